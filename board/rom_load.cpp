@@ -24,8 +24,8 @@ enum {
 
 // Suffixes of graphics pair n (1-10): low, high.
 static const char* const graphics_suffix[10][2] = {
-    {"u4", "u12"},  {"u5", "u13"},  {"u6", "u14"},  {"u7", "u15"},  {"u8", "u16"},
-    {"u1", "u2"},   {"u19", "u20"}, {"u28", "u29"}, {"u41", "u42"}, {"u58", "u59"},
+    {"u4", "u12"}, {"u5", "u13"},  {"u6", "u14"},  {"u7", "u15"},  {"u8", "u16"},
+    {"u1", "u2"},  {"u19", "u20"}, {"u28", "u29"}, {"u41", "u42"}, {"u58", "u59"},
 };
 
 // The first member matching `name`, when it extracts to at least the `expected` bytes that

@@ -57,8 +57,8 @@ static void visit_onchip(state_stream* s, onchip_regs* o) {
 static void visit_sprite(state_stream* s, sprite_record* r) {
   state_io_i32(s, &r->y);
   state_io_i32(s, &r->x);
-  uint8_t* bytes[] = {&r->height,         &r->width,  &r->flip_y, &r->flip_x, &r->attr_29_28,
-                      &r->priority_index, &r->zoom_y, &r->zoom_x};
+  uint8_t* bytes[] = {&r->height,     &r->width,          &r->flip_y, &r->flip_x,
+                      &r->attr_29_28, &r->priority_index, &r->zoom_y, &r->zoom_x};
   for (uint8_t* b : bytes) state_io_u8(s, b);
   state_io_u32(s, &r->tile);
   state_io_u16(s, &r->palette);
@@ -249,8 +249,7 @@ machine* state_parse(machine* m, const uint8_t* blob, size_t length, const uint8
   return copy;
 }
 
-int state_validate(machine* m, const uint8_t* blob, size_t length, char* message,
-                   size_t capacity) {
+int state_validate(machine* m, const uint8_t* blob, size_t length, char* message, size_t capacity) {
   const uint8_t* image;
   uint32_t image_length;
   machine* copy = state_parse(m, blob, length, &image, &image_length, message, capacity);
@@ -274,9 +273,9 @@ int state_load(machine* m, const uint8_t* blob, size_t length, char* message, si
   std::memcpy(m, copy, sizeof(machine));
   std::free(copy);
   for (int i = 0; i < VIDEO_PALETTE_ENTRIES; i++) video_update_palette_entry(m, i);
-  m->input_bits = 0;            // the frontend sends the next word before the next frame
+  m->input_bits = 0;             // the frontend sends the next word before the next frame
   m->sound_event_cycle = ~0ull;  // no timer delivery in progress
-  m->eeprom.dirty = 1;          // the NVRAM image must be written again
+  m->eeprom.dirty = 1;           // the NVRAM image must be written again
   page_changes_recount(m);
   bus_bind_machine(m);
   return 1;

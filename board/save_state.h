@@ -23,8 +23,7 @@ enum {
 uint8_t* state_save(machine* m, size_t* length);
 
 // Runs every check of state_load without changing anything.
-int state_validate(machine* m, const uint8_t* blob, size_t length, char* message,
-                   size_t capacity);
+int state_validate(machine* m, const uint8_t* blob, size_t length, char* message, size_t capacity);
 
 // Replaces the live machine by the blob's (between frames).
 int state_load(machine* m, const uint8_t* blob, size_t length, char* message, size_t capacity);

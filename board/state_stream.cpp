@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-enum { STATE_INITIAL_CAPACITY = 262144 };
+static const uint64_t STATE_INITIAL_CAPACITY = 262144;  // first size of a grown buffer
 
 void state_stream_init_writer(state_stream* s, uint64_t capacity) {
   std::memset(s, 0, sizeof *s);
@@ -85,11 +85,21 @@ static uint64_t io_le(state_stream* s, uint64_t value, int width) {
   return value;
 }
 
-void state_io_u8(state_stream* s, uint8_t* v) { *v = (uint8_t)io_le(s, *v, 1); }
-void state_io_u16(state_stream* s, uint16_t* v) { *v = (uint16_t)io_le(s, *v, 2); }
-void state_io_u32(state_stream* s, uint32_t* v) { *v = (uint32_t)io_le(s, *v, 4); }
-void state_io_i32(state_stream* s, int32_t* v) { *v = (int32_t)(uint32_t)io_le(s, (uint32_t)*v, 4); }
-void state_io_u64(state_stream* s, uint64_t* v) { *v = io_le(s, *v, 8); }
+void state_io_u8(state_stream* s, uint8_t* v) {
+  *v = (uint8_t)io_le(s, *v, 1);
+}
+void state_io_u16(state_stream* s, uint16_t* v) {
+  *v = (uint16_t)io_le(s, *v, 2);
+}
+void state_io_u32(state_stream* s, uint32_t* v) {
+  *v = (uint32_t)io_le(s, *v, 4);
+}
+void state_io_i32(state_stream* s, int32_t* v) {
+  *v = (int32_t)(uint32_t)io_le(s, (uint32_t)*v, 4);
+}
+void state_io_u64(state_stream* s, uint64_t* v) {
+  *v = io_le(s, *v, 8);
+}
 
 void state_io_u32_array(state_stream* s, uint32_t* words, uint64_t count) {
   uint8_t* p = advance(s, count * 4);
@@ -108,8 +118,7 @@ void state_io_u32_array(state_stream* s, uint32_t* words, uint64_t count) {
     if (s->writing) {
       for (int b = 0; b < 4; b++) p[b] = (uint8_t)(words[i] >> (8 * b));
     } else {
-      words[i] = (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 |
-                 (uint32_t)p[3] << 24;
+      words[i] = (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
     }
   }
 }
@@ -123,7 +132,7 @@ void state_chunk_begin(state_stream* s, const char tag[4]) {
     return;
   }
   const uint32_t had_error = s->error;
-  char found[4];
+  char found[4] = {};
   state_io_bytes(s, found, 4);
   if (had_error || s->error || std::memcmp(found, tag, 4) != 0) s->error = STATE_MISMATCH;
   state_io_u32(s, &s->chunk_length);

@@ -14,14 +14,14 @@ enum {
 };
 
 struct state_stream {
-  uint32_t writing;        // 1 writing, 0 reading
-  uint8_t* data;           // writing: owned, grown by doubling; reading: the caller's blob
-  uint64_t size;           // writing: bytes written; reading: readable length
-  uint64_t capacity;       // writing: allocated bytes
-  uint64_t read_pos;       // reading: next byte
-  uint32_t error;          // STATE_OK, STATE_OVERRUN or STATE_MISMATCH
-  uint64_t chunk_start;    // writing: position of the length placeholder; reading: payload start
-  uint32_t chunk_length;   // reading: the length the chunk header claims
+  uint32_t writing;       // 1 writing, 0 reading
+  uint8_t* data;          // writing: owned, grown by doubling; reading: the caller's blob
+  uint64_t size;          // writing: bytes written; reading: readable length
+  uint64_t capacity;      // writing: allocated bytes
+  uint64_t read_pos;      // reading: next byte
+  uint32_t error;         // STATE_OK, STATE_OVERRUN or STATE_MISMATCH
+  uint64_t chunk_start;   // writing: position of the length placeholder; reading: payload start
+  uint32_t chunk_length;  // reading: the length the chunk header claims
 };
 
 // A writing stream over a fresh buffer of `capacity` bytes (error set when it cannot be had).
