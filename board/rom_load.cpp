@@ -10,6 +10,7 @@
 
 #include "board/machine.h"
 #include "board/rom_set.h"
+#include "board/sound_host.h"
 #include "board/ymf_glue.h"
 #include "board/zip_member.h"
 #include "cpu/xlate.h"

@@ -38,7 +38,8 @@ uint64_t ymf_host_now(void* context) {
 
 void ymf_host_set_timer(void* context, uint32_t timer, uint64_t when) {
   static_cast<machine*>(context)->sound_timer_cycle[timer & 1] = when;
-  // The running CPU slice must not end past this expiry; the frame loop owns that limit.
+  // A timer started by a port write inside a CPU slice ends that slice at its expiry.
+  sh2_shorten_slice(when);
 }
 
 void ymf_host_set_irq(void* context, uint32_t asserted) {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/machine.h"
 #include "board/rom_set.h"
 
 // --- CRC forcing --------------------------------------------------------------------------
@@ -247,4 +248,22 @@ std::string test_romset_temp_path(const char* file) {
     std::atexit(remove_temp_dir);
   }
   return temp_dir + "/" + file;
+}
+
+void loaded_machine_deleter::operator()(machine* m) const {
+  machine_unload(m);
+  std::free(m);
+}
+
+loaded_machine test_romset_load(const test_rom_members& members, const char* file,
+                                std::string* error) {
+  const std::string path = test_romset_temp_path(file);
+  if (!test_romset_write_zip(path.c_str(), members, 0, error)) return nullptr;
+  loaded_machine m((machine*)std::calloc(1, sizeof(machine)));
+  if (!m) return nullptr;
+  if (!machine_load(m.get(), path.c_str())) {
+    if (error) *error = m->error_text;
+    return nullptr;
+  }
+  return m;
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,3 +50,15 @@ void test_romset_force_crc(uint8_t* data, size_t size, uint32_t crc);
 // A folder for the archives of one test binary, created on first use and removed with its
 // files when the process exits. Returns dir/<file>.
 std::string test_romset_temp_path(const char* file);
+
+// A machine record loaded from a synthetic set, unloaded and freed together.
+struct machine;
+struct loaded_machine_deleter {
+  void operator()(machine* m) const;  // machine_unload, then free
+};
+typedef std::unique_ptr<machine, loaded_machine_deleter> loaded_machine;
+
+// Writes the members as the temporary archive `file` (test_romset_temp_path) and loads it
+// into a new zero-filled record; null (with the load's message in *error) on failure.
+loaded_machine test_romset_load(const test_rom_members& members, const char* file,
+                                std::string* error);
