@@ -14,6 +14,9 @@
 
 void bus_bind_machine(machine* m) {
   bus_binding.bound = m;
+  sh2_image.base = BUS_RAM_BASE;
+  sh2_image.length = m->xlate_length;
+  sh2_image.page_change_counts = m->page_change_counts;
 }
 
 void page_changes_recount(machine* m) {
