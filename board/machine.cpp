@@ -56,7 +56,9 @@ void machine_reset(machine* m) {
   m->frame_counter = 0;
 }
 
-void machine_set_inputs(machine* m, uint32_t word) { m->input_bits = word; }
+void machine_set_inputs(machine* m, uint32_t word) {
+  m->input_bits = word;
+}
 
 uint32_t program_rom_crc32(const machine* m) {
   if (!m->program_rom) return 0;

@@ -4,38 +4,23 @@
 // RAM's page change counts.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "board/bus.h"
 #include "board/bus_trace.h"
 #include "board/eeprom.h"
-#include "board/sound_host.h"
 #include "board/time_base.h"
-#include "board/ymf_glue.h"
+#include "board_fixture.h"
 #include "cpu/bus.h"
-#include "machine_fixture.h"
 
 namespace {
 
-struct bus_test : ::testing::Test {
-  machine_ptr owner = machine_new(1);
-  machine* m = owner.get();
-
-  void SetUp() override {
-    const ymf_host host = {m, ymf_host_now, ymf_host_set_timer, ymf_host_set_irq};
-    m->sound = ymf_glue_create(m->sound_rom, MACHINE_SOUND_ROM_BYTES, &host);
-    ASSERT_NE(m->sound, nullptr);
-    m->sound_event_cycle = ~uint64_t{0};
-    bus_bind_machine(m);
-    sound_buffer.fill = 0;
-  }
-  void TearDown() override { ymf_glue_destroy(m->sound); }
-};
+using bus_test = board_test;
 
 // --- lanes, mirrors, alignment
 
@@ -51,8 +36,7 @@ const word_region word_regions[] = {
     {"video RAM", 0x04000000, 0x10000, [](machine* m, uint32_t i) { return &m->video_ram[i]; }},
     {"palette", 0x04040000, 0x5000, [](machine* m, uint32_t i) { return &m->palette_ram[i]; }},
     {"zoom table", 0x04050000, 0x200, [](machine* m, uint32_t i) { return &m->zoom_table[i]; }},
-    {"video registers", 0x0405FFE0, 0x20,
-     [](machine* m, uint32_t i) { return &m->video_regs[i]; }},
+    {"video registers", 0x0405FFE0, 0x20, [](machine* m, uint32_t i) { return &m->video_regs[i]; }},
 };
 
 TEST_F(bus_test, WritableRegionsMergeBigEndianLanesIntoHostOrderWords) {
@@ -118,9 +102,9 @@ TEST_F(bus_test, ProgramRomAndReadOnlyWindowsIgnoreWrites) {
 }
 
 TEST_F(bus_test, UnmappedSpaceReadsZeroAndKeepsNothing) {
-  for (uint32_t a : {0x01000000u, 0x02000000u, 0x03000008u, 0x03100008u, 0x04010000u,
-                     0x04045000u, 0x04050200u, 0x0405FFD8u, 0x04080000u, 0x05080000u,
-                     0x06100000u, 0x07000000u, 0xC0000000u, 0xFFFFFDFCu}) {
+  for (uint32_t a : {0x01000000u, 0x02000000u, 0x03000008u, 0x03100008u, 0x04010000u, 0x04045000u,
+                     0x04050200u, 0x0405FFD8u, 0x04080000u, 0x05080000u, 0x06100000u, 0x07000000u,
+                     0xC0000000u, 0xFFFFFDFCu}) {
     bus_write32(a, 0x12345678);
     EXPECT_EQ(bus_read32(a), 0u) << std::hex << a;
     EXPECT_EQ(bus_read16(a), 0u) << std::hex << a;
@@ -170,8 +154,11 @@ TEST_F(bus_test, TheGraphicsWindowAssemblesLittleEndianLongsFromTheBankedRom) {
   const struct {
     uint32_t bank, address, value;
   } cases[] = {
-      {1, 0x04060000, 0xA3A2A1A0}, {1, 0x04060004, 0xA7A6A5A4}, {0x1001, 0x04060000, 0xA3A2A1A0},
-      {0, 0x04060000, 0x13121110}, {0x1000, 0x04060000, 0x13121110},
+      {1, 0x04060000, 0xA3A2A1A0},
+      {1, 0x04060004, 0xA7A6A5A4},
+      {0x1001, 0x04060000, 0xA3A2A1A0},
+      {0, 0x04060000, 0x13121110},
+      {0x1000, 0x04060000, 0x13121110},
       {352, 0x04060000, 0x13121110},  // 44 MiB: past the end, the bank wraps
       {353, 0x04060000, 0xA3A2A1A0},
   };
@@ -213,8 +200,10 @@ TEST_F(bus_test, TheDipPortCombinesTwoDipBitsWithEepromDataOut) {
     int busy;  // EEPROM selected while busy: data out 0
     uint32_t value;
   } cases[] = {
-      {0x01000000, 0, 0x11000000}, {0x03000000, 1, 0x03000000},
-      {0xFFFFFFFF, 0, 0x13000000}, {0x00000000, 1, 0x00000000},
+      {0x01000000, 0, 0x11000000},
+      {0x03000000, 1, 0x03000000},
+      {0xFFFFFFFF, 0, 0x13000000},
+      {0x00000000, 1, 0x00000000},
   };
   for (const auto& c : cases) {
     m->dip_bits = c.dip_bits;
@@ -279,7 +268,10 @@ TEST_F(bus_test, SoundPortsAreAccessedByteByByteInAddressOrderAfterACatchUp) {
     uint32_t size, address, value;
     std::vector<std::string> ports;  // "kind address" of each traced byte, in order
   } cases[] = {
-      {'w', 4, 0x03100000, 0x11223344,
+      {'w',
+       4,
+       0x03100000,
+       0x11223344,
        {"w 03100000 00000011", "w 03100001 00000022", "w 03100002 00000033",
         "w 03100003 00000044"}},
       {'w', 2, 0x03100006, 0x5566, {"w 03100006 00000055", "w 03100007 00000066"}},
@@ -306,10 +298,11 @@ TEST_F(bus_test, SoundPortsAreAccessedByteByByteInAddressOrderAfterACatchUp) {
     EXPECT_EQ(static_cast<uint64_t>(sound_buffer.fill), samples_due(cycles));
     std::vector<std::string> got = trace.lines();
     ASSERT_EQ(got.size(), c.ports.size());
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, " %llu", static_cast<unsigned long long>(cycles));
     for (size_t i = 0; i < got.size(); i++) {
-      const std::string suffix = " " + std::to_string(cycles);
       EXPECT_EQ(got[i].substr(0, 2), "1 ");
-      EXPECT_EQ(got[i].substr(got[i].size() - suffix.size()), suffix);
+      EXPECT_TRUE(got[i].ends_with(suffix)) << got[i];
       EXPECT_EQ(got[i].substr(2, c.ports[i].size()), c.ports[i]);
     }
   }
