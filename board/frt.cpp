@@ -49,7 +49,8 @@ void frt_schedule(onchip_regs* r, uint64_t cycles) {
   if (d == FRT_NONE || external_clock(r)) return;
   r->frt_last_cycle = cycles;
   r->frt_next_cycle = cycles + (uint64_t{d} << clock_shift(r));
-  // The running CPU slice must not end past this event; the frame loop owns that limit.
+  // A CPU slice already running still ends at the limit the frame loop gave it; this is where
+  // an event inside that slice would shorten it.
 }
 
 // The compare register that 0xFFFFFE14-0xFFFFFE15 reach.

@@ -38,7 +38,8 @@ uint64_t ymf_host_now(void* context) {
 
 void ymf_host_set_timer(void* context, uint32_t timer, uint64_t when) {
   static_cast<machine*>(context)->sound_timer_cycle[timer & 1] = when;
-  // The running CPU slice must not end past this expiry; the frame loop owns that limit.
+  // A CPU slice already running still ends at the limit the frame loop gave it; this is where
+  // an expiry inside that slice would shorten it.
 }
 
 void ymf_host_set_irq(void* context, uint32_t asserted) {
