@@ -19,12 +19,18 @@ bus_binding_record bus_binding = {nullptr};
 
 namespace {
 
-bool in(uint32_t a, uint32_t base, uint32_t bytes) { return a - base < bytes; }
+bool in(uint32_t a, uint32_t base, uint32_t bytes) {
+  return a - base < bytes;
+}
 
 // The 16-bit half of a word: address bit 1 clear = bits 31-16.
-uint32_t half(uint32_t word, uint32_t a) { return word >> ((~a & 2) << 3) & 0xFFFF; }
+uint32_t half(uint32_t word, uint32_t a) {
+  return word >> ((~a & 2) << 3) & 0xFFFF;
+}
 
-uint32_t lane_byte(uint32_t word, uint32_t a) { return word >> (24 - 8 * (a & 3)) & 0xFF; }
+uint32_t lane_byte(uint32_t word, uint32_t a) {
+  return word >> (24 - 8 * (a & 3)) & 0xFF;
+}
 
 // The long an access puts on the bus: narrow values sit in their lanes.
 uint32_t bus_long(uint32_t a, uint32_t value, uint32_t size) {
@@ -60,8 +66,7 @@ uint32_t graphics_window(const machine* m, uint32_t a) {
 }
 
 uint32_t dip_port_read(machine* m) {
-  const uint32_t v = (m->dip_bits & 0x03000000u) |
-                     eeprom_data_out(&m->eeprom, m->sh2.cycles) << 28;
+  const uint32_t v = (m->dip_bits & 0x03000000u) | eeprom_data_out(&m->eeprom, m->sh2.cycles) << 28;
   io_trace(m, 'r', BUS_DIP_PORT, v);
   return v;
 }
@@ -76,8 +81,7 @@ uint32_t read16_other(machine* m, uint32_t a) {
     const uint32_t o = (a & ~1u) - BUS_SOUND_PORTS;
     return uint32_t{sound_port_read(m, o)} << 8 | sound_port_read(m, o + 1);
   }
-  if (in(a, BUS_ONCHIP, 0x100))
-    return onchip_low_byte(m, a & ~1u) << 8 | onchip_low_byte(m, a | 1);
+  if (in(a, BUS_ONCHIP, 0x100)) return onchip_low_byte(m, a & ~1u) << 8 | onchip_low_byte(m, a | 1);
   return half(bus_read32_folded(m, a & ~3u), a);
 }
 
@@ -107,10 +111,8 @@ uint32_t bus_read32_folded(machine* m, uint32_t a) {
   if (a < BUS_ROM_BYTES) return m->program_rom[a >> 2];
   if (in(a, BUS_VIDEO_RAM, sizeof m->video_ram)) return m->video_ram[(a - BUS_VIDEO_RAM) >> 2];
   if (in(a, BUS_PALETTE, sizeof m->palette_ram)) return m->palette_ram[(a - BUS_PALETTE) >> 2];
-  if (in(a, BUS_ZOOM_TABLE, sizeof m->zoom_table))
-    return m->zoom_table[(a - BUS_ZOOM_TABLE) >> 2];
-  if (in(a, BUS_VIDEO_REGS, sizeof m->video_regs))
-    return m->video_regs[(a - BUS_VIDEO_REGS) >> 2];
+  if (in(a, BUS_ZOOM_TABLE, sizeof m->zoom_table)) return m->zoom_table[(a - BUS_ZOOM_TABLE) >> 2];
+  if (in(a, BUS_VIDEO_REGS, sizeof m->video_regs)) return m->video_regs[(a - BUS_VIDEO_REGS) >> 2];
   if (in(a, BUS_GRAPHICS_WINDOW, 0x20000)) return graphics_window(m, a);
   if (in(a, BUS_ZERO_WINDOW, 0x80000))
     return m->program_rom[(a - BUS_ZERO_WINDOW + BUS_ROM_BYTES) >> 2];
@@ -126,7 +128,8 @@ uint32_t bus_read32_folded(machine* m, uint32_t a) {
 
 void bus_write(machine* m, uint32_t address, uint32_t value, uint32_t size) {
   const uint32_t a = fold_address(address);
-  if (in(a, BUS_RAM_BASE, BUS_RAM_BYTES)) return write_work_ram(m, a - BUS_RAM_BASE, a, value, size);
+  if (in(a, BUS_RAM_BASE, BUS_RAM_BYTES))
+    return write_work_ram(m, a - BUS_RAM_BASE, a, value, size);
   if (in(a, BUS_VIDEO_RAM, sizeof m->video_ram))
     return merge(&m->video_ram[(a - BUS_VIDEO_RAM) >> 2], a, value, size);
   if (in(a, BUS_PALETTE, sizeof m->palette_ram)) {

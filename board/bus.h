@@ -13,7 +13,7 @@ enum : uint32_t {
   BUS_RAM_BYTES = 0x100000,
   BUS_ROM_BYTES = 0x100000,  // program ROM at 0
   BUS_INPUT_PORT = 0x03000000,
-  BUS_DIP_PORT = 0x03000004,  // DIP bits and EEPROM data out; written: the EEPROM port byte
+  BUS_DIP_PORT = 0x03000004,     // DIP bits and EEPROM data out; written: the EEPROM port byte
   BUS_SOUND_PORTS = 0x03100000,  // eight sound-chip port bytes
   BUS_VIDEO_RAM = 0x04000000,
   BUS_PALETTE = 0x04040000,

@@ -14,6 +14,9 @@
 
 void bus_bind_machine(machine* m) {
   bus_binding.bound = m;
+  sh2_image.base = BUS_RAM_BASE;
+  sh2_image.length = m->xlate_length;
+  sh2_image.page_change_counts = m->page_change_counts;
 }
 
 void page_changes_recount(machine* m) {
@@ -53,7 +56,9 @@ void machine_reset(machine* m) {
   m->frame_counter = 0;
 }
 
-void machine_set_inputs(machine* m, uint32_t word) { m->input_bits = word; }
+void machine_set_inputs(machine* m, uint32_t word) {
+  m->input_bits = word;
+}
 
 uint32_t program_rom_crc32(const machine* m) {
   if (!m->program_rom) return 0;

@@ -17,8 +17,8 @@ void sound_catch_up(machine* m, uint64_t target) {
   const uint64_t due = samples_due(target);
   sound_frame_buffer* b = &sound_buffer;
   while (m->sound_samples < due) {
-    const int32_t n = static_cast<int32_t>(
-        std::min<uint64_t>(due - m->sound_samples, SOUND_CHUNK_SAMPLES));
+    const int32_t n =
+        static_cast<int32_t>(std::min<uint64_t>(due - m->sound_samples, SOUND_CHUNK_SAMPLES));
     if (SOUND_BUFFER_SAMPLES - b->fill < n) {
       const int32_t keep = b->fill / 2;
       std::memmove(b->samples, b->samples + b->fill - keep, sizeof(int32_t) * keep);
