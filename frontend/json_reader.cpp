@@ -17,6 +17,27 @@ static int json_at(const json_cursor* cursor, char c) {
   return cursor->position < cursor->end && *cursor->position == c;
 }
 
+// 1 and the cursor moved past c when it is the next character, else 0.
+static int json_take(json_cursor* cursor, char c) {
+  if (!json_at(cursor, c)) return 0;
+  cursor->position++;
+  return 1;
+}
+
+// Reads a member's key (into key, or only skips it when key is null) and the ':' after it.
+// 0 when an error was recorded.
+static int json_read_key(json_cursor* cursor, char* key, uint64_t size) {
+  json_skip_space(cursor);
+  json_read_string(cursor, key, size);
+  json_skip_space(cursor);
+  if (cursor->error) return 0;
+  if (!json_take(cursor, ':')) {
+    json_fail(cursor, "expected ':'");
+    return 0;
+  }
+  return 1;
+}
+
 void json_cursor_init(json_cursor* cursor, const char* text, uint64_t length) {
   cursor->position = text;
   cursor->end = text + length;
@@ -45,39 +66,21 @@ int json_match_literal(json_cursor* cursor, const char* word) {
 void json_read_object(json_cursor* cursor, void* target, json_key_handler handler) {
   if (cursor->error) return;
   json_skip_space(cursor);
-  if (!json_at(cursor, '{')) {
+  if (!json_take(cursor, '{')) {
     json_fail(cursor, "expected an object");
     return;
   }
-  cursor->position++;
   json_skip_space(cursor);
-  if (json_at(cursor, '}')) {
-    cursor->position++;
-    return;
-  }
+  if (json_take(cursor, '}')) return;
   for (;;) {
     char key[64];
-    json_skip_space(cursor);
-    json_read_string(cursor, key, sizeof key);
-    json_skip_space(cursor);
-    if (cursor->error) return;
-    if (!json_at(cursor, ':')) {
-      json_fail(cursor, "expected ':'");
-      return;
-    }
-    cursor->position++;
+    if (!json_read_key(cursor, key, sizeof key)) return;
     json_skip_space(cursor);
     handler(cursor, key, target);
     if (cursor->error) return;
     json_skip_space(cursor);
-    if (json_at(cursor, ',')) {
-      cursor->position++;
-      continue;
-    }
-    if (json_at(cursor, '}')) {
-      cursor->position++;
-      return;
-    }
+    if (json_take(cursor, ',')) continue;
+    if (json_take(cursor, '}')) return;
     json_fail(cursor, "expected ',' or '}'");
     return;
   }
@@ -93,11 +96,10 @@ static int json_escape_digit(char c) {
 void json_read_string(json_cursor* cursor, char* buffer, uint64_t size) {
   if (buffer && size > 0) buffer[0] = '\0';
   if (cursor->error) return;
-  if (!json_at(cursor, '"')) {
+  if (!json_take(cursor, '"')) {
     json_fail(cursor, "expected a string");
     return;
   }
-  cursor->position++;
   uint64_t stored = 0;
   while (cursor->position < cursor->end && *cursor->position != '"') {
     char c = *cursor->position++;
@@ -123,11 +125,7 @@ void json_read_string(json_cursor* cursor, char* buffer, uint64_t size) {
     if (buffer && stored + 1 < size) buffer[stored++] = c;
   }
   if (buffer && size > 0) buffer[stored] = '\0';
-  if (json_at(cursor, '"')) {
-    cursor->position++;
-  } else {
-    json_fail(cursor, "unterminated string");
-  }
+  if (!json_take(cursor, '"')) json_fail(cursor, "unterminated string");
 }
 
 // Characters strtod may consume after leading white space: digits, letters (hex digits,
@@ -198,33 +196,14 @@ void json_skip_value(json_cursor* cursor, int depth) {
     char close = open == '{' ? '}' : ']';
     cursor->position++;
     json_skip_space(cursor);
-    if (json_at(cursor, close)) {
-      cursor->position++;
-      return;
-    }
+    if (json_take(cursor, close)) return;
     for (;;) {
-      if (open == '{') {
-        json_skip_space(cursor);
-        json_read_string(cursor, nullptr, 0);
-        json_skip_space(cursor);
-        if (cursor->error) return;
-        if (!json_at(cursor, ':')) {
-          json_fail(cursor, "expected ':'");
-          return;
-        }
-        cursor->position++;
-      }
+      if (open == '{' && !json_read_key(cursor, nullptr, 0)) return;
       json_skip_value(cursor, depth + 1);
       if (cursor->error) return;
       json_skip_space(cursor);
-      if (json_at(cursor, ',')) {
-        cursor->position++;
-        continue;
-      }
-      if (json_at(cursor, close)) {
-        cursor->position++;
-        return;
-      }
+      if (json_take(cursor, ',')) continue;
+      if (json_take(cursor, close)) return;
       json_fail(cursor, "expected ',' or a closing bracket");
       return;
     }
