@@ -30,6 +30,10 @@ static int32_t profile_to_int(double value) {
   return (int32_t)value;
 }
 
+static int profile_at_string(const json_cursor* cursor) {
+  return cursor->position < cursor->end && *cursor->position == '"';
+}
+
 // Reads a number into *out (truncated, saturated); *out is left alone on an error.
 static void profile_read_int(json_cursor* cursor, int32_t* out) {
   double value = json_read_number(cursor);
@@ -39,7 +43,7 @@ static void profile_read_int(json_cursor* cursor, int32_t* out) {
 void profile_display_key(json_cursor* cursor, const char* key, void* target) {
   game_profile* profile = (game_profile*)target;
   if (strcmp(key, "aspect") == 0) {
-    if (cursor->position < cursor->end && *cursor->position == '"') {
+    if (profile_at_string(cursor)) {
       char text[32];
       json_read_string(cursor, text, sizeof text);
       if (cursor->error) return;
@@ -95,12 +99,13 @@ void profile_top_key(json_cursor* cursor, const char* key, void* target) {
   }
 
   if (strcmp(key, "year") == 0) {
-    if (cursor->position < cursor->end && *cursor->position == '"') {
+    if (profile_at_string(cursor)) {
       json_read_string(cursor, profile->year, sizeof profile->year);
     } else {
       double value = json_read_number(cursor);
-      if (!cursor->error)
+      if (!cursor->error) {
         snprintf(profile->year, sizeof profile->year, "%d", profile_to_int(value));
+      }
     }
   } else if (strcmp(key, "players") == 0) {
     profile_read_int(cursor, &profile->players);

@@ -112,9 +112,10 @@ static void settings_parse_line(settings_table* table, char* section, const char
   if (line[0] == '[') {
     const char* close = (const char*)memchr(line, ']', length);
     // "[x" without its bracket is a typo, not a section: keep the current one.
-    if (close)
+    if (close) {
       settings_copy_span(section, sizeof(settings_entry::section), line + 1,
                          (size_t)(close - line - 1));
+    }
     return;
   }
 
@@ -151,7 +152,7 @@ int settings_table_load(settings_table* table, const char* path) {
   return 1;
 }
 
-// A growing text buffer for the save; fails for good once an enlargement fails.
+// The save's text, built in one growing buffer and written once.
 struct settings_text {
   char* data;
   size_t length;
