@@ -1,6 +1,7 @@
 // The board's 256-byte serial EEPROM (three-wire: chip select, clock, data in, data out),
 // driven bit by bit by the game through one port. The device never schedules anything; it
-// compares the CPU cycle count at each access with the times it stored.
+// compares the CPU cycle count at each access with the times it stored. The bus decides which
+// accesses reach the port; the adapter copies the memory to and from the NVRAM file.
 #pragma once
 
 #include <cstddef>
@@ -24,3 +25,40 @@ struct eeprom_device {
 };
 
 static_assert(sizeof(eeprom_device) == 304 && offsetof(eeprom_device, busy_until) == 280);
+
+enum {
+  EEPROM_IDLE = 0,  // values of `state`
+  EEPROM_SELECTED = 1,
+  EEPROM_COMMAND = 2,
+  EEPROM_READ = 3,
+  EEPROM_DATA_IN = 4,
+  EEPROM_BUSY = 5,
+
+  EEPROM_CS_RISE = 1,  // events of eeprom_edge
+  EEPROM_CS_FALL = 2,
+  EEPROM_CLK_RISE = 4,
+  EEPROM_CLK_FALL = 8,
+
+  EEPROM_WRITE_CYCLES = 50114,  // busy times, in CPU cycles from the completing clock edge
+  EEPROM_ERASE_CYCLES = 28637,
+  EEPROM_ALL_CYCLES = 229091,  // WRAL and ERAL
+};
+
+struct machine;
+
+// The game wrote the port byte: bit 5 data in, bit 6 clock, bit 7 chip select.
+void eeprom_port_write(machine* m, uint8_t port);
+
+// Applies new line levels at `cycles`: data in first, then a chip-select edge, then a clock
+// edge (which sees the new data-in level).
+void eeprom_set_lines(eeprom_device* e, uint64_t cycles, uint32_t data_in, uint32_t chip_select,
+                      uint32_t clock);
+
+// One edge event (EEPROM_CS_RISE ... EEPROM_CLK_FALL) through the state machine.
+void eeprom_edge(eeprom_device* e, uint64_t cycles, uint32_t event);
+
+// The data-out level 0 or 1 at `cycles`.
+uint32_t eeprom_data_out(const eeprom_device* e, uint64_t cycles);
+
+// Serial state back to power-on: idle, write-protected, not busy. Keeps memory and dirty.
+void eeprom_reset(eeprom_device* e);

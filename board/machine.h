@@ -89,3 +89,24 @@ static_assert(offsetof(machine, sound) == 3372840);
 static_assert(offsetof(machine, page_change_counts) == 3372888);
 static_assert(offsetof(machine, frame_counter) == 3373928);
 static_assert(offsetof(machine, error_text) == 3373936);
+
+// --- board operations (results: none can fail)
+
+// Power-on reset of a loaded board: binds the bus, clears RAMs, video areas and the on-chip
+// registers, rebuilds the converted palette, resets the video chip, the CPU (vectors read
+// through the bus) and the sound chip. Keeps the ROMs, the EEPROM contents and serial state
+// (not its busy time), the latched sprite records, inputs, DIP bits and the error text.
+void machine_reset(machine* m);
+
+// Points the bus and the CPU's view of the translated image at this record. Clears nothing.
+void bus_bind_machine(machine* m);
+
+// Recounts, per 4 KiB page of the translated image, the work RAM words that differ from ROM.
+void page_changes_recount(machine* m);
+
+// Stores the frontend's input word; the input port decodes it when the game reads it.
+void machine_set_inputs(machine* m, uint32_t word);
+
+// CRC-32 of the first MiB of the program ROM, each word's bytes in little-endian order
+// (the ROM fingerprint); 0 when no program is loaded.
+uint32_t program_rom_crc32(const machine* m);

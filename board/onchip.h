@@ -1,6 +1,8 @@
 // The SH7604's on-chip register area (0xFFFFFE00-0xFFFFFFFF): a stored byte image for every
 // module, with behaviour for the division unit and the 16-bit free-running timer (FRT) and
-// its interrupt request.
+// its interrupt request. The bus hands every on-chip access here; the frame loop runs the FRT
+// event step when the CPU reaches `frt_next_cycle`; the CPU accepts the request posted in its
+// on-chip request fields.
 #pragma once
 
 #include <cstddef>
@@ -25,3 +27,34 @@ struct onchip_regs {
 };
 
 static_assert(sizeof(onchip_regs) == 552 && offsetof(onchip_regs, frt_last_cycle) == 536);
+
+enum {
+  ONCHIP_BASE = 0xFFFFFE00u,  // first address of the area
+
+  FRT_ICF = 0x80,  // FTCSR flags; the TIER enables share the positions
+  FRT_OCFA = 0x08,
+  FRT_OCFB = 0x04,
+  FRT_OVF = 0x02,
+  FRT_CCLRA = 0x01,
+  FRT_OCRS = 0x10,  // TOCR: 0xFFFFFE14-0xFFFFFE15 reach OCRB
+};
+
+struct machine;
+
+// A write of `size` (1, 2 or 4) bytes at `address`, aligned to its size by the bus.
+void onchip_write(machine* m, uint32_t address, uint32_t value, uint32_t size);
+
+// The long word at `address` with its low two bits cleared.
+uint32_t onchip_read32(machine* m, uint32_t address);
+
+// One FRT register byte by offset 0x10-0x17 (FRC reads advance the counter first); 0 otherwise.
+uint8_t frt_read8(machine* m, uint32_t offset);
+
+// A write of one FRT register byte by offset 0x10-0x17: advance, store, schedule, request.
+void frt_write8(machine* m, uint32_t offset, uint8_t value);
+
+// Recomputes the FRT's request in the CPU's on-chip request fields and sets `check_irq`.
+void frt_update_request(machine* m);
+
+// The event at `frt_next_cycle` has come: advance, compare, post the request, schedule the next.
+void frt_event_step(machine* m);

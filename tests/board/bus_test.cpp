@@ -1,0 +1,377 @@
+// The SH-2's view of the board through the six bus functions: lanes over host-order words,
+// mirrors, misaligned accesses, every region's read and write rules, the ports (input bit
+// order, DIP and EEPROM, vertical-blank acknowledge, sound chip byte by byte) and the work
+// RAM's page change counts.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "board/bus.h"
+#include "board/bus_trace.h"
+#include "board/eeprom.h"
+#include "board/time_base.h"
+#include "board_fixture.h"
+#include "cpu/bus.h"
+
+namespace {
+
+using bus_test = board_test;
+
+// --- lanes, mirrors, alignment
+
+struct word_region {
+  const char* name;
+  uint32_t base;   // first SH-2 address
+  uint32_t bytes;  // size
+  uint32_t* (*word)(machine* m, uint32_t index);
+};
+
+const word_region word_regions[] = {
+    {"work RAM", 0x06000000, 0x100000, [](machine* m, uint32_t i) { return &m->work_ram[i]; }},
+    {"video RAM", 0x04000000, 0x10000, [](machine* m, uint32_t i) { return &m->video_ram[i]; }},
+    {"palette", 0x04040000, 0x5000, [](machine* m, uint32_t i) { return &m->palette_ram[i]; }},
+    {"zoom table", 0x04050000, 0x200, [](machine* m, uint32_t i) { return &m->zoom_table[i]; }},
+    {"video registers", 0x0405FFE0, 0x20, [](machine* m, uint32_t i) { return &m->video_regs[i]; }},
+};
+
+TEST_F(bus_test, WritableRegionsMergeBigEndianLanesIntoHostOrderWords) {
+  for (const word_region& r : word_regions) {
+    SCOPED_TRACE(r.name);
+    for (uint32_t a : {r.base, r.base + r.bytes - 4}) {
+      uint32_t* w = r.word(m, (a - r.base) / 4);
+      bus_write32(a, 0x11223344);
+      EXPECT_EQ(*w, 0x11223344u);
+      bus_write16(a + 2, 0xAABB1234);  // the low 16 bits of the value, bits 15-0 of the word
+      EXPECT_EQ(*w, 0x11221234u);
+      bus_write16(a, 0x5566);
+      bus_write8(a + 1, 0x77);
+      bus_write8(a + 3, 0x1FF);
+      EXPECT_EQ(*w, 0x557712FFu);
+      EXPECT_EQ(bus_read32(a), 0x557712FFu);
+      EXPECT_EQ(bus_read16(a), 0x5577u);
+      EXPECT_EQ(bus_read16(a + 2), 0x12FFu);
+      EXPECT_EQ(bus_read8(a + 1), 0x77u);
+      EXPECT_EQ(bus_read8(a + 2), 0x12u);
+      // Misaligned accesses act on the aligned word or half.
+      EXPECT_EQ(bus_read32(a + 3), 0x557712FFu);
+      EXPECT_EQ(bus_read16(a + 1), 0x5577u);
+      bus_write32(a + 2, 0xCAFEF00D);
+      EXPECT_EQ(*w, 0xCAFEF00Du);
+      bus_write16(a + 3, 0xBEEF);
+      EXPECT_EQ(*w, 0xCAFEBEEFu);
+    }
+    EXPECT_EQ(bus_read32(r.base + r.bytes), 0u) << "one past the end";
+  }
+}
+
+TEST_F(bus_test, MirrorsFoldOnlyAddressesWithBits31_30And28Clear) {
+  bus_write32(0x06000010, 0x12345678);
+  m->program_rom[1] = 0xDEADBEEF;
+  const struct {
+    uint32_t address, value;
+  } cases[] = {
+      {0x06000010, 0x12345678}, {0x0E000010, 0x12345678}, {0x26000010, 0x12345678},
+      {0x2E000010, 0x12345678}, {0xA6000010, 0},          {0x46000010, 0},
+      {0x16000010, 0},          {0x00000004, 0xDEADBEEF}, {0x08000004, 0xDEADBEEF},
+      {0x20000004, 0xDEADBEEF}, {0x28000004, 0xDEADBEEF}, {0x10000004, 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(bus_read32(c.address), c.value) << std::hex << c.address;
+  bus_write8(0x2E000011, 0xAB);
+  EXPECT_EQ(m->work_ram[4], 0x12AB5678u);
+}
+
+TEST_F(bus_test, ProgramRomAndReadOnlyWindowsIgnoreWrites) {
+  m->program_rom[0] = 0x01020304;
+  m->graphics_rom[0] = 0x99;
+  for (uint32_t a : {0x00000000u, 0x08000000u, 0x04060000u, 0x05000000u, 0x03000000u}) {
+    bus_write32(a, 0xFFFFFFFF);
+    bus_write16(a, 0xFFFF);
+    bus_write8(a, 0xFF);
+  }
+  EXPECT_EQ(m->program_rom[0], 0x01020304u);
+  EXPECT_EQ(m->graphics_rom[0], 0x99);
+  EXPECT_EQ(bus_read16(0x00000002), 0x0304u);
+  EXPECT_EQ(bus_read8(0x00000000), 0x01u);
+  EXPECT_EQ(bus_read32(0x05000000), 0u);
+  EXPECT_EQ(bus_read32(0x0507FFFC), 0u);
+}
+
+TEST_F(bus_test, UnmappedSpaceReadsZeroAndKeepsNothing) {
+  for (uint32_t a : {0x01000000u, 0x02000000u, 0x03000008u, 0x03100008u, 0x04010000u, 0x04045000u,
+                     0x04050200u, 0x0405FFD8u, 0x04080000u, 0x05080000u, 0x06100000u, 0x07000000u,
+                     0xC0000000u, 0xFFFFFDFCu}) {
+    bus_write32(a, 0x12345678);
+    EXPECT_EQ(bus_read32(a), 0u) << std::hex << a;
+    EXPECT_EQ(bus_read16(a), 0u) << std::hex << a;
+    EXPECT_EQ(bus_read8(a), 0u) << std::hex << a;
+  }
+}
+
+// --- video
+
+TEST_F(bus_test, EveryPaletteWriteReconvertsItsEntry) {
+  bus_write32(0x04040000 + 4 * 100, 0x12345678);
+  EXPECT_EQ(m->palette_argb[100], 0xFF123456u);
+  bus_write8(0x04040000 + 4 * 100 + 1, 0xAB);
+  EXPECT_EQ(m->palette_argb[100], 0xFF12AB56u);
+  bus_write16(0x04040000 + 4 * 5119, 0x7788);
+  EXPECT_EQ(m->palette_argb[5119], 0xFF778800u);
+  EXPECT_EQ(m->palette_argb[99], 0u);
+}
+
+TEST_F(bus_test, TheVblankAcknowledgeLowersLevel4UnlessBit22Or23IsSet) {
+  const struct {
+    uint32_t size, address, value;
+    int lowers;
+  } cases[] = {
+      {4, 0x0405FFDC, 0x00400000, 0}, {4, 0x0405FFDC, 0x00800000, 0},
+      {4, 0x0405FFDC, 0x00000000, 1}, {4, 0x0405FFDC, 0xFF3FFFFF, 1},
+      {2, 0x0405FFDC, 0x0040, 0},     {2, 0x0405FFDE, 0x0040, 1},
+      {1, 0x0405FFDD, 0xC0, 0},       {1, 0x0405FFDC, 0xFF, 1},
+      {1, 0x0405FFDF, 0xFF, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.size << " " << std::hex << c.address << " " << c.value);
+    m->sh2.irq_pending = 1u << 4 | 1u << 12;
+    if (c.size == 4) bus_write32(c.address, c.value);
+    if (c.size == 2) bus_write16(c.address, c.value);
+    if (c.size == 1) bus_write8(c.address, c.value);
+    EXPECT_EQ(m->sh2.irq_pending, c.lowers ? 1u << 12 : (1u << 4 | 1u << 12));
+    EXPECT_EQ(bus_read32(0x0405FFDC), 0u) << "nothing is stored";
+  }
+}
+
+TEST_F(bus_test, TheGraphicsWindowAssemblesLittleEndianLongsFromTheBankedRom) {
+  for (uint32_t i = 0; i < 8; i++) {
+    m->graphics_rom[0x20000 + i] = static_cast<uint8_t>(0xA0 + i);
+    m->graphics_rom[i] = static_cast<uint8_t>(0x10 + i);
+  }
+  const struct {
+    uint32_t bank, address, value;
+  } cases[] = {
+      {1, 0x04060000, 0xA3A2A1A0},
+      {1, 0x04060004, 0xA7A6A5A4},
+      {0x1001, 0x04060000, 0xA3A2A1A0},
+      {0, 0x04060000, 0x13121110},
+      {0x1000, 0x04060000, 0x13121110},
+      {352, 0x04060000, 0x13121110},  // 44 MiB: past the end, the bank wraps
+      {353, 0x04060000, 0xA3A2A1A0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bank);
+    m->video_regs[4] = c.bank;
+    EXPECT_EQ(bus_read32(c.address), c.value);
+    EXPECT_EQ(bus_read16(c.address + 2), c.value & 0xFFFF);
+    EXPECT_EQ(bus_read8(c.address), c.value >> 24);
+  }
+}
+
+// --- ports
+
+TEST_F(bus_test, TheInputPortClearsOneActiveLowBitPerInput) {
+  const uint8_t port_bit[20] = {31, 30, 28, 29, 27, 26, 25, 24, 23, 22,
+                                20, 21, 19, 18, 17, 16, 0,  1,  4,  5};
+  EXPECT_EQ(bus_read32(0x03000000), 0xFFFFFFFFu);
+  for (uint32_t i = 0; i < 20; i++) {
+    machine_set_inputs(m, 1u << i);
+    EXPECT_EQ(bus_read32(0x03000000), ~(1u << port_bit[i])) << "input bit " << i;
+  }
+  machine_set_inputs(m, 0xFFF00000);  // bits 20-31 are not inputs
+  EXPECT_EQ(bus_read32(0x03000000), 0xFFFFFFFFu);
+  machine_set_inputs(m, 0x00080001);
+  EXPECT_EQ(bus_read32(0x03000000), 0x7FFFFFDFu);
+  machine_set_inputs(m, 0);
+  m->dip_flag = 1;
+  EXPECT_EQ(bus_read32(0x03000000), 0xFFFFFFBFu);
+  EXPECT_EQ(bus_read16(0x03000002), 0xFFBFu);
+  EXPECT_EQ(bus_read8(0x03000003), 0xBFu);
+  machine_set_inputs(m, 0x000FFFFF);
+  EXPECT_EQ(bus_read32(0x03000000), 0x0000FF8Cu) << "bits 2, 3 and 7-15 always read 1";
+}
+
+TEST_F(bus_test, TheDipPortCombinesTwoDipBitsWithEepromDataOut) {
+  const struct {
+    uint32_t dip_bits;
+    int busy;  // EEPROM selected while busy: data out 0
+    uint32_t value;
+  } cases[] = {
+      {0x01000000, 0, 0x11000000},
+      {0x03000000, 1, 0x03000000},
+      {0xFFFFFFFF, 0, 0x13000000},
+      {0x00000000, 1, 0x00000000},
+  };
+  for (const auto& c : cases) {
+    m->dip_bits = c.dip_bits;
+    m->eeprom.state = c.busy ? EEPROM_SELECTED : EEPROM_IDLE;
+    m->eeprom.busy_until = c.busy ? m->sh2.cycles + 1 : 0;
+    EXPECT_EQ(bus_read32(0x03000004), c.value);
+    EXPECT_EQ(bus_read16(0x03000004), c.value >> 16);
+    EXPECT_EQ(bus_read8(0x03000004), c.value >> 24);
+    EXPECT_EQ(bus_read16(0x03000006), 0u);
+  }
+}
+
+TEST_F(bus_test, OnlyWritesAt0x03000004ReachTheEepromPortWithBits31To24) {
+  const struct {
+    uint32_t size, address, value;
+    int reaches;
+  } cases[] = {
+      {1, 0x03000004, 0xC0, 1},       {2, 0x03000004, 0xC000, 1}, {4, 0x03000004, 0xC0000000, 1},
+      {1, 0x03000005, 0xC0, 0},       {2, 0x03000006, 0xC0C0, 0}, {1, 0x03000007, 0xC0, 0},
+      {4, 0x03000007, 0xC0000000, 1},  // a long write is aligned first
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.size << " " << std::hex << c.address);
+    m->eeprom.cs = m->eeprom.clk = 0;
+    if (c.size == 4) bus_write32(c.address, c.value);
+    if (c.size == 2) bus_write16(c.address, c.value);
+    if (c.size == 1) bus_write8(c.address, c.value);
+    EXPECT_EQ(m->eeprom.cs, c.reaches);
+    EXPECT_EQ(m->eeprom.clk, c.reaches);
+  }
+}
+
+struct trace_file {
+  std::string path;
+  trace_file() {
+    char name[] = "/tmp/cb_bus_trace_XXXXXX";
+    close(mkstemp(name));
+    path = name;
+    setenv("CB_TRACE_IO", path.c_str(), 1);
+    bus_trace_restart();
+  }
+  ~trace_file() {
+    bus_trace_restart();
+    unsetenv("CB_TRACE_IO");
+    std::remove(path.c_str());
+  }
+  std::vector<std::string> lines() {
+    bus_trace_restart();
+    std::ifstream in(path);
+    std::vector<std::string> out;
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+  }
+};
+
+// Each sound-port access: the ports in address order with their bytes, the chip caught up
+// to the access's cycle before it.
+TEST_F(bus_test, SoundPortsAreAccessedByteByByteInAddressOrderAfterACatchUp) {
+  trace_file trace;
+  const struct {
+    char kind;
+    uint32_t size, address, value;
+    std::vector<std::string> ports;  // "kind address" of each traced byte, in order
+  } cases[] = {
+      {'w',
+       4,
+       0x03100000,
+       0x11223344,
+       {"w 03100000 00000011", "w 03100001 00000022", "w 03100002 00000033",
+        "w 03100003 00000044"}},
+      {'w', 2, 0x03100006, 0x5566, {"w 03100006 00000055", "w 03100007 00000066"}},
+      {'w', 2, 0x03100003, 0x7788, {"w 03100002 00000077", "w 03100003 00000088"}},
+      {'w', 1, 0x03100005, 0x99, {"w 03100005 00000099"}},
+      {'r', 4, 0x0B100004, 0, {"r 03100004", "r 03100005", "r 03100006", "r 03100007"}},
+      {'r', 2, 0x03100002, 0, {"r 03100002", "r 03100003"}},
+      {'r', 1, 0x03100001, 0, {"r 03100001"}},
+  };
+  uint64_t cycles = 1000;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.kind << c.size << " " << std::hex << c.address);
+    m->sh2.cycles = cycles += 40000;
+    if (c.kind == 'w') {
+      if (c.size == 4) bus_write32(c.address, c.value);
+      if (c.size == 2) bus_write16(c.address, c.value);
+      if (c.size == 1) bus_write8(c.address, c.value);
+    } else {
+      if (c.size == 4) bus_read32(c.address);
+      if (c.size == 2) bus_read16(c.address);
+      if (c.size == 1) bus_read8(c.address);
+    }
+    EXPECT_EQ(m->sound_samples, samples_due(cycles));
+    EXPECT_EQ(static_cast<uint64_t>(sound_buffer.fill), samples_due(cycles));
+    std::vector<std::string> got = trace.lines();
+    ASSERT_EQ(got.size(), c.ports.size());
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, " %llu", static_cast<unsigned long long>(cycles));
+    for (size_t i = 0; i < got.size(); i++) {
+      EXPECT_EQ(got[i].substr(0, 2), "1 ");
+      EXPECT_TRUE(got[i].ends_with(suffix)) << got[i];
+      EXPECT_EQ(got[i].substr(2, c.ports[i].size()), c.ports[i]);
+    }
+  }
+  // A second access in the same cycle generates nothing more.
+  const uint64_t before = m->sound_samples;
+  bus_read8(0x03100000);
+  EXPECT_EQ(m->sound_samples, before);
+}
+
+TEST_F(bus_test, TheInputAndDipPortsAndTheAcknowledgeAreTracedWithTheirWholeLong) {
+  trace_file trace;
+  m->dip_bits = 0x01000000;
+  m->sh2.cycles = 77;
+  bus_read8(0x03000003);
+  bus_read16(0x03000006);
+  bus_write16(0x0405FFDE, 0x1234);
+  bus_write32(0x06000000, 1);  // not traced
+  bus_write8(0x03000004, 0);   // not traced
+  const std::vector<std::string> want = {"1 r 03000000 FFFFFFFF 77", "1 r 03000004 11000000 77",
+                                         "1 w 0405FFDC 00001234 77"};
+  EXPECT_EQ(trace.lines(), want);
+}
+
+// --- on-chip
+
+TEST_F(bus_test, OnChipNarrowReadsTakeFrtBytesImageBytesOrLongLanes) {
+  m->onchip.frt_tcr = 0;
+  m->onchip.frt_frc = 0x1234;
+  m->onchip.frt_last_cycle = m->sh2.cycles = 800;
+  EXPECT_EQ(bus_read16(0xFFFFFE12), 0x1234u);
+  EXPECT_EQ(bus_read8(0xFFFFFE17), 0xE0u) << "TOCR's fixed bits";
+  bus_write16(0xFFFFFE18, 0xBEEF);  // input capture: stored bytes
+  EXPECT_EQ(bus_read16(0xFFFFFE18), 0xBEEFu);
+  EXPECT_EQ(bus_read32(0xFFFFFE18), 0u);
+  bus_write8(0xFFFFFE92, 0x5A);
+  EXPECT_EQ(bus_read8(0xFFFFFE92), 0x5Au);
+  EXPECT_EQ(bus_read16(0xFFFFFE92), 0x5A00u);
+  bus_write32(0xFFFFFF00, 0);
+  bus_write32(0xFFFFFF04, 9);  // overflow: DVCR reads 1
+  EXPECT_EQ(bus_read8(0xFFFFFF0B), 1u);
+  EXPECT_EQ(bus_read16(0xFFFFFF06), 0xFFFFu);
+  EXPECT_EQ(bus_read16(0xFFFFFF04), 0x7FFFu);
+}
+
+// --- work RAM page change counts
+
+TEST_F(bus_test, WorkRamWritesKeepThePageChangeCountsExact) {
+  m->xlate_length = 0x3000;  // three pages, mirroring ROM from byte 0x102 (rounded to 0x100)
+  m->xlate_offset = 0x102;
+  for (uint32_t i = 0; i < 0x3000 / 4; i++) m->program_rom[0x40 + i] = i + 1;
+  page_changes_recount(m);
+  EXPECT_EQ(m->page_change_counts[0], 1024u);
+  EXPECT_EQ(m->page_change_counts[2], 1024u);
+
+  bus_write32(0x06000000, 1);  // now equals ROM word 0x40
+  EXPECT_EQ(m->page_change_counts[0], 1023u);
+  bus_write8(0x06000000, 0);  // still equal: the byte was 0
+  EXPECT_EQ(m->page_change_counts[0], 1023u);
+  bus_write8(0x06000003, 0);  // differs again
+  EXPECT_EQ(m->page_change_counts[0], 1024u);
+  bus_write16(0x06002002, 0x0801);  // page 2: word 0x800 now equals ROM word 0x840
+  bus_write16(0x06002000, 0);
+  EXPECT_EQ(m->page_change_counts[2], 1023u);
+  bus_write32(0x06003000, 0x55);  // outside the image: counted nowhere
+  EXPECT_EQ(m->page_change_counts[3], 0u);
+
+  std::vector<uint32_t> kept(m->page_change_counts, m->page_change_counts + 4);
+  page_changes_recount(m);
+  EXPECT_EQ(std::vector<uint32_t>(m->page_change_counts, m->page_change_counts + 4), kept);
+}
+
+}  // namespace
