@@ -5,13 +5,13 @@
 ! interrupts, word 3 sound interrupts, word 4 is a running checksum; 0x06000400 on is a
 ! 256-word buffer.
 
-        .equ    RAM, 0x06000000
-        .equ    VBLANK_ACK, 0x0405FFDC
         .equ    FRT_VECTOR, 0x50
+
+        .include "board_program.inc"
 
         .text
         .long   start
-        .long   0x06100000
+        .long   STACK_TOP
         .org    66 * 4
         .long   vblank
         .org    70 * 4
@@ -111,8 +111,7 @@ main:
         nop
 
 compare_a:
-        mov.l   r0, @-r15
-        mov.l   r1, @-r15
+        ENTER
         mov     #1, r0
         mov.b   r0, @(1, r9)            ! clear OCFA, keep CCLRA
         mov.l   @(8, r8), r0
@@ -122,10 +121,7 @@ compare_a:
         mov.l   @(16, r8), r1
         add     r0, r1
         mov.l   r1, @(16, r8)
-        mov.l   @r15+, r1
-        mov.l   @r15+, r0
-        rte
-        nop
+        LEAVE
 
 sound_irq:
         mov.l   r0, @-r15
@@ -140,19 +136,7 @@ sound_irq:
         rte
         nop
 
-vblank:
-        mov.l   r0, @-r15
-        mov.l   r1, @-r15
-        mov.l   ack_address, r1
-        mov     #0, r0
-        mov.l   r0, @r1
-        mov.l   @r8, r0
-        add     #1, r0
-        mov.l   r0, @r8
-        mov.l   @r15+, r1
-        mov.l   @r15+, r0
-        rte
-        nop
+        VBLANK_HANDLER
 
 ocra:           .word   3000
 reset_flags:    .word   0x80

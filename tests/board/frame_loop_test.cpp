@@ -20,13 +20,9 @@ namespace {
 constexpr uint64_t MAX_INSTRUCTION_CYCLES = 8;
 
 loaded_machine load_program(const char* name) {
-  const sh2_program* p = sh2_program_find(name);
-  EXPECT_NE(p, nullptr) << name;
-  if (!p) return nullptr;
-  test_rom_members members;
   std::string error;
-  EXPECT_TRUE(test_romset_members(p->data, p->size, &members, &error)) << error;
-  loaded_machine m = test_romset_load(members, (std::string(name) + ".zip").c_str(), &error);
+  loaded_machine m = test_romset_load(test_romset_program_members(name),
+                                      (std::string(name) + ".zip").c_str(), &error);
   EXPECT_TRUE(m) << error;
   return m;
 }

@@ -2,13 +2,13 @@
 ! counter clear on match, so one every 8,000 cycles. The handler clears OCFA and counts in RAM
 ! word 2; vertical blanks are acknowledged and counted in RAM word 0.
 
-        .equ    RAM, 0x06000000
-        .equ    VBLANK_ACK, 0x0405FFDC
         .equ    FRT_VECTOR, 0x50
+
+        .include "board_program.inc"
 
         .text
         .long   start
-        .long   0x06100000
+        .long   STACK_TOP
         .org    66 * 4
         .long   vblank
         .org    FRT_VECTOR * 4
@@ -39,8 +39,7 @@ idle:
         nop
 
 compare_a:
-        mov.l   r0, @-r15
-        mov.l   r1, @-r15
+        ENTER
         mov.l   frt_base, r1
         mov     #1, r0
         mov.b   r0, @(1, r1)            ! clear OCFA, keep CCLRA
@@ -48,25 +47,9 @@ compare_a:
         mov.l   @(8, r1), r0
         add     #1, r0
         mov.l   r0, @(8, r1)
-        mov.l   @r15+, r1
-        mov.l   @r15+, r0
-        rte
-        nop
+        LEAVE
 
-vblank:
-        mov.l   r0, @-r15
-        mov.l   r1, @-r15
-        mov.l   ack_address, r1
-        mov     #0, r0
-        mov.l   r0, @r1
-        mov.l   ram_base, r1
-        mov.l   @r1, r0
-        add     #1, r0
-        mov.l   r0, @r1
-        mov.l   @r15+, r1
-        mov.l   @r15+, r0
-        rte
-        nop
+        VBLANK_HANDLER
 
 ocra:           .word   1000
         .balign 4

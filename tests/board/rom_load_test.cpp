@@ -23,13 +23,7 @@ std::string swap_in;  // when set: the archive that replaces the loaded one at i
 int read_opens = 0;
 
 const test_rom_members& good_members() {
-  static test_rom_members members;
-  if (members.empty()) {
-    const sh2_program* p = sh2_program_find("cartridge");
-    std::string error;
-    if (!p || !test_romset_members(p->data, p->size, &members, &error)) std::abort();
-  }
-  return members;
+  return test_romset_program_members("cartridge");
 }
 
 const std::vector<uint8_t>& member(const char* name) {

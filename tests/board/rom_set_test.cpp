@@ -13,13 +13,7 @@
 namespace {
 
 const test_rom_members& good_members() {
-  static test_rom_members members;
-  if (members.empty()) {
-    const sh2_program* p = sh2_program_find("cartridge");
-    std::string error;
-    if (!p || !test_romset_members(p->data, p->size, &members, &error)) std::abort();
-  }
-  return members;
+  return test_romset_program_members("cartridge");
 }
 
 std::string write_zip(const char* file, const test_rom_members& members) {

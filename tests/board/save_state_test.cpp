@@ -22,12 +22,9 @@ namespace {
 typedef std::vector<uint8_t> bytes;
 
 loaded_machine load_busy_board() {
-  const sh2_program* p = sh2_program_find("busy_board");
-  EXPECT_NE(p, nullptr);
-  test_rom_members members;
   std::string error;
-  EXPECT_TRUE(p && test_romset_members(p->data, p->size, &members, &error)) << error;
-  loaded_machine m = test_romset_load(members, "busy_board.zip", &error);
+  loaded_machine m =
+      test_romset_load(test_romset_program_members("busy_board"), "busy_board.zip", &error);
   EXPECT_TRUE(m) << error;
   return m;
 }

@@ -1,13 +1,13 @@
 ! Sound-chip timer 1 (preset 236: 20 steps) started by a port write; each expiry raises level
 ! 12, whose handler resets the chip's flags (lowering the line) and counts in RAM word 3.
 
-        .equ    RAM, 0x06000000
         .equ    SOUND, 0x03100000
-        .equ    VBLANK_ACK, 0x0405FFDC
+
+        .include "board_program.inc"
 
         .text
         .long   start
-        .long   0x06100000
+        .long   STACK_TOP
         .org    66 * 4
         .long   vblank
         .org    70 * 4
@@ -32,8 +32,7 @@ idle:
         nop
 
 sound_irq:
-        mov.l   r0, @-r15
-        mov.l   r1, @-r15
+        ENTER
         mov.l   sound_base, r1
         mov     #4, r0
         mov.b   r0, @(0, r1)
@@ -43,21 +42,9 @@ sound_irq:
         mov.l   @(12, r1), r0
         add     #1, r0
         mov.l   r0, @(12, r1)
-        mov.l   @r15+, r1
-        mov.l   @r15+, r0
-        rte
-        nop
+        LEAVE
 
-vblank:
-        mov.l   r0, @-r15
-        mov.l   r1, @-r15
-        mov.l   ack_address, r1
-        mov     #0, r0
-        mov.l   r0, @r1
-        mov.l   @r15+, r1
-        mov.l   @r15+, r0
-        rte
-        nop
+        VBLANK_HANDLER
 
 preset:         .word   236
 reset_flags:    .word   0x80

@@ -11,9 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "board/machine.h"
 #include "board/rom_set.h"
+#include "sh2_program.h"
 
 // --- CRC forcing --------------------------------------------------------------------------
 // The reflected CRC-32 register takes one byte b as r' = T[(r ^ b) & 0xFF] ^ (r >> 8), and the
@@ -266,4 +268,18 @@ loaded_machine test_romset_load(const test_rom_members& members, const char* fil
     return nullptr;
   }
   return m;
+}
+
+const test_rom_members& test_romset_program_members(const char* name) {
+  static std::map<std::string, test_rom_members> built;
+  test_rom_members& members = built[name];
+  if (members.empty()) {
+    const sh2_program* p = sh2_program_find(name);
+    std::string error = "no program ";
+    if (!p || !test_romset_members(p->data, p->size, &members, &error)) {
+      std::fprintf(stderr, "test_romset: %s%s\n", error.c_str(), p ? "" : name);
+      std::abort();
+    }
+  }
+  return members;
 }

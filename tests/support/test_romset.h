@@ -62,3 +62,7 @@ typedef std::unique_ptr<machine, loaded_machine_deleter> loaded_machine;
 // into a new zero-filled record; null (with the load's message in *error) on failure.
 loaded_machine test_romset_load(const test_rom_members& members, const char* file,
                                 std::string* error);
+
+// The 24 members around the program `name` embedded in this binary (sh2_program_find), built
+// on first use and kept for the process. Aborts when there is no such program.
+const test_rom_members& test_romset_program_members(const char* name);
