@@ -49,8 +49,9 @@ void frt_schedule(onchip_regs* r, uint64_t cycles) {
   if (d == FRT_NONE || external_clock(r)) return;
   r->frt_last_cycle = cycles;
   r->frt_next_cycle = cycles + (uint64_t{d} << clock_shift(r));
-  // A CPU slice already running still ends at the limit the frame loop gave it; this is where
-  // an event inside that slice would shorten it.
+  // A compare scheduled by a register write inside a CPU slice (the handler clearing OCFA)
+  // must end that slice on time: the equality compare misses a counter that ran past it.
+  sh2_shorten_slice(r->frt_next_cycle);
 }
 
 // The compare register that 0xFFFFFE14-0xFFFFFE15 reach.

@@ -38,8 +38,8 @@ uint64_t ymf_host_now(void* context) {
 
 void ymf_host_set_timer(void* context, uint32_t timer, uint64_t when) {
   static_cast<machine*>(context)->sound_timer_cycle[timer & 1] = when;
-  // A CPU slice already running still ends at the limit the frame loop gave it; this is where
-  // an expiry inside that slice would shorten it.
+  // A timer started by a port write inside a CPU slice ends that slice at its expiry.
+  sh2_shorten_slice(when);
 }
 
 void ymf_host_set_irq(void* context, uint32_t asserted) {

@@ -14,8 +14,10 @@
 
 // Runs operation entry e (kinds 0-2) and returns 1; for op 0 or above 128 (a control-flow code,
 // as in a delay slot) does nothing and returns 0. pc_value is the instruction's address + 2; a
-// PC-relative entry (kind 1) stores it into pc first.
-inline int sh2_execute(sh2_state* s, const decode_entry* e, uint32_t pc_value) {
+// PC-relative entry (kind 1) stores it into pc first. The step's main path always compiles this
+// in place; delay slots go through the out-of-line sh2_execute below.
+[[gnu::always_inline]] inline int sh2_execute_in_place(sh2_state* s, const decode_entry* e,
+                                                       uint32_t pc_value) {
   if (e->kind == DECODE_OP_PCREL) s->pc = pc_value;
   switch (e->op) {
 #include "sh2_execute_cases.inc"
@@ -24,21 +26,26 @@ inline int sh2_execute(sh2_state* s, const decode_entry* e, uint32_t pc_value) {
   }
 }
 
+inline int sh2_execute(sh2_state* s, const decode_entry* e, uint32_t pc_value) {
+  return sh2_execute_in_place(s, e, pc_value);
+}
+
 inline uint32_t sh2_branch_target(uint32_t pc, const decode_entry* e) {
   return pc + 4 + (uint32_t)(int32_t)e->disp * 2;
 }
 
-// Executes the instruction at pc; returns the next PC. Adds the instruction's cycles.
-inline uint32_t sh2_step(sh2_state* s, uint32_t pc) {
+// Executes the instruction at pc; returns the next PC. Adds the instruction's cycles. The run
+// loop compiles this in place; everyone else calls sh2_step below.
+[[gnu::always_inline]] inline uint32_t sh2_step_in_place(sh2_state* s, uint32_t pc) {
   const decode_entry* e = &decode_table[bus_read16(pc) & 0xFFFF];
   uint32_t target;
+  // Operations (kinds 0-2, the only entries with an op number) dispatch on op straight away.
+  if (e->op) {
+    sh2_execute_in_place(s, e, pc + 2);
+    s->cycles += 1;
+    return pc + 2;
+  }
   switch (e->kind) {
-    case DECODE_OP:
-    case DECODE_OP_PCREL:
-    case DECODE_OP_LOAD_SR:
-      sh2_execute(s, e, pc + 2);
-      s->cycles += 1;
-      return pc + 2;
     case DECODE_BT:
     case DECODE_BF:
       s->cycles += 1;
@@ -117,4 +124,8 @@ inline uint32_t sh2_step(sh2_state* s, uint32_t pc) {
   if (!sh2_execute(s, slot, pc + 4)) return sh2_illegal(s, pc + 2);
   s->cycles += 1;
   return target;
+}
+
+inline uint32_t sh2_step(sh2_state* s, uint32_t pc) {
+  return sh2_step_in_place(s, pc);
 }

@@ -3,6 +3,8 @@
 // test and lookup of the translated-code module, and strict mode with its stop report. Also the
 // core's process-wide diagnostics and their accessors. Instructions are carried out by sh2_step
 // (sh2_dispatch.h, compiled in place); the translated-code module is linked separately.
+#include <bit>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -27,8 +29,7 @@ uint64_t slice_end;                                   // end of the slice in pro
 
 // The stale-block test: does the instruction at pc (both of its halfwords' pages) lie in a page
 // of the translated image that the game has changed?
-bool page_changed(uint32_t pc) {
-  const sh2_image_view& v = sh2_image;
+bool page_changed(const sh2_image_view& v, uint32_t pc) {
   uint32_t off = (pc & 0xC7FFFFFFu) - v.base;
   if (v.length == 0 || off >= v.length) return false;
   if (v.page_change_counts[off >> 12]) return true;
@@ -59,28 +60,50 @@ int32_t idle_to_slice_end(sh2_state* s) {
 
 }  // namespace
 
+// The flag bytes nmi_pending, sleep_state, check_irq and stopped as one word: nonzero above the
+// NMI byte means this step needs a closer look (acceptance, an idle exit, or a wake-up pending).
+inline bool step_flags_set(const sh2_state* s) {
+  static_assert(std::endian::native == std::endian::little);
+  static_assert(offsetof(sh2_state, stopped) == offsetof(sh2_state, nmi_pending) + 3);
+  uint32_t flags;
+  std::memcpy(&flags, &s->nmi_pending, sizeof flags);
+  return (flags >> 8) != 0;
+}
+
 int32_t sh2_run(sh2_state* s, uint64_t limit) {
   slice_end = limit;
   if (s->cycles >= slice_end) return 0;
+  // Kept in locals for the length of the run and written back at every exit: the board binds the
+  // image between runs, and nothing reads the ring position or the total during one.
+  const sh2_image_view image = sh2_image;
+  uint32_t ring_pos = pc_ring_pos;
+  uint64_t total = instruction_total;
   bool in_miss_run = false;
+  int32_t result = 0;
   for (;;) {
-    bool accepted = s->check_irq && sh2_accept_interrupt(s);
-    if (!accepted && s->sleep_state == 1) return idle_to_slice_end(s);
-    if (s->stopped) return idle_to_slice_end(s);
+    if (step_flags_set(s)) [[unlikely]] {
+      bool accepted = s->check_irq && sh2_accept_interrupt(s);
+      if ((!accepted && s->sleep_state == 1) || s->stopped) {
+        result = idle_to_slice_end(s);
+        break;
+      }
+    }
 
     uint32_t pc = s->pc;
-    pc_ring[pc_ring_pos % SH2_PC_RING_SIZE] = pc;
-    pc_ring_pos++;
+    pc_ring[ring_pos % SH2_PC_RING_SIZE] = pc;
+    ring_pos++;
 
-    if (!page_changed(pc)) {
+    if (!page_changed(image, pc)) {
       int32_t r = xlate_lookup(s, pc);
-      if (r == XLATE_NO_BLOCK) {
-        if (strict_mode) {
+      if (r == XLATE_NO_BLOCK) [[likely]] {
+        if (strict_mode) [[unlikely]] {
           stop_pc = pc;
+          pc_ring_pos = ring_pos;
           report_missing_block(s);
-          return -1;
+          result = -1;
+          break;
         }
-        if (!in_miss_run) {
+        if (!in_miss_run) [[unlikely]] {
           note_untranslated(pc);
           in_miss_run = true;  // a stop below returns before this matters
         }
@@ -88,21 +111,25 @@ int32_t sh2_run(sh2_state* s, uint64_t limit) {
         in_miss_run = false;
         s->pc = (uint32_t)r;
         s->instructions++;
-        if (s->cycles >= slice_end) return 0;
+        if (s->cycles >= slice_end) break;
         continue;
       }
     }
 
-    uint32_t next = sh2_step(s, pc);
-    instruction_total++;
-    if (next == SH2_STOP) {
+    uint32_t next = sh2_step_in_place(s, pc);
+    total++;
+    if (next == SH2_STOP) [[unlikely]] {
       stop_pc = pc;
-      return -1;
+      result = -1;
+      break;
     }
     s->pc = next;
     s->instructions++;
-    if (s->cycles >= slice_end) return 0;
+    if (s->cycles >= slice_end) break;
   }
+  pc_ring_pos = ring_pos;
+  instruction_total = total;
+  return result;
 }
 
 void sh2_shorten_slice(uint64_t cycle) {

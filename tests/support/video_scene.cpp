@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -23,6 +24,7 @@ machine* scene_new() {
   machine* m = static_cast<machine*>(std::calloc(1, sizeof(machine)));
   m->graphics_rom = static_cast<uint8_t*>(std::calloc(1, GRAPHICS_ROM_BYTES));
   scene_zoom(m, 0, 1024);
+  scene_line_table_page(m, 29);
   return m;
 }
 
@@ -52,6 +54,41 @@ void scene_tile4_fill(machine* m, uint32_t tile, uint8_t pen) {
   uint8_t pens[256];
   std::memset(pens, pen, sizeof pens);
   scene_tile4(m, tile, pens);
+}
+
+void scene_coordinate_tile(machine* m, uint32_t tile) {
+  uint8_t pens[256];
+  for (int k = 0; k < 256; k++) pens[k] = static_cast<uint8_t>(k);
+  scene_tile8(m, tile, pens);
+}
+
+void scene_coordinate_palette(machine* m) {
+  for (int k = 0; k < 256; k++) scene_palette(m, k, scene_coordinate_colour(k % 16, k / 16));
+}
+
+uint32_t scene_coordinate_colour(int i, int j) {
+  return static_cast<uint32_t>(i * 16) << 16 | static_cast<uint32_t>(j * 16) << 8 | 0x80;
+}
+
+int scene_coordinate_tile_at(const machine* m, int x, int y, std::string* why) {
+  int seen = 0;
+  for (int j = 0; j < 16; j++)
+    for (int i = 0; i < 16; i++) {
+      const int sx = x + i, sy = y + j;
+      if ((i == 0 && j == 0) || sx < 0 || sx >= VIDEO_WIDTH || sy < 0 || sy >= VIDEO_HEIGHT)
+        continue;
+      seen++;
+      const uint32_t got = scene_pixel(m, sx, sy), want = scene_coordinate_colour(i, j);
+      if (got != want) {
+        char text[160];
+        std::snprintf(text, sizeof text, "screen (%d, %d) shows %06X, not data pixel (%d, %d) %06X",
+                      sx, sy, got, i, j, want);
+        *why = text;
+        return 0;
+      }
+    }
+  if (!seen) *why = "no pixel of the tile is on screen";
+  return seen > 0;
 }
 
 void scene_palette(machine* m, uint32_t index, uint32_t rgb) {

@@ -11,8 +11,10 @@
 
 struct machine;
 
-// A zero-filled machine on the heap with a zero-filled graphics ROM, and zoom table entry 0
-// set to 1024 (1:1) so that sprites with zoom index 0 draw plain. Free with scene_free.
+// A zero-filled machine on the heap with a zero-filled graphics ROM, zoom table entry 0 set to
+// 1024 (1:1) so that sprites with zoom index 0 draw plain, and the line table on page 29
+// (black, no effect) rather than page 0, where it would read the sprite attributes. Free
+// with scene_free.
 machine* scene_new();
 void scene_free(machine* m);
 struct scene_deleter {
@@ -25,6 +27,16 @@ void scene_tile8(machine* m, uint32_t tile, const uint8_t* pens);
 void scene_tile4(machine* m, uint32_t tile, const uint8_t* pens);  // pens 0-15
 void scene_tile8_fill(machine* m, uint32_t tile, uint8_t pen);
 void scene_tile4_fill(machine* m, uint32_t tile, uint8_t pen);
+
+// The coordinate tile: an 8-bit tile whose data pixel (i, j) has pen 16j + i; with palette 0
+// holding the coordinate palette, every pixel but the transparent (0, 0) names its place.
+void scene_coordinate_tile(machine* m, uint32_t tile);
+void scene_coordinate_palette(machine* m);  // entries 0-255
+uint32_t scene_coordinate_colour(int i, int j);
+// 1 when the coordinate tile with its top-left corner at screen (x, y) shows every one of its
+// on-screen pixels (at least one) at its place, unmirrored; else 0 with the first wrong pixel
+// described in why.
+int scene_coordinate_tile_at(const machine* m, int x, int y, std::string* why);
 
 // --- palette: entry `index` shows 0x00RRGGBB `rgb` (raw word rgb << 8, low byte junk)
 void scene_palette(machine* m, uint32_t index, uint32_t rgb);

@@ -1,0 +1,158 @@
+// Builds a loaded board from a checked ROM set archive: the program words from the high and
+// low members, the graphics image from its ten pairs, the sample ROM, the pair-swapped EEPROM
+// default, the sound glue over the 4 MiB sample buffer and the translated-image check, then the
+// reset. Also the unload. The check itself is rom_set.cpp's, member lookup zip_member.cpp's.
+#include <zip.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/machine.h"
+#include "board/rom_set.h"
+#include "board/sound_host.h"
+#include "board/ymf_glue.h"
+#include "board/zip_member.h"
+#include "cpu/xlate.h"
+
+enum {
+  PROGRAM_MEMBER_BYTES = 0x80000,
+  GRAPHICS_MEMBER_BYTES = 0x200000,
+  GRAPHICS_PAIR_BYTES = 0x400000,
+  SAMPLE_MEMBER_BYTES = 0x200000,
+  EEPROM_MEMBER_BYTES = 256,
+};
+
+// Suffixes of graphics pair n (1-10): low, high.
+static const char* const graphics_suffix[10][2] = {
+    {"u4", "u12"}, {"u5", "u13"},  {"u6", "u14"},  {"u7", "u15"},  {"u8", "u16"},
+    {"u1", "u2"},  {"u19", "u20"}, {"u28", "u29"}, {"u41", "u42"}, {"u58", "u59"},
+};
+
+// The first member matching `name`, when it extracts to at least the `expected` bytes that
+// the check verified; a shorter one (the archive changed after the check) counts as missing,
+// so the builders below never read past a member. The caller frees the result with free().
+static uint8_t* extract_member(zip_t* archive, const char* name, size_t expected) {
+  size_t size = 0;
+  uint8_t* data = archive ? zip_extract_member(archive, name, &size) : nullptr;
+  if (data && size < expected) {
+    std::free(data);
+    return nullptr;
+  }
+  return data;
+}
+
+static void free_buffers(machine* m) {
+  std::free(m->program_rom);
+  std::free(m->graphics_rom);
+  std::free(m->sound_rom);
+  m->program_rom = nullptr;
+  m->graphics_rom = nullptr;
+  m->sound_rom = nullptr;
+}
+
+static void set_error(machine* m, const char* text) {
+  std::snprintf(m->error_text, sizeof m->error_text, "%s", text);
+}
+
+// Program word i: H[2i+1] H[2i] L[2i+1] L[2i] from the most significant byte down.
+static void build_program(machine* m, const uint8_t* high, const uint8_t* low) {
+  for (size_t i = 0; i < PROGRAM_MEMBER_BYTES / 2; i++)
+    m->program_rom[i] = (uint32_t)high[2 * i + 1] << 24 | (uint32_t)high[2 * i] << 16 |
+                        (uint32_t)low[2 * i + 1] << 8 | low[2 * i];
+}
+
+// Pair n fills n * 4 MiB on: low bytes 2k, 2k+1 at 4k, 4k+1, high bytes at 4k+2, 4k+3.
+static void build_graphics(machine* m, zip_t* archive) {
+  for (int n = 1; n <= 10; n++) {
+    char low_name[16], high_name[16];
+    std::snprintf(low_name, sizeof low_name, "%dl.%s", n, graphics_suffix[n - 1][0]);
+    std::snprintf(high_name, sizeof high_name, "%dh.%s", n, graphics_suffix[n - 1][1]);
+    uint8_t* low = extract_member(archive, low_name, GRAPHICS_MEMBER_BYTES);
+    uint8_t* high = extract_member(archive, high_name, GRAPHICS_MEMBER_BYTES);
+    if (low && high) {
+      uint8_t* out = m->graphics_rom + (size_t)n * GRAPHICS_PAIR_BYTES;
+      for (size_t k = 0; k < GRAPHICS_MEMBER_BYTES / 2; k++) {
+        out[4 * k] = low[2 * k];
+        out[4 * k + 1] = low[2 * k + 1];
+        out[4 * k + 2] = high[2 * k];
+        out[4 * k + 3] = high[2 * k + 1];
+      }
+    }
+    std::free(low);
+    std::free(high);
+  }
+}
+
+int machine_load(machine* m, const char* path) {
+  std::memset(m, 0, sizeof *m);
+  m->dip_bits = 0x01000000;
+  if (!rom_set_verify(path, m->error_text, sizeof m->error_text)) return 0;
+
+  m->program_rom = (uint32_t*)std::calloc(1, MACHINE_PROGRAM_ROM_BYTES);
+  m->graphics_rom = (uint8_t*)std::calloc(1, MACHINE_GRAPHICS_ROM_BYTES);
+  m->sound_rom = (uint8_t*)std::calloc(1, MACHINE_SOUND_ROM_BYTES);
+  if (!m->program_rom || !m->graphics_rom || !m->sound_rom) {
+    free_buffers(m);
+    set_error(m, "out of memory");
+    return 0;
+  }
+
+  int error = 0;
+  zip_t* archive = *path ? zip_open(path, ZIP_RDONLY, &error) : nullptr;
+  uint8_t* high = extract_member(archive, "2prog_h.u21", PROGRAM_MEMBER_BYTES);
+  uint8_t* low = extract_member(archive, "1prog_l.u22", PROGRAM_MEMBER_BYTES);
+  if (!high || !low) {
+    std::free(high);
+    std::free(low);
+    if (archive) zip_discard(archive);
+    free_buffers(m);
+    set_error(m, "Could not read the program ROMs.");
+    return 0;
+  }
+  build_program(m, high, low);
+  std::free(high);
+  std::free(low);
+
+  build_graphics(m, archive);
+
+  uint8_t* samples = extract_member(archive, "snd0.u52", SAMPLE_MEMBER_BYTES);
+  if (samples) std::memcpy(m->sound_rom, samples, SAMPLE_MEMBER_BYTES);
+  std::free(samples);
+
+  uint8_t* eeprom = extract_member(archive, "eeprom-cobaltin.u44", EEPROM_MEMBER_BYTES);
+  if (eeprom)
+    for (int j = 0; j < EEPROM_MEMBER_BYTES / 2; j++) {
+      m->eeprom_default[2 * j] = eeprom[2 * j + 1];
+      m->eeprom_default[2 * j + 1] = eeprom[2 * j];
+    }
+  std::free(eeprom);
+  zip_discard(archive);
+
+  std::memcpy(m->eeprom.memory, m->eeprom_default, sizeof m->eeprom.memory);
+  eeprom_reset(&m->eeprom);
+
+  const ymf_host host = {m, ymf_host_now, ymf_host_set_timer, ymf_host_set_irq};
+  m->sound = ymf_glue_create(m->sound_rom, MACHINE_SOUND_ROM_BYTES, &host);
+  if (!m->sound) {
+    free_buffers(m);
+    set_error(m, "out of memory");
+    return 0;
+  }
+
+  uint32_t base = 0, length = 0, offset = 0;
+  xlate_image_info(&base, &length, &offset);
+  if (base == 0x06000000 && length <= 0x100000 && (uint32_t)(length + offset) <= 0x100000) {
+    m->xlate_length = length;
+    m->xlate_offset = offset;
+  }
+
+  machine_reset(m);
+  return 1;
+}
+
+void machine_unload(machine* m) {
+  ymf_glue_destroy(m->sound);
+  m->sound = nullptr;
+  free_buffers(m);
+}

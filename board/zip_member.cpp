@@ -1,0 +1,64 @@
+// Finds and extracts ROM set members in a zip archive through libzip. Matching is by base name
+// without regard to ASCII case, first match in directory order only; the check (rom_set.cpp)
+// and the loader (rom_load.cpp) both go through zip_find_member so they always agree on which
+// member counts. What a member must contain is the callers' business.
+#include "board/zip_member.h"
+
+#include <zip.h>
+
+#include <cstdlib>
+#include <cstring>
+
+static int ascii_lower(int c) {
+  return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
+
+int zip_name_matches(const char* member, const char* name) {
+  const char* slash = std::strrchr(member, '/');
+  const char* base = slash ? slash + 1 : member;
+  for (; *base && *name; base++, name++)
+    if (ascii_lower((unsigned char)*base) != ascii_lower((unsigned char)*name)) return 0;
+  return *base == 0 && *name == 0;
+}
+
+int64_t zip_find_member(zip_t* archive, const char* name, uint64_t* size, uint32_t* crc) {
+  const zip_int64_t count = zip_get_num_entries(archive, 0);
+  for (zip_int64_t i = 0; i < count; i++) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(archive, (zip_uint64_t)i, 0, &st) != 0) continue;
+    if (!(st.valid & ZIP_STAT_NAME) || !st.name || !zip_name_matches(st.name, name)) continue;
+    if (size) *size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+    if (crc) *crc = (st.valid & ZIP_STAT_CRC) ? st.crc : 0;
+    return i;
+  }
+  return -1;
+}
+
+uint8_t* zip_extract_member(zip_t* archive, const char* name, size_t* size) {
+  uint64_t length = 0;
+  const int64_t index = zip_find_member(archive, name, &length, nullptr);
+  if (index < 0 || length > SIZE_MAX - 1) return nullptr;
+  zip_file_t* file = zip_fopen_index(archive, (zip_uint64_t)index, 0);
+  if (!file) return nullptr;
+  // One spare byte so the final read reaches the end of the member, where libzip checks the
+  // CRC-32; a read that ends early (a member shorter than its directory entry) keeps the bytes
+  // that arrived and leaves the length check to the caller.
+  uint8_t* data = (uint8_t*)std::malloc((size_t)length + 1);
+  size_t got = 0;
+  int ok = data != nullptr;
+  while (ok) {
+    const zip_int64_t n = zip_fread(file, data + got, length + 1 - got);
+    if (n < 0) ok = 0;
+    if (n <= 0) break;
+    got += (size_t)n;
+    if (got > length) ok = 0;
+  }
+  zip_fclose(file);
+  if (!ok) {
+    std::free(data);
+    return nullptr;
+  }
+  *size = got;
+  return data;
+}

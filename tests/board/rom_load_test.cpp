@@ -1,0 +1,178 @@
+// Loading the synthetic ROM set: the images the loader builds from the members, what a failed
+// load leaves behind, and members that shrink between the check and the load. That last case
+// replaces the archive on disk at the loader's second open: this binary links with
+// --wrap=zip_open so the test can step in there.
+#include <gtest/gtest.h>
+#include <zip.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "board/machine.h"
+#include "board/rom_set.h"
+#include "cpu/bus.h"
+#include "sh2_program.h"
+#include "test_romset.h"
+
+namespace {
+
+std::string swap_in;  // when set: the archive that replaces the loaded one at its second open
+int read_opens = 0;
+
+const test_rom_members& good_members() {
+  return test_romset_program_members("cartridge");
+}
+
+const std::vector<uint8_t>& member(const char* name) {
+  for (const test_rom_member& m : good_members())
+    if (m.name == name) return m.data;
+  std::abort();
+}
+
+// Loads the good set from dir/<file> into a new record, with the archive replaced by `later`
+// between the check and the extraction.
+loaded_machine load_swapped(const char* file, const test_rom_members& later) {
+  std::string error;
+  const std::string path = test_romset_temp_path(file);
+  swap_in = test_romset_temp_path((std::string("later_") + file).c_str());
+  EXPECT_TRUE(test_romset_write_zip(path.c_str(), good_members(), 0, &error)) << error;
+  EXPECT_TRUE(test_romset_write_zip(swap_in.c_str(), later, 0, &error)) << error;
+  read_opens = 0;
+  loaded_machine m((machine*)std::calloc(1, sizeof(machine)));
+  machine_load(m.get(), path.c_str());
+  swap_in.clear();
+  return m;
+}
+
+}  // namespace
+
+extern "C" zip_t* __real_zip_open(const char* path, int flags, int* error);
+extern "C" zip_t* __wrap_zip_open(const char* path, int flags, int* error) {
+  if ((flags & ZIP_RDONLY) && ++read_opens == 2 && !swap_in.empty())
+    std::rename(swap_in.c_str(), path);
+  return __real_zip_open(path, flags, error);
+}
+
+TEST(RomLoad, TheLoaderBuildsProgramGraphicsSamplesAndEepromImages) {
+  std::string error;
+  loaded_machine m = test_romset_load(good_members(), "good.zip", &error);
+  ASSERT_TRUE(m) << error;
+  const std::vector<uint8_t>& high = member("2prog_h.u21");
+  const std::vector<uint8_t>& low = member("1prog_l.u22");
+
+  // Word 0 and 1 are the cartridge's reset vectors as the SH-2 reads them.
+  const sh2_program* p = sh2_program_find("cartridge");
+  auto be32 = [&](size_t a) {
+    return (uint32_t)p->data[a] << 24 | p->data[a + 1] << 16 | p->data[a + 2] << 8 | p->data[a + 3];
+  };
+  EXPECT_EQ(m->program_rom[0], be32(0));
+  EXPECT_EQ(m->program_rom[1], 0x06100000u);
+  EXPECT_EQ(bus_read32(4), 0x06100000u);
+  const uint32_t last = 262143;
+  EXPECT_EQ(m->program_rom[last], (uint32_t)high[2 * last + 1] << 24 | high[2 * last] << 16 |
+                                      low[2 * last + 1] << 8 | low[2 * last]);
+  EXPECT_NE(m->program_rom[last], 0u);  // the CRC fix bytes
+  for (uint32_t i = 262144; i < MACHINE_PROGRAM_ROM_BYTES / 4; i++)
+    ASSERT_EQ(m->program_rom[i], 0u);
+
+  std::vector<uint8_t> little_endian;
+  for (size_t i = 0; i < high.size() / 2; i++)
+    for (uint8_t b : {low[2 * i], low[2 * i + 1], high[2 * i], high[2 * i + 1]})
+      little_endian.push_back(b);
+  EXPECT_EQ(program_rom_crc32(m.get()),
+            (uint32_t)crc32(0, little_endian.data(), (uInt)little_endian.size()));
+
+  // Graphics: nothing below pair 1; through the window, bank 32 is the start of pair 1 and
+  // bank 32 * 10 + 31 the end of pair 10.
+  for (size_t i = 0; i < 0x400000; i++) ASSERT_EQ(m->graphics_rom[i], 0);
+  const std::vector<uint8_t>& p1l = member("1l.u4");
+  const std::vector<uint8_t>& p1h = member("1h.u12");
+  m->video_regs[4] = 32;
+  EXPECT_EQ(bus_read32(0x04060000), (uint32_t)p1l[0] | p1l[1] << 8 | p1h[0] << 16 | p1h[1] << 24);
+  EXPECT_EQ(bus_read32(0x04060008),
+            (uint32_t)p1l[4] | p1l[5] << 8 | (uint32_t)p1h[4] << 16 | (uint32_t)p1h[5] << 24);
+  const std::vector<uint8_t>& p10l = member("10l.u58");
+  const std::vector<uint8_t>& p10h = member("10h.u59");
+  m->video_regs[4] = 32 * 10 + 31;
+  const size_t k = p10l.size() / 2 - 1;
+  EXPECT_EQ(bus_read32(0x0407FFFC), (uint32_t)p10l[2 * k] | p10l[2 * k + 1] << 8 |
+                                        (uint32_t)p10h[2 * k] << 16 |
+                                        (uint32_t)p10h[2 * k + 1] << 24);
+
+  const std::vector<uint8_t>& samples = member("snd0.u52");
+  EXPECT_EQ(std::memcmp(m->sound_rom, samples.data(), samples.size()), 0);
+  for (size_t i = samples.size(); i < MACHINE_SOUND_ROM_BYTES; i++) ASSERT_EQ(m->sound_rom[i], 0);
+
+  const std::vector<uint8_t>& eeprom = member("eeprom-cobaltin.u44");
+  for (int j = 0; j < 128; j++) {
+    EXPECT_EQ(m->eeprom_default[2 * j], eeprom[2 * j + 1]);
+    EXPECT_EQ(m->eeprom_default[2 * j + 1], eeprom[2 * j]);
+  }
+  EXPECT_EQ(std::memcmp(m->eeprom.memory, m->eeprom_default, 256), 0);
+  EXPECT_EQ(m->eeprom.write_protect, 1);
+  EXPECT_EQ(m->dip_bits, 0x01000000u);
+  EXPECT_NE(m->sound, nullptr);
+  EXPECT_EQ(m->xlate_length, 0u);
+  EXPECT_EQ(m->sh2.pc, be32(0));
+}
+
+TEST(RomLoad, AFailedLoadHoldsNothingAndALaterLoadSucceeds) {
+  test_rom_members incomplete = good_members();
+  ASSERT_TRUE(test_romset_vary(&incomplete, TEST_ROMSET_MISSING, "9h.u42"));
+  const std::string bad = test_romset_temp_path("incomplete.zip");
+  const std::string good = test_romset_temp_path("good_again.zip");
+  std::string error;
+  ASSERT_TRUE(test_romset_write_zip(bad.c_str(), incomplete, 0, &error));
+  ASSERT_TRUE(test_romset_write_zip(good.c_str(), good_members(), 0, &error));
+
+  loaded_machine m((machine*)std::calloc(1, sizeof(machine)));
+  ASSERT_TRUE(machine_load(m.get(), good.c_str()));
+  machine_unload(m.get());
+  machine_unload(m.get());  // a second unload finds nothing to release
+  EXPECT_EQ(machine_load(m.get(), bad.c_str()), 0);
+  EXPECT_STREQ(m->error_text, "Not the standard 'cobaltin' set. Missing: 9h.u42");
+  EXPECT_EQ(m->program_rom, nullptr);
+  EXPECT_EQ(m->graphics_rom, nullptr);
+  EXPECT_EQ(m->sound_rom, nullptr);
+  EXPECT_EQ(m->sound, nullptr);
+  EXPECT_EQ(machine_load(m.get(), nullptr), 0);
+  EXPECT_STREQ(m->error_text, "Cannot open \"\" as a zip archive.");
+  EXPECT_TRUE(machine_load(m.get(), good.c_str()));
+  EXPECT_STREQ(m->error_text, "");
+}
+
+TEST(RomLoad, AMemberThatShrankAfterTheCheckCountsAsMissing) {
+  // The replacement archives keep every member's name, only one member is shorter.
+  auto shorter = [](const char* name, size_t size) {
+    test_rom_members later = good_members();
+    for (test_rom_member& m : later)
+      if (m.name == name) m.data.resize(size);
+    return later;
+  };
+
+  for (const char* name : {"1prog_l.u22", "2prog_h.u21"}) {
+    loaded_machine m = load_swapped("short_program.zip", shorter(name, 0x7FFFF));
+    EXPECT_STREQ(m->error_text, "Could not read the program ROMs.");
+    EXPECT_EQ(m->program_rom, nullptr);
+    EXPECT_EQ(m->graphics_rom, nullptr);
+    EXPECT_EQ(m->sound_rom, nullptr);
+    EXPECT_EQ(m->sound, nullptr);
+  }
+
+  loaded_machine graphics = load_swapped("short_graphics.zip", shorter("3h.u14", 0x100000));
+  ASSERT_NE(graphics->sound, nullptr);
+  for (size_t i = 3 * 0x400000; i < 4 * 0x400000; i++) ASSERT_EQ(graphics->graphics_rom[i], 0);
+  EXPECT_NE(graphics->graphics_rom[4 * 0x400000 + 0x11], 0);  // pair 4 is there
+
+  loaded_machine eeprom = load_swapped("short_eeprom.zip", shorter("eeprom-cobaltin.u44", 200));
+  ASSERT_NE(eeprom->sound, nullptr);
+  for (uint8_t b : eeprom->eeprom_default) ASSERT_EQ(b, 0);
+  for (uint8_t b : eeprom->eeprom.memory) ASSERT_EQ(b, 0);
+
+  loaded_machine samples = load_swapped("short_samples.zip", shorter("snd0.u52", 0x1000));
+  ASSERT_NE(samples->sound, nullptr);
+  for (size_t i = 0; i < MACHINE_SOUND_ROM_BYTES; i++) ASSERT_EQ(samples->sound_rom[i], 0);
+}
