@@ -104,6 +104,20 @@ TEST_F(sh2_steps, TheSlotIsFetchedBeforeTheBranchActsAndRunsWithTheRestoredSr) {
   EXPECT_EQ(log[3].address, 0x8004u);
 }
 
+TEST_F(sh2_steps, AnUntakenDelayedBranchLeavesItsSlotToTheNextStep) {
+  code(0x1000, {0x8D05, 0x7101});  // BT/S; ADD #1,R1
+  test_bus_log_enable(1);
+  EXPECT_EQ(sh2_step(&s, 0x1000), 0x1002u);
+  EXPECT_EQ(s.r[1], 0x2000u);
+  EXPECT_EQ(sh2_step(&s, 0x1002), 0x1004u);
+  EXPECT_EQ(s.r[1], 0x2001u);
+  const std::vector<test_bus_access>& log = test_bus_log();
+  ASSERT_EQ(log.size(), 3u);  // the ADD is fetched twice
+  EXPECT_EQ(log[1].address, 0x1002u);
+  EXPECT_EQ(log[2].address, 0x1002u);
+  EXPECT_EQ(s.cycles, 2u);
+}
+
 TEST_F(sh2_steps, TargetsAreTakenBeforeTheSlotAndPrIsWrittenBeforeIt) {
   code(0x1000, {0x410B, 0x6123});  // JSR @R1; MOV R2,R1
   EXPECT_EQ(sh2_step(&s, 0x1000), 0x2000u);
