@@ -67,11 +67,7 @@ TEST_F(sh2_steps, EveryControlFlowFormReturnsItsTargetAndChargesItsCycles) {
   for (const flow_case& c : flow_cases) {
     SCOPED_TRACE(c.what);
     SetUp();
-    uint32_t a = 0x1000;
-    for (uint32_t w : c.codes) {
-      test_bus_put16(a, w);
-      a += 2;
-    }
+    code(0x1000, c.codes);
     s.sr = 0xF0 | c.t;
     s.pc = 0x1000;
     const uint32_t sp = s.r[15];
