@@ -58,11 +58,18 @@ std::vector<scene_sprite> sprites(int count, int zoomed_every, int alpha_every) 
   return s;
 }
 
-machine* typical_scene() {
+// The art and, for layer n, a full map in bank 10 + 2n: 4-bit tiles for layers 0 and 1,
+// 8-bit tiles for 2 and 3.
+machine* scene_with_maps() {
   machine* m = scene_new();
   art(m);
+  for (uint32_t n = 0; n < 4; n++) fill_map(m, 10 + 2 * n, n < 2 ? 2 : 20, n < 2 ? 8 : 4, n);
+  return m;
+}
+
+machine* typical_scene() {
+  machine* m = scene_with_maps();
   for (int n = 0; n < 4; n++) {
-    fill_map(m, 10 + 2 * n, n < 2 ? 2 : 20, n < 2 ? 8 : 4, n);
     scene_layer(m, n, {.is_8bpp = n >= 2, .rows32 = 1, .page = 1});
     scene_normal_layer(m, 1, n, scene_layer_scroll(3 * n, 5 * n, 2 * n, 7 * n),
                        scene_layer_attr(n, 10 + 2 * n, n == 3 ? 20 : 0));
@@ -75,10 +82,8 @@ machine* typical_scene() {
 }
 
 machine* heavy_scene() {
-  machine* m = scene_new();
-  art(m);
+  machine* m = scene_with_maps();
   for (int n = 0; n < 4; n++) {
-    fill_map(m, 10 + 2 * n, n < 2 ? 2 : 20, n < 2 ? 8 : 4, n);
     scene_layer(
         m, n,
         {.is_8bpp = n >= 2, .rows32 = 1, .per_line = 1, .page = 1 + static_cast<uint32_t>(n)});
