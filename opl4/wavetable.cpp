@@ -69,15 +69,14 @@ void advance_memory_address(wavetable_state& wt) {
 }
 
 // A tone-number write: read the tone's 12-byte header and set the slot up to play it.
-void load_header(wavetable_state& wt, host_interface& host, int n) {
+void load_header(wavetable_state& wt, sample_memory& memory, int n) {
   wavetable_slot& s = wt.slots[n];
   uint32_t tone = (uint32_t(slot_reg(wt, GROUP_FNUMBER, n) & 1) << 8) | slot_reg(wt, GROUP_TONE, n);
   uint32_t address = tone * WT_HEADER_BYTES;
   uint32_t bank = (wt.regs[REG_MEMORY_CONFIG] >> 2) & 7;
   if (tone >= 384 && bank != 0) address = (bank << 19) + (tone - 384) * WT_HEADER_BYTES;
   uint8_t h[WT_HEADER_BYTES];
-  for (uint32_t i = 0; i < WT_HEADER_BYTES; i++)
-    h[i] = host.external_read(OPL4_ACCESS_PCM, (address + i) & WT_ADDRESS_MASK);
+  for (uint32_t i = 0; i < WT_HEADER_BYTES; i++) h[i] = sample_memory_read(memory, address + i);
 
   s.format = h[0] >> 6;
   s.start = (uint32_t(h[0] & 0x3F) << 16) | (uint32_t(h[1]) << 8) | h[2];
@@ -154,9 +153,9 @@ void wavetable_reset(wavetable_state& wt) {
   }
 }
 
-void wavetable_write(wavetable_state& wt, host_interface& host, uint8_t reg, uint8_t data) {
+void wavetable_write(wavetable_state& wt, sample_memory& memory, uint8_t reg, uint8_t data) {
   if (reg == REG_MEMORY_DATA) {
-    host.external_write(OPL4_ACCESS_PCM, memory_address(wt), data);
+    sample_memory_write(memory, memory_address(wt), data);
     advance_memory_address(wt);
     return;
   }
@@ -166,7 +165,7 @@ void wavetable_write(wavetable_state& wt, host_interface& host, uint8_t reg, uin
   int group = (reg - REG_SLOTS) / WT_SLOTS, n = (reg - REG_SLOTS) % WT_SLOTS;
   switch (group) {
     case GROUP_TONE:
-      load_header(wt, host, n);
+      load_header(wt, memory, n);
       break;
     case GROUP_LEVEL:
       if (data & 1) wt.slots[n].level = data >> 1;  // level direct: no glide
@@ -181,10 +180,10 @@ void wavetable_write(wavetable_state& wt, host_interface& host, uint8_t reg, uin
   wavetable_refresh_slot(wt, n);
 }
 
-uint8_t wavetable_read(wavetable_state& wt, host_interface& host, uint8_t reg) {
+uint8_t wavetable_read(wavetable_state& wt, sample_memory& memory, uint8_t reg) {
   if (reg == REG_MEMORY_CONFIG) return uint8_t((wt.regs[reg] & 0x1F) | DEVICE_ID_BITS);
   if (reg == REG_MEMORY_DATA) {
-    uint8_t value = host.external_read(OPL4_ACCESS_PCM, memory_address(wt));
+    uint8_t value = sample_memory_read(memory, memory_address(wt));
     advance_memory_address(wt);
     return value;
   }
