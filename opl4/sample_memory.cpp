@@ -24,10 +24,21 @@ void sample_memory_load_page(sample_memory& m, uint32_t page) {
   m.page_loaded[page] = 1;
 }
 
+void sample_memory_prepare(sample_memory& m, uint32_t address, uint32_t bytes) {
+  if (!m.copy || bytes == 0) return;
+  uint32_t first = (address & (SAMPLE_MEMORY_BYTES - 1)) >> SAMPLE_MEMORY_PAGE_SHIFT;
+  uint32_t last = ((address & (SAMPLE_MEMORY_BYTES - 1)) + bytes - 1) >> SAMPLE_MEMORY_PAGE_SHIFT;
+  for (uint32_t page = first; page <= last; page++) {
+    uint32_t p = page % SAMPLE_MEMORY_PAGES;
+    if (!m.page_loaded[p]) sample_memory_load_page(m, p);
+  }
+}
+
 void sample_memory_write(sample_memory& m, uint32_t address, uint8_t data) {
   address &= SAMPLE_MEMORY_BYTES - 1;
   m.host->external_write(OPL4_ACCESS_PCM, address, data);
-  m.page_loaded[address >> SAMPLE_MEMORY_PAGE_SHIFT] = 0;  // reread what the host kept
+  if (m.copy && m.page_loaded[address >> SAMPLE_MEMORY_PAGE_SHIFT])
+    m.copy[address] = m.host->external_read(OPL4_ACCESS_PCM, address);  // what the host kept
 }
 
 }  // namespace opl4

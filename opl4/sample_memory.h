@@ -1,7 +1,7 @@
 // The chip's view of its external sample memory. The memory sits on the chip's own bus, so
 // nothing but the chip changes it: reads go to the host once per 4 KiB page and are served from
-// a copy afterwards, which keeps the host's per-byte read call off the synthesis path. Writes go
-// to the host and drop the page from the copy, so the host stays the only source of the bytes.
+// a copy afterwards, which keeps the host's per-byte read call off the synthesis path. A write
+// goes to the host and the copy rereads that byte, so the host stays the only source of bytes.
 // Without the copy (its allocation failed) every read goes to the host.
 #pragma once
 
@@ -27,6 +27,9 @@ struct sample_memory {
 void sample_memory_init(sample_memory& m, host_interface& host);
 void sample_memory_free(sample_memory& m);
 void sample_memory_load_page(sample_memory& m, uint32_t page);
+// Loads every page of `bytes` bytes from `address` (wrapping at the top), so that the synthesis
+// can read them straight from `copy`.
+void sample_memory_prepare(sample_memory& m, uint32_t address, uint32_t bytes);
 void sample_memory_write(sample_memory& m, uint32_t address, uint8_t data);
 
 inline uint8_t sample_memory_read(sample_memory& m, uint32_t address) {
@@ -35,17 +38,6 @@ inline uint8_t sample_memory_read(sample_memory& m, uint32_t address) {
   uint32_t page = address >> SAMPLE_MEMORY_PAGE_SHIFT;
   if (!m.page_loaded[page]) sample_memory_load_page(m, page);
   return m.copy[address];
-}
-
-// Two consecutive bytes as a big-endian 16-bit value.
-inline uint32_t sample_memory_read16(sample_memory& m, uint32_t address) {
-  address &= SAMPLE_MEMORY_BYTES - 1;
-  uint32_t page = address >> SAMPLE_MEMORY_PAGE_SHIFT;
-  if (m.copy && page == ((address + 1) >> SAMPLE_MEMORY_PAGE_SHIFT)) {
-    if (!m.page_loaded[page]) sample_memory_load_page(m, page);
-    return (uint32_t(m.copy[address]) << 8) | m.copy[address + 1];
-  }
-  return (uint32_t(sample_memory_read(m, address)) << 8) | sample_memory_read(m, address + 1);
 }
 
 }  // namespace opl4

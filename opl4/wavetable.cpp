@@ -68,6 +68,14 @@ void advance_memory_address(wavetable_state& wt) {
   wt.regs[REG_MEMORY_ADDRESS + 2] = uint8_t(next);
 }
 
+// Readies every byte the slot can play: samples 0 to the end, or to the loop point when a
+// damaged header puts it past the end.
+void prepare_samples(const wavetable_slot& s, sample_memory& memory) {
+  uint32_t samples = uint32_t(std::max(s.end, s.loop)) + 1;
+  uint32_t bytes = s.format == 0 ? samples : s.format == 1 ? (samples + 1) / 2 * 3 : samples * 2;
+  sample_memory_prepare(memory, s.start, bytes);
+}
+
 // A tone-number write: read the tone's 12-byte header and set the slot up to play it.
 void load_header(wavetable_state& wt, sample_memory& memory, int n) {
   wavetable_slot& s = wt.slots[n];
@@ -90,6 +98,7 @@ void load_header(wavetable_state& wt, sample_memory& memory, int n) {
   s.position = 0;
   s.cache_index = WT_NO_CACHE;
   wt.ld_samples = WT_LD_SAMPLES;
+  prepare_samples(s, memory);
 }
 
 void key_on(wavetable_state& wt, int n) {
@@ -157,6 +166,7 @@ void wavetable_write(wavetable_state& wt, sample_memory& memory, uint8_t reg, ui
   if (reg == REG_MEMORY_DATA) {
     sample_memory_write(memory, memory_address(wt), data);
     advance_memory_address(wt);
+    for (wavetable_slot& s : wt.slots) s.cache_index = WT_NO_CACHE;  // decoded samples may be stale
     return;
   }
   uint8_t before = wt.regs[reg];
@@ -207,7 +217,7 @@ void wavetable_save_restore(wavetable_state& wt, saved_state& state) {
   }
 }
 
-void wavetable_sanitize(wavetable_state& wt) {
+void wavetable_sanitize(wavetable_state& wt, sample_memory& memory) {
   wt.ld_samples = std::min<uint8_t>(wt.ld_samples, WT_LD_SAMPLES);
   for (int n = 0; n < WT_SLOTS; n++) {
     wavetable_slot& s = wt.slots[n];
@@ -220,6 +230,7 @@ void wavetable_sanitize(wavetable_state& wt) {
     s.lfo_phase &= 0x3FFFF;
     s.cache_index = WT_NO_CACHE;
     wavetable_refresh_slot(wt, n);
+    prepare_samples(s, memory);
   }
 }
 

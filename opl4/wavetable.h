@@ -79,8 +79,9 @@ void wavetable_render(wavetable_state& wt, sample_memory& memory, render_block& 
                       uint32_t samples);
 // Visits the saved fields; after a load the caller runs wavetable_sanitize.
 void wavetable_save_restore(wavetable_state& wt, saved_state& state);
-// Brings loaded values into range and recomputes every slot's derived fields.
-void wavetable_sanitize(wavetable_state& wt);
+// Brings loaded values into range, recomputes every slot's derived fields and readies the
+// memory the slots play.
+void wavetable_sanitize(wavetable_state& wt, sample_memory& memory);
 
 // Recomputes a slot's derived fields from the registers; internal to the engine's two files.
 void wavetable_refresh_slot(wavetable_state& wt, int slot);

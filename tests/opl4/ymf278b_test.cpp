@@ -247,6 +247,27 @@ TEST(Ymf278bMemory, MemoryDataReadsWalkTheSampleMemoryWithAutoIncrement) {
   EXPECT_EQ(f.chip.read(5), 0xCD);
 }
 
+TEST(Ymf278bMemory, MemoryDataWritesGoToTheHostAndPlaybackUsesWhatTheHostKept) {
+  for (int writable = 0; writable <= 1; writable++) {
+    chip_fixture f;
+    f.host.writable = writable;
+    f.opl4_mode();
+    f.put_samples16(0x1000, std::vector<int>(4, 0x1234));
+    f.put_header(0, {.start = 0x1000, .loop = 0, .end = 3});
+    f.play(0, 0, 1, 0, 0);
+    ASSERT_EQ(f.render(1)[4], 0x1234);
+    f.wt(0x03, 0x00);
+    f.wt(0x04, 0x10);
+    f.wt(0x05, 0x00);
+    for (int i = 0; i < 8; i++) f.wt(0x06, i % 2 ? 0x78 : 0x56);
+    uint32_t expected = writable ? 0x5678 : 0x1234;
+    EXPECT_EQ(f.render(1)[4], int32_t(expected)) << writable;
+    f.wt(0x05, 0x01);
+    f.chip.write(4, 0x06);
+    EXPECT_EQ(f.chip.read(5), uint8_t(expected)) << writable;
+  }
+}
+
 // A chip with several slots sounding, using loops, vibrato, tremolo, a level glide and
 // decaying envelopes, for the save and block tests.
 void start_busy_song(chip_fixture& f) {
@@ -357,8 +378,8 @@ TEST(Ymf278bState, OutOfRangeValuesInAnImageAreMaskedOnLoad) {
     s[20] = 0;                   // level
   }
   chip_fixture g;
-  ASSERT_EQ(g.load(image), 1);
   for (uint32_t a = 0; a < g.host.memory.size(); a += 3) g.host.memory[a] = 0x55;
+  ASSERT_EQ(g.load(image), 1);
   g.host.now = 1000;
   std::vector<int32_t> out = g.render(2000);
   EXPECT_LT(g.host.highest_read, 0x400000u);
