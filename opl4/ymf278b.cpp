@@ -162,6 +162,7 @@ void ymf278b::save_restore(saved_state& state) {
   loaded.flags &= OPL4_STATUS_TIMER1 | OPL4_STATUS_TIMER2;
   loaded.irq &= 1;
   loaded.id_pending &= 1;
+  fm_sanitize(loaded.fm);
   wavetable_sanitize(loaded.wt);
   m_state = loaded;
 }
