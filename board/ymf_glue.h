@@ -10,6 +10,9 @@
 #include <cstdint>
 
 struct ymf_glue;  // opaque; created by ymf_glue_create, freed by ymf_glue_destroy
+namespace opl4 {
+class host_interface;
+}
 
 // The board's side, copied into the glue at creation.
 struct ymf_host {
@@ -42,6 +45,10 @@ uint32_t ymf_sample_rate(uint32_t clock);
 // One port byte; offsets are taken modulo 8.
 uint8_t ymf_glue_read(ymf_glue* glue, uint32_t offset);
 void ymf_glue_write(ymf_glue* glue, uint32_t offset, uint8_t data);
+
+// The glue as the chip sees it (timer, busy, interrupt and memory operations); for tests that
+// exercise those operations directly. Owned by the glue.
+opl4::host_interface* ymf_glue_chip_host(ymf_glue* glue);
 
 // The host's delivery of chip timer 0 or 1 at its expiry time.
 void ymf_glue_timer_expired(ymf_glue* glue, uint32_t timer);

@@ -271,7 +271,8 @@ void fm_render(fm_state& fm, render_block& block, uint32_t samples) {
 
   // 1. Where each output falls: after `index[i]` FM samples of the block, `weight[i]` 171ths
   //    of the way from the one before.
-  uint8_t index[OPL4_BLOCK], weight[OPL4_BLOCK];
+  uint16_t index[OPL4_BLOCK];
+  uint8_t weight[OPL4_BLOCK];
   uint32_t steps = 0, converter = fm.converter;
   for (uint32_t i = 0; i < samples; i++) {
     converter += FM_EXTRA_STEPS;
@@ -280,7 +281,7 @@ void fm_render(fm_state& fm, render_block& block, uint32_t samples) {
       converter -= FM_STEPS_PER_CYCLE;
       steps++;
     }
-    index[i] = uint8_t(steps);
+    index[i] = uint16_t(steps);
     weight[i] = uint8_t(converter);
   }
   fm.converter = uint8_t(converter);

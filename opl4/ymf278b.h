@@ -9,6 +9,7 @@
 
 #include "opl4/fm.h"
 #include "opl4/host_interface.h"
+#include "opl4/sample_memory.h"
 #include "opl4/saved_state.h"
 #include "opl4/wavetable.h"
 
@@ -16,7 +17,7 @@ namespace opl4 {
 
 enum {
   OPL4_OUTPUTS = 6,            // per sample: FM C, FM D, wavetable direct L/R, mixed L/R
-  OPL4_STATE_BYTES = 1383,     // length of the saved image; changes with its format tag
+  OPL4_STATE_BYTES = 1733,     // length of the saved image; changes with its format tag
   OPL4_FM_BUSY_CLOCKS = 56,    // after an FM data write
   OPL4_PCM_BUSY_CLOCKS = 88,   // after a wavetable data write
   OPL4_TIMER1_CLOCKS = 2736,   // one timer-1 step: 4 FM samples of 684 clocks
@@ -47,6 +48,9 @@ struct chip_state {
 class ymf278b final : public engine_callbacks {
  public:
   explicit ymf278b(host_interface& host);  // sets host.engine; call reset before use
+  ~ymf278b();
+  ymf278b(const ymf278b&) = delete;
+  ymf278b& operator=(const ymf278b&) = delete;
 
   void reset();
   uint8_t read(uint32_t offset);  // offset 0-7
@@ -64,6 +68,7 @@ class ymf278b final : public engine_callbacks {
 
  private:
   host_interface& m_host;
+  sample_memory m_memory;  // not part of the state: a copy of what the host holds
   chip_state m_state;
 };
 

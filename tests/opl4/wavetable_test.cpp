@@ -1,0 +1,311 @@
+// Wavetable synthesis on synthetic tone headers in the test sample memory: sample formats,
+// pitch, loops, level, pan, output select and mix levels, and the envelope's attack, decay and
+// release.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "chip_fixture.h"
+
+namespace {
+
+constexpr int OUT_MIX_LEFT = 4, OUT_MIX_RIGHT = 5, OUT_DIRECT_LEFT = 2, OUT_DIRECT_RIGHT = 3;
+
+std::vector<int> ramp(int count) {
+  std::vector<int> r(count);
+  for (int i = 0; i < count; i++) r[i] = i * 211 - 15000;
+  return r;
+}
+
+// Linear gains of the level steps the tests use: 0, 3, 6 dB and silent.
+constexpr int64_t GAIN_0DB = 65536, GAIN_3DB = 46341, GAIN_6DB = 32768, GAIN_OFF = 0;
+
+int32_t scaled(int value, int64_t gain) {
+  return int32_t((value * gain) >> 16);
+}
+
+struct ramp_chip : chip_fixture {
+  std::vector<int> wave = ramp(150);
+  ramp_chip() {
+    opl4_mode();
+    put_samples16(0x1000, wave);
+    put_header(3, {.start = 0x1000, .loop = 0, .end = 149});
+  }
+};
+
+TEST(Wavetable, ASixteenBitRampAtOctaveOneReproducesItsSamplesScaledByLevelAndPan) {
+  struct row {
+    int level;    // total level, 0.375 dB per step
+    uint8_t pan;  // key register bits 0-3
+    int64_t left, right;
+  };
+  const row rows[] = {
+      {0, 0, GAIN_0DB, GAIN_0DB},
+      {16, 0, GAIN_6DB, GAIN_6DB},
+      {8, 0, GAIN_3DB, GAIN_3DB},
+      {0, 1, GAIN_0DB, GAIN_3DB},
+      {0, 2, GAIN_0DB, GAIN_6DB},
+      {0, 7, GAIN_0DB, GAIN_OFF},
+      {0, 8, GAIN_OFF, GAIN_0DB},
+      {0, 9, GAIN_OFF, GAIN_0DB},
+      {0, 14, GAIN_6DB, GAIN_0DB},
+      {0, 15, GAIN_3DB, GAIN_0DB},
+      {127, 0, 0, 0},
+  };
+  for (const row& r : rows) {
+    ramp_chip f;
+    f.play(7, 3, 1, 0, r.level, r.pan);
+    std::vector<int32_t> out = f.render(150);
+    for (int i = 0; i < 150; i++) {
+      int64_t l = r.level == 127 ? 0 : r.left, rr = r.level == 127 ? 0 : r.right;
+      if (r.level == 127) {  // 47.6 dB down: small but not silent
+        ASSERT_LE(std::abs(out[i * 6 + OUT_MIX_LEFT]), std::abs(f.wave[i]) / 200 + 1);
+        continue;
+      }
+      ASSERT_EQ(out[i * 6 + OUT_MIX_LEFT], scaled(f.wave[i], l))
+          << r.level << "/" << int(r.pan) << " @" << i;
+      ASSERT_EQ(out[i * 6 + OUT_MIX_RIGHT], scaled(f.wave[i], rr)) << r.level << "/" << int(r.pan);
+      ASSERT_EQ(out[i * 6 + OUT_DIRECT_LEFT], 0);
+      ASSERT_EQ(out[i * 6 + 0], 0);
+    }
+  }
+}
+
+TEST(Wavetable, OutputSelectRoutesASlotPastTheMixLevel) {
+  struct row {
+    uint8_t key;      // output select and pan
+    uint8_t pcm_mix;  // register 0xF9
+    int left, right;  // outputs that carry the sample
+    int64_t gain_left, gain_right;
+  };
+  const row rows[] = {
+      {0x00, 0x00, OUT_MIX_LEFT, OUT_MIX_RIGHT, GAIN_0DB, GAIN_0DB},
+      {0x00, 0x0A, OUT_MIX_LEFT, OUT_MIX_RIGHT, GAIN_6DB, GAIN_3DB},  // left 2, right 1 steps
+      {0x00, 0x3F, OUT_MIX_LEFT, OUT_MIX_RIGHT, GAIN_OFF, GAIN_OFF},
+      {0x10, 0x3F, OUT_DIRECT_LEFT, OUT_DIRECT_RIGHT, GAIN_0DB, GAIN_0DB},
+  };
+  for (const row& r : rows) {
+    ramp_chip f;
+    f.wt(0xF9, r.pcm_mix);
+    f.wt(0xF8, 0x3F);  // the FM mix level does not touch the wavetable
+    f.play(0, 3, 1, 0, 0, r.key);
+    std::vector<int32_t> out = f.render(100);
+    for (int i = 0; i < 100; i++) {
+      ASSERT_EQ(out[i * 6 + r.left], scaled(f.wave[i], r.gain_left)) << int(r.key) << " @" << i;
+      ASSERT_EQ(out[i * 6 + r.right], scaled(f.wave[i], r.gain_right)) << int(r.key);
+      for (int o = 0; o < 6; o++)
+        if (o != r.left && o != r.right) {
+          ASSERT_EQ(out[i * 6 + o], 0) << o;
+        }
+    }
+  }
+}
+
+TEST(Wavetable, EightAndTwelveBitSamplesDecodeToSixteenBits) {
+  chip_fixture f;
+  f.opl4_mode();
+  // 8-bit: one signed byte per sample.
+  const uint8_t bytes8[] = {0x00, 0x7F, 0x80, 0xFF, 0x12};
+  for (int i = 0; i < 5; i++) f.host.memory[0x2000 + i] = bytes8[i];
+  f.put_header(0, {.start = 0x2000, .format = 0, .loop = 0, .end = 4});
+  // 12-bit: two samples in three bytes, the low nibbles of both in the middle byte.
+  const uint8_t bytes12[] = {0x12, 0x3A, 0xBC, 0x80, 0x0F, 0x7F};
+  for (int i = 0; i < 6; i++) f.host.memory[0x3000 + i] = bytes12[i];
+  f.put_header(1, {.start = 0x3000, .format = 1, .loop = 0, .end = 3});
+  f.play(0, 0, 1, 0, 0, 0x10);  // direct outputs
+  f.play(1, 1, 1, 0, 0);        // mixed outputs
+  std::vector<int32_t> out = f.render(4);
+  std::vector<int32_t> eight = chip_fixture::column(out, OUT_DIRECT_LEFT);
+  std::vector<int32_t> twelve = chip_fixture::column(out, OUT_MIX_LEFT);
+  EXPECT_EQ(eight, (std::vector<int32_t>{0x0000, 0x7F00, -0x8000, -0x0100}));
+  EXPECT_EQ(twelve, (std::vector<int32_t>{0x1230, int16_t(0xBCA0), int16_t(0x8000), 0x7FF0}));
+}
+
+TEST(Wavetable, PlaybackPastTheEndContinuesAtTheLoopPoint) {
+  ramp_chip f;
+  f.put_header(4, {.start = 0x1000, .loop = 3, .end = 7});
+  f.play(0, 4, 1, 0, 0);
+  std::vector<int32_t> out = chip_fixture::column(f.render(16), OUT_MIX_LEFT);
+  const int order[16] = {0, 1, 2, 3, 4, 5, 6, 7, 3, 4, 5, 6, 7, 3, 4, 5};
+  for (int i = 0; i < 16; i++) EXPECT_EQ(out[i], f.wave[order[i]]) << i;
+
+  // Several octaves up, a step longer than the loop lands as far past the loop point.
+  ramp_chip g;
+  g.put_header(4, {.start = 0x1000, .loop = 3, .end = 7});
+  g.play(0, 4, 3, 0, 0);  // 4 samples per step
+  out = chip_fixture::column(g.render(5), OUT_MIX_LEFT);
+  const int wrapped[5] = {0, 4, 3, 7, 6};
+  for (int i = 0; i < 5; i++) EXPECT_EQ(out[i], g.wave[wrapped[i]]) << i;
+}
+
+TEST(Wavetable, PitchFollowsOctaveAndFNumber) {
+  struct row {
+    int octave, fnumber;
+    double step;  // source samples per output sample
+  };
+  const row rows[] = {{1, 0, 1.0}, {2, 0, 2.0}, {0, 0, 0.5}, {-1, 0, 0.25}, {1, 512, 1.5}};
+  for (const row& r : rows) {
+    ramp_chip f;
+    f.play(0, 3, r.octave, r.fnumber, 0);
+    std::vector<int32_t> out = chip_fixture::column(f.render(40), OUT_MIX_LEFT);
+    for (int i = 0; i < 40; i++) {
+      // The ramp is linear, so the interpolated value is the ramp at the exact position.
+      double expected = -15000 + 211 * (i * r.step);
+      ASSERT_NEAR(out[i], expected, 1.0) << r.octave << "/" << r.fnumber << " @" << i;
+    }
+  }
+}
+
+// A slot playing a constant level, to watch the envelope.
+struct dc_chip : chip_fixture {
+  dc_chip(uint8_t ar_d1r, uint8_t dl_d2r, uint8_t rc_rr) {
+    opl4_mode();
+    put_samples16(0x1000, std::vector<int>(16, 0x4000));
+    put_header(0, {.start = 0x1000,
+                   .loop = 0,
+                   .end = 15,
+                   .ar_d1r = ar_d1r,
+                   .dl_d2r = dl_d2r,
+                   .rc_rr = rc_rr});
+  }
+  std::vector<int32_t> level(uint32_t samples) {
+    return chip_fixture::column(render(samples), OUT_MIX_LEFT);
+  }
+};
+
+// Samples until the output first satisfies `done`.
+template <typename F>
+int samples_until(const std::vector<int32_t>& out, F done) {
+  for (size_t i = 0; i < out.size(); i++)
+    if (done(out[i])) return int(i);
+  return -1;
+}
+
+TEST(WavetableEnvelope, AttackTimeHalvesWithEachRateStepAndRisesSteadily) {
+  int previous = 0;
+  for (int ar = 9; ar <= 13; ar++) {
+    dc_chip f(uint8_t(ar << 4), 0x00, 0xF0);  // no rate correction
+    f.play(0, 0, 1, 0, 0);
+    std::vector<int32_t> out = f.level(40000);
+    int full = samples_until(out, [](int32_t v) { return v == 0x4000; });
+    ASSERT_GT(full, 0) << ar;
+    for (int i = 1; i <= full; i++) ASSERT_GE(out[i], out[i - 1]) << ar << " @" << i;
+    if (previous) {
+      EXPECT_NEAR(double(previous) / full, 2.0, 0.25) << ar;
+    }
+    previous = full;
+  }
+  dc_chip instant(0xF0, 0x00, 0xF0);
+  instant.play(0, 0, 1, 0, 0);
+  EXPECT_EQ(instant.level(1)[0], 0x4000) << "rate 15 starts at full level";
+  dc_chip never(0x00, 0x00, 0xF0);
+  never.play(0, 0, 1, 0, 0);
+  std::vector<int32_t> out = never.level(5000);
+  EXPECT_EQ(samples_until(out, [](int32_t v) { return v != 0; }), -1) << "rate 0 never starts";
+}
+
+TEST(WavetableEnvelope, KeyOffReleasesAtTheReleaseRateUntilSilence) {
+  int previous = 0;
+  for (int rr = 8; rr <= 11; rr++) {
+    dc_chip f(0xF0, 0x00, uint8_t(0xF0 | rr));
+    f.play(0, 0, 1, 0, 0);
+    f.render(10);
+    f.key_off(0);
+    std::vector<int32_t> out = f.level(400000);
+    int half = samples_until(out, [](int32_t v) { return v <= 0x2000; });
+    int silent = samples_until(out, [](int32_t v) { return v == 0; });
+    ASSERT_GT(half, 0) << rr;
+    ASSERT_GT(silent, half) << rr;
+    for (int i = 1; i < silent; i++) ASSERT_LE(out[i], out[i - 1]) << rr << " @" << i;
+    for (size_t i = silent; i < out.size(); i++) ASSERT_EQ(out[i], 0) << rr;
+    // The level falls in equal decibel steps: half, then silence after about 16 halvings.
+    EXPECT_NEAR(double(silent) / half, 16.0, 2.0) << rr;
+    if (previous) {
+      EXPECT_NEAR(double(previous) / half, 2.0, 0.25) << rr;
+    }
+    previous = half;
+  }
+}
+
+TEST(WavetableEnvelope, DecayOneStopsAtTheDecayLevelWhereDecayTwoTakesOver) {
+  // Fast decay 1 to the 12 dB decay level, then no decay 2: the level settles at a quarter.
+  dc_chip f(0xFC, 0x40, 0xF0);
+  f.play(0, 0, 1, 0, 0);
+  std::vector<int32_t> out = f.level(20000);
+  EXPECT_EQ(out.back(), 0x1000);
+  EXPECT_EQ(out[out.size() / 2], 0x1000);
+}
+
+TEST(WavetableEnvelope, RateCorrectionSpeedsUpHigherOctaves) {
+  auto attack_time = [](uint8_t rc_rr, int octave) {
+    dc_chip f(0xA0, 0x00, rc_rr);
+    f.play(0, 0, octave, 0, 0);
+    return samples_until(f.level(60000), [](int32_t v) { return v == 0x4000; });
+  };
+  int uncorrected = attack_time(0xF0, 1), corrected = attack_time(0x40, 1);
+  int higher = attack_time(0x40, 3);
+  EXPECT_LT(corrected, uncorrected);
+  EXPECT_LT(higher, corrected);
+  EXPECT_EQ(attack_time(0xF0, 3), uncorrected) << "rate correction 15 is off";
+}
+
+TEST(WavetableEnvelope, DampSilencesASoundingSlotQuickly) {
+  dc_chip f(0xF0, 0x00, 0xF1);  // the slowest release
+  f.play(0, 0, 1, 0, 0);
+  f.render(10);
+  f.wt(0x68, 0xC0);  // damp with the key still on
+  std::vector<int32_t> out = f.level(2000);
+  int silent = samples_until(out, [](int32_t v) { return v == 0; });
+  EXPECT_GT(silent, 0);
+  EXPECT_LT(silent, 1500);
+}
+
+TEST(WavetableLevel, WithoutLevelDirectTheLevelGlidesToItsNewValue) {
+  dc_chip f(0xF0, 0x00, 0xF0);
+  f.play(0, 0, 1, 0, 0);
+  f.render(10);
+  f.wt(0x50, 32 << 1);  // 12 dB down, gliding
+  std::vector<int32_t> out = f.level(1000);
+  EXPECT_GT(out[0], 0x3C00);
+  EXPECT_EQ(out.back(), 0x1000);
+  for (size_t i = 1; i < out.size(); i++) ASSERT_LE(out[i], out[i - 1]);
+  f.wt(0x50, (16 << 1) | 1);  // 6 dB down at once
+  EXPECT_EQ(f.level(1)[0], 0x2000);
+}
+
+TEST(WavetableLfo, TremoloSwingsTheLevelByItsDepthOverTheLfoPeriod) {
+  dc_chip f(0xF0, 0x00, 0xF0);
+  f.play(0, 0, 1, 0, 0);
+  f.wt(0x80, 7 << 3);  // the fastest LFO: 2^18 / 42 samples per period
+  f.wt(0xE0, 7);       // 11.9 dB
+  std::vector<int32_t> out = f.level(2 * 6242);
+  int32_t low = 0x4000, high = 0;
+  for (int32_t v : out) low = std::min(low, v), high = std::max(high, v);
+  EXPECT_EQ(high, 0x4000);
+  EXPECT_NEAR(20 * std::log10(double(high) / low), 11.9, 0.3);
+  f.wt(0x68, 0xA0);  // LFO reset holds it at the start
+  out = f.level(3000);
+  EXPECT_EQ(out.front(), 0x4000);
+  EXPECT_EQ(out.back(), 0x4000);
+}
+
+TEST(WavetableLfo, VibratoSwingsThePitchByItsDepth) {
+  ramp_chip f;
+  f.put_header(5, {.start = 0x1000, .loop = 0, .end = 149});
+  f.play(0, 5, -7, 0, 0);    // 1/256 sample per output sample: the position reads the pitch
+  f.wt(0x80, (7 << 3) | 7);  // 79.3 cents
+  std::vector<int32_t> out = chip_fixture::column(f.render(6242), OUT_MIX_LEFT);
+  // Over one LFO period the position's rate swings up and back down.
+  double fastest = 0, slowest = 1e9;
+  for (int i = 400; i + 400 < 6242; i += 400) {
+    double rate = (out[i + 400] - out[i]) / 400.0;
+    fastest = std::max(fastest, rate), slowest = std::min(slowest, rate);
+  }
+  double cents = 1200 * std::log2(fastest / slowest);
+  EXPECT_GT(cents, 100);  // up to 2 x 79 cents between the peaks
+  EXPECT_LT(cents, 170);
+}
+
+}  // namespace
