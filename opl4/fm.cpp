@@ -89,7 +89,8 @@ void refresh_operator(fm_state& fm, fm_operator& op, uint32_t base, uint32_t off
   uint32_t multiplier = MULTIPLIER_X2[flags & 15];
   int vibrato = (flags & 0x40) != 0, deep = (fm.regs[REG_RHYTHM] & VIBRATO_DEEP) != 0;
   for (uint32_t position = 0; position < 8; position++) {
-    uint32_t offset = vibrato ? ((fnum >> 7) * VIBRATO_QUARTERS[position & 3]) >> (deep ? 2 : 3) : 0;
+    uint32_t offset =
+        vibrato ? ((fnum >> 7) * VIBRATO_QUARTERS[position & 3]) >> (deep ? 2 : 3) : 0;
     uint32_t shifted = position < 4 ? fnum + offset : fnum - offset;
     op.increment[position] = ((shifted << block) >> 1) * multiplier >> 1;
   }
@@ -107,8 +108,9 @@ void refresh_operator(fm_state& fm, fm_operator& op, uint32_t base, uint32_t off
   op.rates[FM_EG_SUSTAIN] = (flags & 0x20) ? 0 : op.rates[FM_EG_RELEASE];
   uint32_t sustain = sl_rr >> 4;
   op.sustain_level = uint16_t((sustain == 15 ? 31 : sustain) << 4);  // 3 dB steps, 15 = 93 dB
+  if (op.eg_phase == FM_EG_DECAY) fm_enter_decay(op);  // a new level may already be reached
 
-  op.tremolo = (flags & 0x80) != 0;
+  op.tremolo = (flags & 0x80) ? 0xFF : 0;
   op.waveform = fm.regs[base + 0xE0 + offset] & (is_new(fm) ? 7 : 3);
 }
 
@@ -145,7 +147,7 @@ void key_on(fm_operator& op) {
   op.eg_phase = FM_EG_ATTACK;
   if (op.rates[FM_EG_ATTACK] >= ATTACK_INSTANT) {
     op.envelope = 0;
-    op.eg_phase = FM_EG_DECAY;
+    fm_enter_decay(op);
   }
 }
 
@@ -158,7 +160,8 @@ void update_keys(fm_state& fm, int apply) {
     for (int slot = 0; slot < 2; slot++) {
       fm_operator& op = fm.ops[2 * c + slot];
       uint8_t key = channel_key;
-      if (c >= 6 && c <= 8 && rhythm_on(fm) && (fm.regs[REG_RHYTHM] & RHYTHM_KEY[2 * (c - 6) + slot]))
+      if (c >= 6 && c <= 8 && rhythm_on(fm) &&
+          (fm.regs[REG_RHYTHM] & RHYTHM_KEY[2 * (c - 6) + slot]))
         key |= KEY_RHYTHM;
       if (apply && key && !op.key) key_on(op);
       if (apply && !key && op.key) op.eg_phase = FM_EG_RELEASE;
@@ -168,6 +171,10 @@ void update_keys(fm_state& fm, int apply) {
 }
 
 }  // namespace
+
+void fm_enter_decay(fm_operator& op) {
+  op.eg_phase = op.envelope >= op.sustain_level ? FM_EG_SUSTAIN : FM_EG_DECAY;
+}
 
 void fm_reset(fm_state& fm) {
   std::memset(&fm, 0, sizeof fm);

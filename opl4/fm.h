@@ -14,15 +14,15 @@
 namespace opl4 {
 
 enum {
-  FM_REGISTERS = 512,         // array 0 at 0x000-0x0FF, array 1 at 0x100-0x1FF
-  FM_CHANNELS = 18,           // 9 per array
-  FM_OPERATORS = 36,          // two per channel, operator 2c and 2c + 1 belong to channel c
-  FM_PHASE_BITS = 19,         // phase accumulator: 10-bit wave position and 9 fraction bits
-  FM_ENVELOPE_MAX = 511,      // envelope attenuation, 0.1875 dB per unit; 511 = silent
-  FM_TREMOLO_STEPS = 210,     // positions of the tremolo triangle, one per 64 FM samples
-  FM_STEPS_PER_CYCLE = 171,   // output samples per cycle of the rate converter ...
-  FM_EXTRA_STEPS = 21,        // ... in which FM runs this many extra steps (768/684 = 192/171)
-  FM_NOISE_MASK = 0x7FFFFF,   // 23-bit noise generator
+  FM_REGISTERS = 512,        // array 0 at 0x000-0x0FF, array 1 at 0x100-0x1FF
+  FM_CHANNELS = 18,          // 9 per array
+  FM_OPERATORS = 36,         // two per channel, operator 2c and 2c + 1 belong to channel c
+  FM_PHASE_BITS = 19,        // phase accumulator: 10-bit wave position and 9 fraction bits
+  FM_ENVELOPE_MAX = 511,     // envelope attenuation, 0.1875 dB per unit; 511 = silent
+  FM_TREMOLO_STEPS = 210,    // positions of the tremolo triangle, one per 64 FM samples
+  FM_STEPS_PER_CYCLE = 171,  // output samples per cycle of the rate converter ...
+  FM_EXTRA_STEPS = 21,       // ... in which FM runs this many extra steps (768/684 = 192/171)
+  FM_NOISE_MASK = 0x7FFFFF,  // 23-bit noise generator
 };
 
 // Envelope phases.
@@ -49,13 +49,13 @@ struct fm_operator {
   uint8_t eg_phase;   // FM_EG_*
 
   // --- derived from registers by fm.cpp (never saved; rebuilt after a load)
-  uint8_t key;                     // bit 0 channel key on, bit 1 rhythm key on
-  uint8_t waveform;                // 0-7 (0-3 without NEW)
-  uint8_t tremolo;                 // 1 = the AM bit is set
-  uint8_t rates[FM_EG_PHASES];     // effective rate 0-63 of each phase, key scaling included
-  uint16_t sustain_level;          // envelope value where decay gives way to sustain
-  uint16_t level;                  // total level and key-scale level, envelope units
-  uint32_t increment[8];           // phase increment per FM sample at each vibrato position
+  uint8_t key;                  // bit 0 channel key on, bit 1 rhythm key on
+  uint8_t waveform;             // 0-7 (0-3 without NEW)
+  uint8_t tremolo;              // 0xFF when the AM bit is set, else 0: masks the tremolo
+  uint8_t rates[FM_EG_PHASES];  // effective rate 0-63 of each phase, key scaling included
+  uint16_t sustain_level;       // envelope value where decay gives way to sustain
+  uint16_t level;               // total level and key-scale level, envelope units
+  uint32_t increment[8];        // phase increment per FM sample at each vibrato position
 };
 
 struct fm_channel {
@@ -96,5 +96,9 @@ void fm_render(fm_state& fm, render_block& block, uint32_t samples);
 void fm_save_restore(fm_state& fm, saved_state& state);
 // Brings loaded values into range and rebuilds every derived field from the registers.
 void fm_sanitize(fm_state& fm);
+
+// Enters the decay phase, or the sustain phase when the envelope is already at the sustain
+// level; internal to the engine's two files.
+void fm_enter_decay(fm_operator& op);
 
 }  // namespace opl4

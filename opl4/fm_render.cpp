@@ -16,19 +16,27 @@ namespace {
 
 enum {
   MAX_STEPS = 2 * OPL4_BLOCK,  // FM samples per block, with room to spare
+  WAVE_MAX = 0x0FFF,           // largest attenuation of a wave table entry
   PHASE_MASK = (1 << FM_PHASE_BITS) - 1,
-  EXP_ENTRIES = 12 * 256,  // attenuations past 12 octaves give 0
-  AUDIBLE_LEVEL = EXP_ENTRIES / 8,  // envelope attenuation from which an operator gives 0
+  EXP_AUDIBLE = 12 * 256,    // attenuations past 12 octaves give 0
+  EXP_SILENT = EXP_AUDIBLE,  // the attenuation of an operator too quiet to hear
+  EXP_NEGATIVE = 0x2000,     // sign bit of a wave table entry, above any sum of attenuations
+  EXP_ENTRIES = 2 * EXP_NEGATIVE,
+  AUDIBLE_LEVEL = EXP_AUDIBLE / 8,  // envelope attenuation from which an operator gives 0
   TREMOLO_HALF = FM_TREMOLO_STEPS / 2,
 };
 
-constexpr uint16_t WAVE_NEGATIVE = 0x8000;  // sign bit of a wave table entry
-constexpr uint16_t WAVE_SILENT = 0x0FFF;    // attenuation of a wave's zero parts: inaudible
+constexpr uint16_t WAVE_NEGATIVE = EXP_NEGATIVE;
+static_assert(WAVE_MAX + EXP_SILENT < EXP_NEGATIVE);
+constexpr uint16_t WAVE_SILENT = WAVE_MAX;  // attenuation of a wave's zero parts: inaudible
 
 struct fm_tables {
   // Per waveform and 10-bit phase: attenuation in 1/256 octave, WAVE_NEGATIVE for the lower half.
   uint16_t wave[8][1024];
-  int16_t exp[EXP_ENTRIES];  // attenuation to the 13-bit magnitude the chip outputs
+  // Signed attenuation to the 13-bit value the chip outputs: a wave entry plus an operator's
+  // attenuation indexes it directly. 0 from EXP_AUDIBLE on in each half, so the sum needs no
+  // range check; the upper half is negative.
+  int16_t exp[EXP_ENTRIES];
 };
 
 fm_tables build_tables() {
@@ -46,18 +54,20 @@ fm_tables build_tables() {
     uint16_t s = sine(p), positive = uint16_t(s & ~WAVE_NEGATIVE);
     int upper = (p & 0x200) == 0;  // first half of the period
     t.wave[0][p] = s;
-    t.wave[1][p] = upper ? s : WAVE_SILENT;                   // half sine
-    t.wave[2][p] = positive;                                  // rectified sine
-    t.wave[3][p] = (p & 0x100) ? WAVE_SILENT : positive;      // rising quarters
-    t.wave[4][p] = upper ? sine(p << 1) : WAVE_SILENT;        // double-speed sine, then rest
+    t.wave[1][p] = upper ? s : WAVE_SILENT;               // half sine
+    t.wave[2][p] = positive;                              // rectified sine
+    t.wave[3][p] = (p & 0x100) ? WAVE_SILENT : positive;  // rising quarters
+    t.wave[4][p] = upper ? sine(p << 1) : WAVE_SILENT;    // double-speed sine, then rest
     t.wave[5][p] = upper ? uint16_t(sine(p << 1) & ~WAVE_NEGATIVE) : WAVE_SILENT;
-    t.wave[6][p] = upper ? 0 : WAVE_NEGATIVE;                 // square
+    t.wave[6][p] = upper ? 0 : WAVE_NEGATIVE;  // square
     // Derived square: falls by an octave every 32 steps, mirrored negative in the second half.
-    t.wave[7][p] = upper ? uint16_t((p & 0x1FF) << 3) : uint16_t(((~p & 0x1FF) << 3) | WAVE_NEGATIVE);
+    t.wave[7][p] =
+        upper ? uint16_t((p & 0x1FF) << 3) : uint16_t(((~p & 0x1FF) << 3) | WAVE_NEGATIVE);
   }
-  for (int x = 0; x < EXP_ENTRIES; x++) {
+  for (int x = 0; x < EXP_AUDIBLE; x++) {
     int mantissa = int(std::lround(std::exp2((255 - (x & 0xFF)) / 256.0) * 1024.0)) - 1024;
     t.exp[x] = int16_t(((mantissa + 1024) << 1) >> (x >> 8));
+    t.exp[EXP_NEGATIVE + x] = int16_t(-t.exp[x]);
   }
   return t;
 }
@@ -92,73 +102,123 @@ inline uint32_t eg_increment(uint32_t rate, uint32_t counter) {
   return (1u << (high - 13)) << EG_FAST[rate & 3][counter & 7];
 }
 
-inline void eg_step(fm_operator& op, uint32_t counter) {
+// One envelope update, due at the end of the FM sample whose envelope time is `time`.
+inline void eg_step(fm_operator& op, uint32_t time) {
+  int32_t inc = int32_t(eg_increment(op.rates[op.eg_phase], time));
+  if (inc == 0) return;
   int32_t envelope = op.envelope;
   if (op.eg_phase == FM_EG_ATTACK) {
-    uint32_t rate = op.rates[FM_EG_ATTACK];
-    if (rate >= 60) {
-      envelope = 0;
-    } else {
-      int32_t inc = int32_t(eg_increment(rate, counter));
-      if (inc == 0) return;
-      envelope += (~envelope * inc) >> 3;  // exponential: a fraction of the distance to 0
-    }
+    // Exponential: each update covers a fraction of the distance to full level.
+    envelope = op.rates[FM_EG_ATTACK] >= 60 ? 0 : envelope + ((~envelope * inc) >> 3);
     if (envelope <= 0) {
-      envelope = 0;
-      op.eg_phase = FM_EG_DECAY;
-    }
-  } else {
-    if (op.eg_phase == FM_EG_DECAY && envelope >= op.sustain_level) {
-      op.eg_phase = FM_EG_SUSTAIN;
+      op.envelope = 0;
+      fm_enter_decay(op);
       return;
     }
-    envelope += int32_t(eg_increment(op.rates[op.eg_phase], counter));
-    if (envelope > FM_ENVELOPE_MAX) envelope = FM_ENVELOPE_MAX;
+  } else {
+    envelope = envelope + inc > FM_ENVELOPE_MAX ? FM_ENVELOPE_MAX : envelope + inc;
+    if (op.eg_phase == FM_EG_DECAY && envelope >= op.sustain_level) op.eg_phase = FM_EG_SUSTAIN;
   }
   op.envelope = uint16_t(envelope);
 }
 
-// The FM samples of one block and what every voice shares at each of them.
-struct step_plan {
-  uint32_t steps;            // FM samples in the block
-  uint32_t counter;          // eg_counter at the first of them
-  uint8_t tremolo[MAX_STEPS];  // tremolo attenuation, envelope units
-  uint8_t vibrato[MAX_STEPS];  // vibrato position 0-7
-  uint8_t noise[MAX_STEPS];    // noise bit
+// A block's FM samples fall into segments of at most 64 that end where the tremolo LFO moves
+// (every 64 samples of the envelope counter). Vibrato moves on the same boundaries, and an
+// envelope slower than rate SLOW_RATE only ever updates at the last sample of a segment, so
+// within a segment such an operator keeps its increment and level.
+enum {
+  SEGMENT_STEPS = 64,
+  MAX_SEGMENTS = MAX_STEPS / SEGMENT_STEPS + 2,
+  SLOW_RATE = 28,  // rates below update every 64 samples or less often
 };
 
-// The operator's output at a 10-bit phase, from its envelope, level and tremolo.
-inline int32_t op_value(const fm_tables& t, const fm_operator& op, uint32_t phase, uint32_t am) {
-  uint32_t level = op.envelope + op.level + (op.tremolo ? am : 0);
-  if (level >= AUDIBLE_LEVEL) return 0;
-  uint32_t w = t.wave[op.waveform][phase & 1023];
-  uint32_t x = (w & ~uint32_t(WAVE_NEGATIVE)) + (level << 3);
-  if (x >= EXP_ENTRIES) return 0;
-  int32_t value = t.exp[x];
-  return (w & WAVE_NEGATIVE) ? -value : value;
+struct segment {
+  uint32_t first, end;  // FM samples [first, end) of the block
+  uint32_t time;        // envelope time of the first: envelope counter + 1
+  uint8_t tremolo;      // tremolo attenuation, envelope units
+  uint8_t vibrato;      // vibrato position 0-7
+};
+
+struct block_plan {
+  uint32_t steps;     // FM samples in the block
+  uint32_t segments;  // entries of `parts`
+  segment parts[MAX_SEGMENTS];
+  uint8_t noise[MAX_STEPS];  // noise bit of each FM sample
+};
+
+// An operator through one segment, with its phase and level held in locals.
+struct op_run {
+  fm_operator* op;
+  const uint16_t* wave;
+  uint32_t phase;      // running copy; masked when stored back
+  uint32_t increment;  // this segment's, vibrato included
+  uint32_t x;          // attenuation added to the wave's, EXP_SILENT when inaudible
+  uint32_t am;         // this segment's tremolo
+  int fast;            // 1 = the envelope may move at any sample of the segment
+};
+
+inline uint32_t level_x(const fm_operator& op, uint32_t am) {
+  uint32_t level = op.envelope + op.level + (am & op.tremolo);
+  return level < AUDIBLE_LEVEL ? level << 3 : uint32_t(EXP_SILENT);
 }
 
-inline void op_advance(fm_operator& op, const step_plan& plan, uint32_t j) {
-  op.phase = (op.phase + op.increment[plan.vibrato[j]]) & PHASE_MASK;
-  eg_step(op, plan.counter + j);
+inline void run_begin(op_run& r, const fm_tables& t, fm_operator& op, const segment& s) {
+  r.op = &op;
+  r.wave = t.wave[op.waveform];
+  r.phase = op.phase;
+  r.increment = op.increment[s.vibrato];
+  r.am = s.tremolo;
+  r.x = level_x(op, r.am);
+  r.fast = op.rates[op.eg_phase] >= SLOW_RATE;
+}
+
+// The output at a 10-bit phase.
+inline int32_t run_value(const fm_tables& t, const op_run& r, uint32_t phase) {
+  return t.exp[r.wave[phase & 1023] + r.x];
+}
+
+inline void run_advance(op_run& r, uint32_t time) {
+  r.phase += r.increment;
+  if (r.fast) {
+    eg_step(*r.op, time);
+    r.x = level_x(*r.op, r.am);
+  }
 }
 
 // One FM sample of an operator whose phase is moved by `modulation` (in wave steps).
-inline int32_t op_step(const fm_tables& t, fm_operator& op, int32_t modulation,
-                       const step_plan& plan, uint32_t j) {
-  int32_t out = op_value(t, op, (op.phase >> 9) + uint32_t(modulation), plan.tremolo[j]);
-  op_advance(op, plan, j);
+inline int32_t run_step(const fm_tables& t, op_run& r, int32_t modulation, uint32_t time) {
+  int32_t out = run_value(t, r, (r.phase >> 9) + uint32_t(modulation));
+  run_advance(r, time);
   return out;
 }
 
-// The first operator feeds the mean of its last two outputs back into its phase.
-inline int32_t feedback_step(const fm_tables& t, fm_operator& op, fm_channel& ch,
-                             const step_plan& plan, uint32_t j) {
-  int32_t modulation = ch.feedback_shift ? (ch.feedback[0] + ch.feedback[1]) >> ch.feedback_shift : 0;
-  int32_t out = op_step(t, op, modulation, plan, j);
-  ch.feedback[1] = ch.feedback[0];
-  ch.feedback[0] = int16_t(out);
+// `last_time`: envelope time of the segment's last sample, where a slow envelope may move.
+inline void run_end(op_run& r, uint32_t last_time) {
+  r.op->phase = r.phase & PHASE_MASK;
+  if (!r.fast) eg_step(*r.op, last_time);
+}
+
+// The first operator's feedback: the mean of its last two outputs moves its phase.
+struct feedback_run {
+  int32_t newest, older;
+  uint32_t shift;
+  int32_t mask;  // 0 when feedback is off
+};
+
+inline feedback_run feedback_begin(const fm_channel& ch) {
+  return {ch.feedback[0], ch.feedback[1], ch.feedback_shift, ch.feedback_shift ? -1 : 0};
+}
+
+inline int32_t feedback_step(const fm_tables& t, op_run& r, feedback_run& f, uint32_t time) {
+  int32_t out = run_step(t, r, ((f.newest + f.older) >> f.shift) & f.mask, time);
+  f.older = f.newest;
+  f.newest = out;
   return out;
+}
+
+inline void feedback_end(fm_channel& ch, const feedback_run& f) {
+  ch.feedback[0] = int16_t(f.newest);
+  ch.feedback[1] = int16_t(f.older);
 }
 
 // A voice whose operators have all finished sounding gives 0; phases still run.
@@ -167,97 +227,157 @@ int parked(const fm_operator& op) {
          (op.eg_phase == FM_EG_SUSTAIN || op.eg_phase == FM_EG_RELEASE);
 }
 
-// What rendering a parked voice would do: its phases run and its first operator feeds back 0.
-void skip_voice(fm_operator* const* ops, int count, fm_channel& ch, const step_plan& plan) {
-  for (int k = 0; k < count; k++)
-    for (uint32_t j = 0; j < plan.steps; j++)
-      ops[k]->phase = (ops[k]->phase + ops[k]->increment[plan.vibrato[j]]) & PHASE_MASK;
+// What rendering would do to a parked voice's operator: only its phase runs.
+void skip_operator(fm_operator& op, const block_plan& plan) {
+  uint32_t phase = op.phase;
+  for (uint32_t n = 0; n < plan.segments; n++) {
+    const segment& s = plan.parts[n];
+    phase += op.increment[s.vibrato] * (s.end - s.first);
+  }
+  op.phase = phase & PHASE_MASK;
+}
+
+// ... and to its channel: the first operator's outputs, now 0, enter the feedback.
+void skip_feedback(fm_channel& ch, const block_plan& plan) {
   ch.feedback[1] = plan.steps >= 2 ? 0 : ch.feedback[0];
   ch.feedback[0] = 0;
 }
 
-void add_voice(int32_t (*rows)[MAX_STEPS + 1], uint8_t outputs, const int32_t* voice,
-               uint32_t steps) {
-  for (int r = 0; r < 4; r++) {
-    if (!(outputs & (1 << r))) continue;
-    for (uint32_t j = 0; j < steps; j++) rows[r][j + 1] += voice[j];
-  }
-}
+// The voices that sound in a block, rendered together sample by sample so that the processor
+// can overlap their operator chains (each one a sequence of dependent table look-ups).
+enum {
+  KIND_TWO_FM = 0,                 // 1 > 2
+  KIND_TWO_AM,                     // 1, 2
+  KIND_FOUR,                       // + the 4-operator connection, 0-3
+  KIND_RHYTHM_FM = KIND_FOUR + 4,  // rhythm mode, bass drum 1 > 2
+  KIND_RHYTHM_AM,                  // rhythm mode, bass drum on operator 2 alone
+};
 
-void render_two(const fm_tables& t, fm_state& fm, int c, const step_plan& plan, int32_t* out) {
-  fm_channel& ch = fm.channels[c];
-  fm_operator& a = fm.ops[2 * c];
-  fm_operator& b = fm.ops[2 * c + 1];
-  for (uint32_t j = 0; j < plan.steps; j++) {
-    int32_t first = feedback_step(t, a, ch, plan, j);
-    out[j] = ch.algorithm ? first + op_step(t, b, 0, plan, j) : op_step(t, b, first, plan, j);
-  }
-}
+struct voice_ref {
+  uint8_t kind;     // KIND_*
+  uint8_t channel;  // its (first) channel
+};
 
-void render_four(const fm_tables& t, fm_state& fm, int c, const step_plan& plan, int32_t* out) {
-  fm_channel& ch = fm.channels[c];
-  fm_operator& a = fm.ops[2 * c];
-  fm_operator& b = fm.ops[2 * c + 1];
-  fm_operator& d = fm.ops[2 * c + 6];
-  fm_operator& e = fm.ops[2 * c + 7];
-  for (uint32_t j = 0; j < plan.steps; j++) {
-    int32_t first = feedback_step(t, a, ch, plan, j);
-    switch (ch.algorithm) {
-      case 0:  // 1 > 2 > 3 > 4
-        out[j] = op_step(t, e, op_step(t, d, op_step(t, b, first, plan, j), plan, j), plan, j);
-        break;
-      case 1:  // 1 > 2, 3 > 4
-        out[j] = op_step(t, b, first, plan, j) + op_step(t, e, op_step(t, d, 0, plan, j), plan, j);
-        break;
-      case 2:  // 1, 2 > 3 > 4
-        out[j] = first + op_step(t, e, op_step(t, d, op_step(t, b, 0, plan, j), plan, j), plan, j);
-        break;
-      default:  // 1, 2 > 3, 4
-        out[j] = first + op_step(t, d, op_step(t, b, 0, plan, j), plan, j) + op_step(t, e, 0, plan, j);
-        break;
+struct block_runs {
+  op_run op[FM_OPERATORS];
+  feedback_run feedback[FM_CHANNELS];
+  int32_t out[FM_CHANNELS][SEGMENT_STEPS];  // each channel's output through the segment
+};
+
+// One FM sample of a voice into its channels' outputs at position `i` of the segment.
+inline void voice_step(const fm_tables& t, block_runs& b, voice_ref v, uint32_t noise,
+                       uint32_t time, uint32_t i) {
+  int c = v.channel;
+  op_run* r = &b.op[2 * c];
+  int32_t first = feedback_step(t, r[0], b.feedback[c], time);
+  switch (v.kind) {
+    case KIND_TWO_FM:
+      b.out[c][i] = run_step(t, r[1], first, time);
+      break;
+    case KIND_TWO_AM:
+      b.out[c][i] = first + run_step(t, r[1], 0, time);
+      break;
+    case KIND_FOUR + 0:  // 1 > 2 > 3 > 4; the partner's operators are r[6] and r[7]
+      b.out[c][i] =
+          run_step(t, r[7], run_step(t, r[6], run_step(t, r[1], first, time), time), time);
+      break;
+    case KIND_FOUR + 1: {  // 1 > 2, 3 > 4
+      int32_t second = run_step(t, r[1], first, time);
+      b.out[c][i] = second + run_step(t, r[7], run_step(t, r[6], 0, time), time);
+      break;
+    }
+    case KIND_FOUR + 2:  // 1, 2 > 3 > 4
+      b.out[c][i] =
+          first + run_step(t, r[7], run_step(t, r[6], run_step(t, r[1], 0, time), time), time);
+      break;
+    case KIND_FOUR + 3: {  // 1, 2 > 3, 4
+      int32_t third = run_step(t, r[6], run_step(t, r[1], 0, time), time);
+      b.out[c][i] = first + third + run_step(t, r[7], 0, time);
+      break;
+    }
+    default: {
+      // Rhythm on channels 6-8: bass drum on 6 (first is its modulator); hi-hat and snare drum
+      // on 7; tom-tom and top cymbal on 8. Hi-hat, snare and cymbal take their phases from
+      // bits of the hi-hat's and the cymbal's phase generators and the noise. Each instrument
+      // sounds at twice an operator's level.
+      op_run &hi_hat = r[2], &snare = r[3], &tom = r[4], &cymbal = r[5];
+      int32_t modulation = v.kind == KIND_RHYTHM_AM ? 0 : first;
+      b.out[6][i] = 2 * run_step(t, r[1], modulation, time);
+      uint32_t h = hi_hat.phase >> 9, y = cymbal.phase >> 9;
+      uint32_t ring = (((h >> 2) ^ (h >> 7)) | ((h >> 3) ^ (y >> 5)) | ((y >> 3) ^ (y >> 5))) & 1;
+      uint32_t bit8 = (h >> 8) & 1;
+      int32_t hh = run_value(t, hi_hat, (ring << 9) | ((ring ^ noise) ? 0xD0 : 0x34));
+      int32_t sd = run_value(t, snare, (bit8 << 9) | ((bit8 ^ noise) << 8));
+      int32_t tc = run_value(t, cymbal, (ring << 9) | 0x80);
+      run_advance(hi_hat, time);
+      run_advance(snare, time);
+      run_advance(cymbal, time);
+      b.out[7][i] = 2 * (hh + sd);
+      b.out[8][i] = 2 * (run_step(t, tom, 0, time) + tc);
+      break;
     }
   }
 }
 
-// Channels 6-8 in rhythm mode: bass drum on 6; hi-hat and snare drum on 7; tom-tom and top
-// cymbal on 8. Hi-hat, snare and cymbal take their phases from bits of the hi-hat's and the
-// cymbal's phase generators and the noise; each instrument sounds at twice an operator's level.
-void render_rhythm(const fm_tables& t, fm_state& fm, const step_plan& plan, int32_t* out6,
-                   int32_t* out7, int32_t* out8) {
-  fm_channel& ch = fm.channels[6];
-  fm_operator* op = &fm.ops[12];
-  fm_operator &hi_hat = op[2], &snare = op[3], &tom = op[4], &cymbal = op[5];
-  for (uint32_t j = 0; j < plan.steps; j++) {
-    uint32_t am = plan.tremolo[j], noise = plan.noise[j];
-    int32_t first = feedback_step(t, op[0], ch, plan, j);
-    out6[j] = 2 * (ch.algorithm ? op_step(t, op[1], 0, plan, j) : op_step(t, op[1], first, plan, j));
-
-    uint32_t h = hi_hat.phase >> 9, y = cymbal.phase >> 9;
-    uint32_t ring = (((h >> 2) ^ (h >> 7)) | ((h >> 3) ^ (y >> 5)) | ((y >> 3) ^ (y >> 5))) & 1;
-    uint32_t bit8 = (h >> 8) & 1;
-    int32_t hh = op_value(t, hi_hat, (ring << 9) | ((ring ^ noise) ? 0xD0 : 0x34), am);
-    int32_t sd = op_value(t, snare, (bit8 << 9) | ((bit8 ^ noise) << 8), am);
-    int32_t tc = op_value(t, cymbal, (ring << 9) | 0x80, am);
-    op_advance(hi_hat, plan, j);
-    op_advance(snare, plan, j);
-    op_advance(cymbal, plan, j);
-    out7[j] = 2 * (hh + sd);
-    out8[j] = 2 * (op_step(t, tom, 0, plan, j) + tc);
+void render_voices(const fm_tables& t, fm_state& fm, const block_plan& plan,
+                   const voice_ref* voices, int count, int32_t (*rows)[MAX_STEPS + 1]) {
+  block_runs b;
+  for (uint32_t n = 0; n < plan.segments; n++) {
+    const segment& s = plan.parts[n];
+    for (int k = 0; k < count; k++) {
+      voice_ref v = voices[k];
+      int operators = v.kind >= KIND_RHYTHM_FM ? 6 : 2;
+      for (int o = 0; o < operators; o++)
+        run_begin(b.op[2 * v.channel + o], t, fm.ops[2 * v.channel + o], s);
+      if (v.kind >= KIND_FOUR && v.kind < KIND_RHYTHM_FM)
+        for (int o = 6; o < 8; o++)
+          run_begin(b.op[2 * v.channel + o], t, fm.ops[2 * v.channel + o], s);
+      b.feedback[v.channel] = feedback_begin(fm.channels[v.channel]);
+    }
+    uint32_t length = s.end - s.first;
+    for (uint32_t i = 0; i < length; i++)
+      for (int k = 0; k < count; k++)
+        voice_step(t, b, voices[k], plan.noise[s.first + i], s.time + i, i);
+    uint32_t last = s.time + length - 1;
+    for (int k = 0; k < count; k++) {
+      voice_ref v = voices[k];
+      for (int c = v.channel; c < v.channel + (v.kind >= KIND_RHYTHM_FM ? 3 : 1); c++) {
+        for (int r = 0; r < 4; r++) {
+          if (!(fm.channels[c].outputs & (1 << r))) continue;
+          int32_t* row = &rows[r][s.first + 1];
+          for (uint32_t i = 0; i < length; i++) row[i] += b.out[c][i];
+        }
+      }
+      int operators = v.kind >= KIND_RHYTHM_FM ? 6 : 2;
+      for (int o = 0; o < operators; o++) run_end(b.op[2 * v.channel + o], last);
+      if (v.kind >= KIND_FOUR && v.kind < KIND_RHYTHM_FM)
+        for (int o = 6; o < 8; o++) run_end(b.op[2 * v.channel + o], last);
+      feedback_end(fm.channels[v.channel], b.feedback[v.channel]);
+    }
   }
 }
 
-void plan_steps(fm_state& fm, step_plan& plan, uint32_t steps) {
+// Lays out the block's segments and noise, and advances the LFO, noise and envelope counters.
+void plan_block(fm_state& fm, block_plan& plan, uint32_t steps) {
   plan.steps = steps;
-  plan.counter = fm.eg_counter;
+  plan.segments = 0;
   uint32_t depth_shift = (fm.regs[0xBD] & 0x80) ? 2 : 4;  // 4.8 dB or 1 dB
-  for (uint32_t j = 0; j < steps; j++) {
+  for (uint32_t j = 0; j < steps;) {
     uint32_t counter = fm.eg_counter + j;
-    if ((counter & 63) == 0)
+    if ((counter & (SEGMENT_STEPS - 1)) == 0)
       fm.tremolo_step = uint8_t(fm.tremolo_step + 1 == FM_TREMOLO_STEPS ? 0 : fm.tremolo_step + 1);
-    uint32_t triangle = fm.tremolo_step < TREMOLO_HALF ? fm.tremolo_step
-                                                        : FM_TREMOLO_STEPS - 1 - fm.tremolo_step;
-    plan.tremolo[j] = uint8_t(triangle >> depth_shift);
-    plan.vibrato[j] = uint8_t((counter >> 10) & 7);
+    uint32_t triangle =
+        fm.tremolo_step < TREMOLO_HALF ? fm.tremolo_step : FM_TREMOLO_STEPS - 1 - fm.tremolo_step;
+    uint32_t length = SEGMENT_STEPS - (counter & (SEGMENT_STEPS - 1));
+    if (length > steps - j) length = steps - j;
+    plan.parts[plan.segments++] = {.first = j,
+                                   .end = j + length,
+                                   .time = counter + 1,
+                                   .tremolo = uint8_t(triangle >> depth_shift),
+                                   .vibrato = uint8_t((counter >> 10) & 7)};
+    j += length;
+  }
+  for (uint32_t j = 0; j < steps; j++) {
     plan.noise[j] = uint8_t(fm.noise & 1);
     fm.noise = (fm.noise >> 1) | (((fm.noise ^ (fm.noise >> 14)) & 1) << 22);
   }
@@ -289,46 +409,46 @@ void fm_render(fm_state& fm, render_block& block, uint32_t samples) {
   // 2. The FM samples, voice by voice; row entry 0 is the last FM sample of the block before.
   static_assert(int(OPL4_BLOCK) * (FM_STEPS_PER_CYCLE + FM_EXTRA_STEPS) / FM_STEPS_PER_CYCLE + 1 <=
                 int(MAX_STEPS));
-  step_plan plan;
-  plan_steps(fm, plan, steps);
+  block_plan plan;
+  plan_block(fm, plan, steps);
   int32_t rows[4][MAX_STEPS + 1];
   for (int r = 0; r < 4; r++) {
     rows[r][0] = fm.last[r];
     std::memset(&rows[r][1], 0, steps * sizeof rows[r][0]);
   }
-  int32_t voice[3][MAX_STEPS];
+  // Voices that have finished sounding only run their phases; the rest render together.
+  voice_ref voices[FM_CHANNELS];
+  int count = 0;
   for (int c = 0; c < FM_CHANNELS; c++) {
     fm_channel& ch = fm.channels[c];
-    // A pair's partner channel holds its third and fourth operators.
-    int pair = ch.voice == FM_VOICE_4OP;
-    fm_operator* ops[4] = {&fm.ops[2 * c], &fm.ops[2 * c + 1], &fm.ops[pair ? 2 * c + 6 : 2 * c],
-                           &fm.ops[pair ? 2 * c + 7 : 2 * c + 1]};
+    fm_operator* op = &fm.ops[2 * c];
     switch (ch.voice) {
       case FM_VOICE_2OP:
-        if (parked(*ops[0]) && parked(*ops[1])) {
-          skip_voice(ops, 2, ch, plan);
-          break;
+        if (parked(op[0]) && parked(op[1])) {
+          skip_operator(op[0], plan);
+          skip_operator(op[1], plan);
+          skip_feedback(ch, plan);
+        } else {
+          voices[count++] = {uint8_t(ch.algorithm ? KIND_TWO_AM : KIND_TWO_FM), uint8_t(c)};
         }
-        render_two(t, fm, c, plan, voice[0]);
-        add_voice(rows, ch.outputs, voice[0], steps);
         break;
       case FM_VOICE_4OP:
-        if (parked(*ops[0]) && parked(*ops[1]) && parked(*ops[2]) && parked(*ops[3])) {
-          skip_voice(ops, 4, ch, plan);
-          break;
+        if (parked(op[0]) && parked(op[1]) && parked(op[6]) && parked(op[7])) {
+          for (int k : {0, 1, 6, 7}) skip_operator(op[k], plan);
+          skip_feedback(ch, plan);
+        } else {
+          voices[count++] = {uint8_t(KIND_FOUR + ch.algorithm), uint8_t(c)};
         }
-        render_four(t, fm, c, plan, voice[0]);
-        add_voice(rows, ch.outputs, voice[0], steps);
         break;
       case FM_VOICE_RHYTHM:
-        if (c != 6) break;  // channel 6 renders all three
-        render_rhythm(t, fm, plan, voice[0], voice[1], voice[2]);
-        for (int k = 0; k < 3; k++) add_voice(rows, fm.channels[6 + k].outputs, voice[k], steps);
+        if (c == 6)  // channel 6 plays all three
+          voices[count++] = {uint8_t(ch.algorithm ? KIND_RHYTHM_AM : KIND_RHYTHM_FM), 6};
         break;
       default:  // FM_VOICE_PARTNER: rendered with its first channel
         break;
     }
   }
+  render_voices(t, fm, plan, voices, count, rows);
 
   // 3. Each output interpolated between the FM samples on either side of it.
   for (int r = 0; r < 4; r++) {
