@@ -237,10 +237,10 @@ void skip_operator(fm_operator& op, const block_plan& plan) {
   op.phase = phase & PHASE_MASK;
 }
 
-// ... and to its channel: the first operator's outputs, now 0, enter the feedback.
-void skip_feedback(fm_channel& ch, const block_plan& plan) {
-  ch.feedback[1] = plan.steps >= 2 ? 0 : ch.feedback[0];
-  ch.feedback[0] = 0;
+// ... and to its channel: the first operator's outputs, 0 for a while already, stay in its
+// feedback.
+void skip_feedback(fm_channel& ch) {
+  ch.feedback[0] = ch.feedback[1] = 0;
 }
 
 // The voices that sound in a block, rendered together sample by sample so that the processor
@@ -427,7 +427,7 @@ void fm_render(fm_state& fm, render_block& block, uint32_t samples) {
         if (parked(op[0]) && parked(op[1])) {
           skip_operator(op[0], plan);
           skip_operator(op[1], plan);
-          skip_feedback(ch, plan);
+          skip_feedback(ch);
         } else {
           voices[count++] = {uint8_t(ch.algorithm ? KIND_TWO_AM : KIND_TWO_FM), uint8_t(c)};
         }
@@ -435,7 +435,7 @@ void fm_render(fm_state& fm, render_block& block, uint32_t samples) {
       case FM_VOICE_4OP:
         if (parked(op[0]) && parked(op[1]) && parked(op[6]) && parked(op[7])) {
           for (int k : {0, 1, 6, 7}) skip_operator(op[k], plan);
-          skip_feedback(ch, plan);
+          skip_feedback(ch);
         } else {
           voices[count++] = {uint8_t(KIND_FOUR + ch.algorithm), uint8_t(c)};
         }

@@ -12,10 +12,15 @@ namespace {
 
 constexpr double DB_PER_UNIT = 0.1875;  // one envelope step
 
-// The probe's attenuation in envelope steps at each output sample.
+// The probe's attenuation in envelope steps at each output sample. A probe with a moving
+// phase flips sign now and then; the samples beside a flip keep the step before.
 std::vector<double> envelope_steps(const std::vector<int32_t>& v) {
   std::vector<double> steps;
-  for (int32_t s : v) steps.push_back(attenuation_db(s) / DB_PER_UNIT);
+  for (size_t i = 0; i < v.size(); i++) {
+    int flip = (i > 0 && (v[i - 1] < 0) != (v[i] < 0)) ||
+               (i + 1 < v.size() && (v[i + 1] < 0) != (v[i] < 0));
+    steps.push_back(flip && i > 0 ? steps.back() : attenuation_db(std::abs(v[i])) / DB_PER_UNIT);
+  }
   return steps;
 }
 
@@ -31,9 +36,9 @@ double fm_time_to(const std::vector<double>& steps, double target, int falling) 
   return -1;
 }
 
-void play_probe(chip_fixture& f, fm_op probe, int block = 0) {
+void play_probe(chip_fixture& f, fm_op probe, int block = 0, int fnumber = 0) {
   probe.wave = 6;
-  play_carrier(f, 0, probe, 0, block);
+  play_carrier(f, 0, probe, fnumber, block);
 }
 
 TEST(FmEnvelope, AttackTakesTheChipsTimeForEachRate) {
@@ -53,30 +58,36 @@ TEST(FmEnvelope, AttackTakesTheChipsTimeForEachRate) {
 TEST(FmEnvelope, DecayReachesTheSustainLevelInTheChipsTimeAndHoldsThere) {
   // Decay moves one step (0.1875 dB) per 4096 FM samples at rate 1 (the manual's 39.28 s at
   // 50 kHz over 480 steps), twice as fast per rate step; the key-scale rate adds block x 2
-  // (plus F-number bit 9) to the rate x 4 with KSR set, a quarter of that without, and each
-  // quarter step of the rate speeds it by a further 25%.
+  // plus F-number bit 9 (bit 8 with the note-select bit) to the rate x 4 with KSR set, a
+  // quarter of that without, and each quarter step of the rate speeds it by a further 25%.
   struct row {
-    int rate, sustain, ksr, block;
+    int rate, sustain, ksr, block, fnumber, note_select;
     double fm_samples, step;  // expected time, and the time of one envelope step
   };
   const row rows[] = {
-      {4, 1, 0, 0, 16 * 512, 512},  // 3 dB
-      {8, 4, 0, 0, 64 * 32, 32},         {12, 8, 0, 0, 128 * 2, 2}, {14, 6, 0, 0, 96 / 2, 1},
-      {4, 2, 1, 5, 32 * 128 / 1.5, 128},  // rate 16 + 10: 1.5 steps per 128 samples
-      {4, 2, 0, 5, 32 * 512 / 1.5, 512},  // rate 16 + 2: 1.5 steps per 512 samples
+      {4, 1, 0, 0, 0, 0, 16 * 512, 512},  // 3 dB
+      {8, 4, 0, 0, 0, 0, 64 * 32, 32},
+      {12, 8, 0, 0, 0, 0, 128 * 2, 2},
+      {14, 6, 0, 0, 0, 0, 96 / 2, 1},
+      {4, 2, 1, 5, 0, 0, 32 * 128 / 1.5, 128},       // rate 16 + 10: 1.5 steps per 128 samples
+      {4, 2, 0, 5, 0, 0, 32 * 512 / 1.5, 512},       // rate 16 + 2: 1.5 steps per 512 samples
+      {4, 2, 1, 0, 0x100, 1, 32 * 512 / 1.25, 512},  // rate 16 + 1
+      {4, 2, 1, 0, 0x100, 0, 32 * 512, 512},         // bit 9 is clear
   };
   for (const row& r : rows) {
     chip_fixture f;
+    f.fm(0x08, uint8_t(r.note_select << 6));
     play_probe(f,
                {.flags = uint8_t(0x21 | (r.ksr ? 0x10 : 0)),
                 .ar_dr = uint8_t(0xF0 | r.rate),
                 .sl_rr = uint8_t(r.sustain << 4)},
-               r.block);
+               r.block, r.fnumber);
     uint32_t samples = uint32_t((r.fm_samples + 8000) * OUTPUT_RATE / FM_RATE);
     std::vector<double> steps = envelope_steps(render_output(f, OUT_FM_A, samples));
     double target = 16 * r.sustain;  // 3 dB per sustain step
     EXPECT_NEAR(fm_time_to(steps, target, 0), r.fm_samples, r.step + 2)
-        << "rate " << r.rate << " sustain " << r.sustain << " KSR " << r.ksr;
+        << "rate " << r.rate << " sustain " << r.sustain << " KSR " << r.ksr << " block " << r.block
+        << " note select " << r.note_select;
     EXPECT_NEAR(steps.back(), target, 0.5) << "the sustain bit holds the level";
   }
 }

@@ -216,9 +216,14 @@ TEST(FmOutputs, EachOutputBitRoutesTheChannelToItsOutput) {
     const char* sounding;  // chip outputs 0-5: FM C, FM D, -, -, FM A, FM B
   };
   const row rows[] = {
-      {1, 0x10, "....x."}, {1, 0x20, ".....x"}, {1, 0x40, "x....."}, {1, 0x80, ".x...."},
-      {1, 0xF0, "xx..xx"}, {1, 0x00, "......"}, {0, 0x00, "....xx"},  // without NEW every channel
-                                                                      // plays on A and B
+      {1, 0x10, "....x."},
+      {1, 0x20, ".....x"},
+      {1, 0x40, "x....."},
+      {1, 0x80, ".x...."},
+      {1, 0xF0, "xx..xx"},
+      {1, 0x00, "......"},
+      {0, 0x00, "....xx"},  // without NEW every channel
+                            // plays on A and B
       {0, 0xC0, "....xx"},
   };
   for (const row& r : rows) {
@@ -330,6 +335,50 @@ TEST(FmRhythm, HiHatSnareAndCymbalTakeTheirPhasesFromTheNoiseAndTwoPhaseGenerato
     EXPECT_NEAR(*low / (2.0 * FM_PEAK), r.low, 0.01) << int(r.key);
     EXPECT_NEAR(*high / (2.0 * FM_PEAK), r.high, 0.01) << int(r.key);
     EXPECT_NEAR(mean, (r.low + r.high) / 2, 0.03) << "the noise is on half the time";
+  }
+}
+
+TEST(FmRhythm, HiHatCymbalAndSnareTakeTheirSignFromTheTwoPhaseGenerators) {
+  // Hi-hat phase generator at a quarter wave step per FM sample, the cymbal's at 3/16. The
+  // hi-hat and cymbal are negative while bits 2 ^ 7 of the hi-hat's phase, 3 of the hi-hat's
+  // ^ 5 of the cymbal's, or 3 ^ 5 of the cymbal's is set; the snare while bit 8 of the
+  // hi-hat's phase is set.
+  auto ring = [](uint32_t k) {
+    uint32_t h = k / 4, y = k * 3 / 16;
+    return (((h >> 2) ^ (h >> 7)) | ((h >> 3) ^ (y >> 5)) | ((y >> 3) ^ (y >> 5))) & 1;
+  };
+  auto bit8 = [](uint32_t k) { return (k / 4 >> 8) & 1; };
+  struct row {
+    uint8_t key;
+    int channel, slot;
+    std::function<uint32_t(uint32_t)> negative;  // at FM sample k after the key on
+  };
+  const row rows[] = {{0x01, 7, 0, ring}, {0x02, 8, 1, ring}, {0x08, 7, 1, bit8}};
+  for (const row& r : rows) {
+    chip_fixture f;
+    f.fm(0x105, 0x01);
+    for (int c = 7; c <= 8; c++) {
+      set_op(f, c, 0, FM_SILENT);
+      set_op(f, c, 1, FM_SILENT);
+      set_control(f, c, 0x10);
+    }
+    set_note(f, 7, 0x100, 0, 0);
+    set_note(f, 8, 0xC0, 0, 0);
+    set_op(f, r.channel, r.slot, {});
+    f.fm(0xBD, uint8_t(0x20 | r.key));
+    std::vector<int32_t> v = render_output(f, OUT_FM_A, 20000);
+    int agree = 0, checked = 0;
+    for (size_t i = 4; i < v.size(); i++) {
+      uint32_t k = uint32_t(output_to_fm_samples(double(i)));
+      uint32_t sign = r.negative(k);
+      int steady = 1;  // the same at the FM samples around this output
+      for (uint32_t d = k - 3; d <= k + 3; d++) steady &= r.negative(d) == sign;
+      if (!steady || std::abs(v[i]) < FM_PEAK / 2) continue;
+      checked++;
+      agree += (v[i] < 0) == (sign != 0);
+    }
+    EXPECT_GT(checked, 3000) << int(r.key);
+    EXPECT_GE(agree, checked * 99 / 100) << int(r.key);
   }
 }
 
