@@ -8,7 +8,7 @@ namespace opl4 {
 
 void sample_memory_init(sample_memory& m, host_interface& host) {
   m.host = &host;
-  m.copy = new (std::nothrow) uint8_t[SAMPLE_MEMORY_BYTES];
+  m.copy = new (std::nothrow) uint8_t[SAMPLE_MEMORY_BYTES]();
   std::memset(m.page_loaded, 0, sizeof m.page_loaded);
 }
 

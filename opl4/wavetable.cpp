@@ -224,6 +224,8 @@ void wavetable_sanitize(wavetable_state& wt, sample_memory& memory) {
     s.start &= WT_ADDRESS_MASK;
     s.format &= 3;
     s.position &= (uint64_t(1) << (16 + WT_FRACTION_BITS)) - 1;
+    if ((s.position >> WT_FRACTION_BITS) > std::max(s.end, s.loop))  // outside what it can play
+      s.position = uint64_t(s.loop) << WT_FRACTION_BITS;
     s.attenuation = std::min<uint16_t>(s.attenuation, WT_ATTENUATION_MAX);
     if (s.eg_phase >= WT_EG_PHASES) s.eg_phase = WT_EG_OFF;
     s.level &= 0x7F;

@@ -387,6 +387,23 @@ TEST(Ymf278bState, ADamagedImageIsRefusedAndChangesNothing) {
   }
 }
 
+TEST(Ymf278bState, ARestoredPositionPastTheEndResumesAtTheLoopPoint) {
+  chip_fixture f;
+  f.opl4_mode();
+  std::vector<int> wave = {100, 200, 300, 400, 500, 600, 700, 800};
+  f.put_samples16(0x1000, wave);
+  f.put_header(0, {.start = 0x1000, .loop = 3, .end = 7});
+  f.play(0, 0, 1, 0, 0);
+  std::vector<uint8_t> image = f.save();
+  const size_t position = 4 + 6 + 512 + 256 + 4 + 1 + 9;  // slot 0's position, after its header
+  image[position + 3] = 0x40;  // sample offset 0x800 of a tone that ends at 7
+  chip_fixture g;
+  g.host.memory = f.host.memory;
+  ASSERT_EQ(g.load(image), 1);
+  std::vector<int32_t> out = chip_fixture::column(g.render(4), 4);
+  EXPECT_EQ(out, (std::vector<int32_t>{400, 500, 600, 700}));
+}
+
 TEST(Ymf278bState, OutOfRangeValuesInAnImageAreMaskedOnLoad) {
   chip_fixture f;
   start_busy_song(f);
@@ -398,9 +415,10 @@ TEST(Ymf278bState, OutOfRangeValuesInAnImageAreMaskedOnLoad) {
   const size_t slots = 4 + 6 + fm_bytes + 256 + 4 + 1, slot_bytes = 25;
   for (size_t k = 0; k < 24; k++) {
     uint8_t* s = &image[slots + k * slot_bytes];
-    s[17] = s[18] = 0;           // attenuation
-    s[19] = uint8_t(1 + k % 5);  // attack .. damp
-    s[20] = 0;                   // level
+    s[17] = s[18] = 0;              // attenuation
+    s[19] = uint8_t(1 + k % 5);     // attack .. damp
+    s[20] = 0;                      // level
+    if (k % 2) s[6] = 5, s[7] = 0;  // end 5: the position and loop point lie past it
   }
   chip_fixture g;
   for (uint32_t a = 0; a < g.host.memory.size(); a += 3) g.host.memory[a] = 0x55;
