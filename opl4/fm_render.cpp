@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "opl4/envelope_patterns.h"
 #include "opl4/fm.h"
 
 namespace opl4 {
@@ -77,29 +78,20 @@ const fm_tables& tables() {
   return t;
 }
 
-// Envelope increments at the updates of one cycle of eight, per rate & 3. Rates 4-51 update
-// every 2^(12 - rate / 4) FM samples and move by 0 or 1 (an average of 1, 1.25, 1.5 or 1.75 per
-// two updates); rates 52-59 update every sample by 2^(rate / 4 - 13), doubled where the second
-// pattern says so; 60-63 move by 4.
-const uint8_t EG_SLOW[4][8] = {{0, 1, 0, 1, 0, 1, 0, 1},
-                               {0, 1, 0, 1, 1, 1, 0, 1},
-                               {0, 1, 1, 1, 0, 1, 1, 1},
-                               {0, 1, 1, 1, 1, 1, 1, 1}};
-const uint8_t EG_FAST[4][8] = {{0, 0, 0, 0, 0, 0, 0, 0},
-                               {0, 0, 0, 1, 0, 0, 0, 1},
-                               {0, 1, 0, 1, 0, 1, 0, 1},
-                               {0, 1, 1, 1, 0, 1, 1, 1}};
-
+// How far an envelope of `rate` moves at envelope time `counter`. Rates 4-51 update every
+// 2^(12 - rate / 4) FM samples by 0 or 1 from the low pattern (on average one step per two
+// updates, 25% more per quarter rate); rates 52-59 update every sample by 2^(rate / 4 - 13),
+// doubled where the high pattern says so; 60-63 move by 4.
 inline uint32_t eg_increment(uint32_t rate, uint32_t counter) {
   uint32_t high = rate >> 2;
   if (high == 0) return 0;
   if (high <= 12) {
     uint32_t shift = 12 - high;
     if (counter & ((1u << shift) - 1)) return 0;
-    return EG_SLOW[rate & 3][(counter >> shift) & 7];
+    return OPL4_EG_LOW[rate & 3][(counter >> shift) & 7];
   }
   if (high == 15) return 4;
-  return (1u << (high - 13)) << EG_FAST[rate & 3][counter & 7];
+  return (1u << (high - 13)) << OPL4_EG_HIGH[rate & 3][counter & 7];
 }
 
 // One envelope update, due at the end of the FM sample whose envelope time is `time`.

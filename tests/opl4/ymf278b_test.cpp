@@ -268,6 +268,10 @@ TEST(Ymf278bMemory, MemoryDataWritesGoToTheHostAndPlaybackUsesWhatTheHostKept) {
   }
 }
 
+// Where the wavetable's part of the saved image begins: after the tag, the chip's own fields
+// and the FM engine's registers and running state.
+constexpr size_t WAVETABLE_IMAGE_AT = 4 + 6 + 862;
+
 // FM voices in the middle of notes: a 4-operator pair, 2-operator voices with feedback,
 // vibrato, tremolo and key-scaled rates, one releasing, and the rhythm instruments.
 void start_fm_voices(chip_fixture& f) {
@@ -395,7 +399,7 @@ TEST(Ymf278bState, ARestoredPositionPastTheEndResumesAtTheLoopPoint) {
   f.put_header(0, {.start = 0x1000, .loop = 3, .end = 7});
   f.play(0, 0, 1, 0, 0);
   std::vector<uint8_t> image = f.save();
-  const size_t position = 4 + 6 + 512 + 256 + 4 + 1 + 9;  // slot 0's position, after its header
+  const size_t position = WAVETABLE_IMAGE_AT + 256 + 4 + 1 + 9;  // slot 0's position
   image[position + 3] = 0x40;  // sample offset 0x800 of a tone that ends at 7
   chip_fixture g;
   g.host.memory = f.host.memory;
@@ -411,8 +415,7 @@ TEST(Ymf278bState, OutOfRangeValuesInAnImageAreMaskedOnLoad) {
   // Everything after the tag set to all-ones, so every index, address and position is out of
   // range; then each slot is given a sounding envelope so that it plays from there.
   for (size_t i = 4; i < image.size(); i++) image[i] = 0xFF;
-  const size_t fm_bytes = 862;  // registers, then the FM engine's running state
-  const size_t slots = 4 + 6 + fm_bytes + 256 + 4 + 1, slot_bytes = 25;
+  const size_t slots = WAVETABLE_IMAGE_AT + 256 + 4 + 1, slot_bytes = 25;
   for (size_t k = 0; k < 24; k++) {
     uint8_t* s = &image[slots + k * slot_bytes];
     s[17] = s[18] = 0;              // attenuation
