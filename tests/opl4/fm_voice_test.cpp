@@ -242,14 +242,16 @@ TEST(FmOutputs, EachOutputBitRoutesTheChannelToItsOutput) {
   }
 }
 
-// Channels 6-8 with every operator ready to sound at a pitch of its own, nothing keyed.
-void set_up_rhythm_channels(chip_fixture& f) {
+// NEW mode; channels 6-8 on output A with connection `connection`, every operator set to
+// `op`, at one pitch, none keyed.
+void set_up_rhythm_channels(chip_fixture& f, const fm_op& op, int connection, int fnumber,
+                            int block) {
   f.fm(0x105, 0x01);
   for (int c = 6; c <= 8; c++) {
-    set_op(f, c, 0, {});
-    set_op(f, c, 1, {});
-    set_control(f, c, 0x11);  // output A, additive
-    set_note(f, c, 0x180 + 0x40 * c, 4, 0);
+    set_op(f, c, 0, op);
+    set_op(f, c, 1, op);
+    set_control(f, c, uint8_t(0x10 | connection));
+    set_note(f, c, fnumber, block, 0);
   }
 }
 
@@ -258,7 +260,7 @@ TEST(FmRhythm, EachInstrumentSoundsOnlyInRhythmModeWithItsKeyBit) {
   for (uint8_t key : keys) {
     for (int mode = 0; mode < 2; mode++) {
       chip_fixture f;
-      set_up_rhythm_channels(f);
+      set_up_rhythm_channels(f, {}, 1, 0x200, 4);
       f.fm(0xBD, uint8_t((mode ? 0x20 : 0) | key));
       std::vector<int32_t> out = render_output(f, OUT_FM_A, 2000);
       int32_t peak = 0;
@@ -270,7 +272,7 @@ TEST(FmRhythm, EachInstrumentSoundsOnlyInRhythmModeWithItsKeyBit) {
     }
   }
   chip_fixture f;
-  set_up_rhythm_channels(f);
+  set_up_rhythm_channels(f, {}, 1, 0x200, 4);
   f.fm(0xBD, 0x20);
   EXPECT_TRUE(silent(render_output(f, OUT_FM_A, 2000))) << "rhythm mode without keys";
 }
@@ -283,13 +285,7 @@ TEST(FmRhythm, BassDrumAndTomTomPlayTheirChannelsPitchAtTwiceAnOperatorsLevel) {
   const row rows[] = {{0x10, 6, 1}, {0x04, 8, 0}};
   for (const row& r : rows) {
     chip_fixture f;
-    f.fm(0x105, 0x01);
-    for (int c = 6; c <= 8; c++) {
-      set_op(f, c, 0, FM_SILENT);
-      set_op(f, c, 1, FM_SILENT);
-      set_control(f, c, 0x10);
-      set_note(f, c, 0x155, 5, 0);
-    }
+    set_up_rhythm_channels(f, FM_SILENT, 0, 0x155, 5);
     set_op(f, r.channel, r.slot, {});
     set_note(f, r.channel, 0x200, 4, 0);
     f.fm(0xBD, uint8_t(0x20 | r.key));
@@ -317,13 +313,7 @@ TEST(FmRhythm, HiHatSnareAndCymbalTakeTheirPhasesFromTheNoiseAndTwoPhaseGenerato
   };
   for (const row& r : rows) {
     chip_fixture f;
-    f.fm(0x105, 0x01);
-    for (int c = 7; c <= 8; c++) {
-      set_op(f, c, 0, FM_SILENT);
-      set_op(f, c, 1, FM_SILENT);
-      set_control(f, c, 0x10);
-      set_note(f, c, 0, 0, 0);
-    }
+    set_up_rhythm_channels(f, FM_SILENT, 0, 0, 0);
     set_op(f, r.channel, r.slot, {});
     f.fm(0xBD, uint8_t(0x20 | r.key));
     std::vector<int32_t> v = render_output(f, OUT_FM_A, 20000);
@@ -356,13 +346,7 @@ TEST(FmRhythm, HiHatCymbalAndSnareTakeTheirSignFromTheTwoPhaseGenerators) {
   const row rows[] = {{0x01, 7, 0, ring}, {0x02, 8, 1, ring}, {0x08, 7, 1, bit8}};
   for (const row& r : rows) {
     chip_fixture f;
-    f.fm(0x105, 0x01);
-    for (int c = 7; c <= 8; c++) {
-      set_op(f, c, 0, FM_SILENT);
-      set_op(f, c, 1, FM_SILENT);
-      set_control(f, c, 0x10);
-    }
-    set_note(f, 7, 0x100, 0, 0);
+    set_up_rhythm_channels(f, FM_SILENT, 0, 0x100, 0);
     set_note(f, 8, 0xC0, 0, 0);
     set_op(f, r.channel, r.slot, {});
     f.fm(0xBD, uint8_t(0x20 | r.key));
