@@ -27,7 +27,8 @@ enum {
 
 // Frequency multiplier x 2 (the setting 0 is one half).
 const uint8_t MULTIPLIER_X2[16] = {1, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 20, 24, 24, 30, 30};
-// Key-scale attenuation of the top four F-number bits at block 8, 0.75 dB units.
+// Key-scale attenuation by the top four F-number bits, 0.75 dB units, less 6 dB for each block
+// below 8.
 const uint8_t KEY_SCALE_LEVEL[16] = {0, 32, 40, 45, 48, 51, 53, 55, 56, 58, 59, 60, 61, 62, 63, 64};
 // Right shift of the 6 dB/octave key-scale attenuation per KSL setting: 0, 3, 1.5, 6 dB/octave.
 const uint8_t KEY_SCALE_SHIFT[4] = {8, 1, 2, 0};
@@ -89,9 +90,8 @@ void refresh_operator(fm_state& fm, fm_operator& op, uint32_t base, uint32_t off
   uint32_t multiplier = MULTIPLIER_X2[flags & 15];
   int vibrato = (flags & 0x40) != 0, deep = (fm.regs[REG_RHYTHM] & VIBRATO_DEEP) != 0;
   for (uint32_t position = 0; position < 8; position++) {
-    uint32_t offset =
-        vibrato ? ((fnum >> 7) * VIBRATO_QUARTERS[position & 3]) >> (deep ? 2 : 3) : 0;
-    uint32_t shifted = position < 4 ? fnum + offset : fnum - offset;
+    uint32_t swing = vibrato ? ((fnum >> 7) * VIBRATO_QUARTERS[position & 3]) >> (deep ? 2 : 3) : 0;
+    uint32_t shifted = position < 4 ? fnum + swing : fnum - swing;
     op.increment[position] = ((shifted << block) >> 1) * multiplier >> 1;
   }
 

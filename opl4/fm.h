@@ -76,8 +76,8 @@ struct fm_state {
   uint32_t eg_counter;   // FM samples since reset; paces envelopes and both LFOs
   uint32_t noise;        // FM_NOISE_MASK bits, never 0
   uint8_t tremolo_step;  // 0 to FM_TREMOLO_STEPS - 1
-  uint8_t converter;     // 0 to FM_STEPS_PER_CYCLE - 1: where the next output falls between
-                         // the last two FM samples, in 171ths of an FM sample
+  uint8_t converter;     // 0 to FM_STEPS_PER_CYCLE - 1: how far the last output lay past the
+                         // FM sample before the latest one, in 171ths of an FM sample
   int32_t last[4];       // outputs A-D of the latest FM sample, the start of the next output
 
   fm_operator ops[FM_OPERATORS];

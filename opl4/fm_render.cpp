@@ -2,7 +2,7 @@
 // generator's rate counter, the tremolo and vibrato LFOs, the noise generator, operator
 // feedback and modulation for 2- and 4-operator voices and the rhythm instruments, and the rate
 // converter that turns FM samples (clock / 684) into output samples (clock / 768). A block
-// first lays out its FM samples, then renders voice by voice over all of them, then
+// first lays out its FM samples, then renders the sounding voices together over them, then
 // interpolates the outputs; every step depends only on saved state, so a block gives exactly
 // what single samples give. Registers and derived values are fm.cpp's.
 #include <cmath>
@@ -311,19 +311,25 @@ inline void voice_step(const fm_tables& t, block_runs& b, voice_ref v, uint32_t 
   }
 }
 
+// The operators a voice renders: its channel's two, a pair's partner's two more, or the six of
+// the rhythm channels. Returns how many.
+int voice_operators(voice_ref v, int* ops) {
+  int n = 0, first = 2 * v.channel;
+  for (int o = 0; o < (v.kind >= KIND_RHYTHM_FM ? 6 : 2); o++) ops[n++] = first + o;
+  if (v.kind >= KIND_FOUR && v.kind < KIND_RHYTHM_FM) ops[n++] = first + 6, ops[n++] = first + 7;
+  return n;
+}
+
 void render_voices(const fm_tables& t, fm_state& fm, const block_plan& plan,
                    const voice_ref* voices, int count, int32_t (*rows)[MAX_STEPS + 1]) {
   block_runs b;
   for (uint32_t n = 0; n < plan.segments; n++) {
     const segment& s = plan.parts[n];
+    int ops[6];
     for (int k = 0; k < count; k++) {
       voice_ref v = voices[k];
-      int operators = v.kind >= KIND_RHYTHM_FM ? 6 : 2;
-      for (int o = 0; o < operators; o++)
-        run_begin(b.op[2 * v.channel + o], t, fm.ops[2 * v.channel + o], s);
-      if (v.kind >= KIND_FOUR && v.kind < KIND_RHYTHM_FM)
-        for (int o = 6; o < 8; o++)
-          run_begin(b.op[2 * v.channel + o], t, fm.ops[2 * v.channel + o], s);
+      for (int n = voice_operators(v, ops), o = 0; o < n; o++)
+        run_begin(b.op[ops[o]], t, fm.ops[ops[o]], s);
       b.feedback[v.channel] = feedback_begin(fm.channels[v.channel]);
     }
     uint32_t length = s.end - s.first;
@@ -340,10 +346,7 @@ void render_voices(const fm_tables& t, fm_state& fm, const block_plan& plan,
           for (uint32_t i = 0; i < length; i++) row[i] += b.out[c][i];
         }
       }
-      int operators = v.kind >= KIND_RHYTHM_FM ? 6 : 2;
-      for (int o = 0; o < operators; o++) run_end(b.op[2 * v.channel + o], last);
-      if (v.kind >= KIND_FOUR && v.kind < KIND_RHYTHM_FM)
-        for (int o = 6; o < 8; o++) run_end(b.op[2 * v.channel + o], last);
+      for (int n = voice_operators(v, ops), o = 0; o < n; o++) run_end(b.op[ops[o]], last);
       feedback_end(fm.channels[v.channel], b.feedback[v.channel]);
     }
   }

@@ -1,7 +1,7 @@
 // The chip's control plane: port decoding, the status register and chip-ID read, the FM
 // address latch with the NEW/NEW2 folding of array 1, timers and the interrupt output, output
 // routing with the mix levels, and the saved image. Synthesis is the engines' (fm.cpp,
-// wavetable.cpp, wavetable_render.cpp).
+// fm_render.cpp, wavetable.cpp, wavetable_render.cpp).
 #include "opl4/ymf278b.h"
 
 #include <algorithm>
