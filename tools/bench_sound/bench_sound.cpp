@@ -1,8 +1,8 @@
 // Sound benchmark: renders 10 emulated seconds of the sound chip through the glue, the way the
 // board drives it (chunks of at most 256 samples), with all 24 wavetable slots playing looped
 // samples of every format, then again with all 18 FM channels sounding as well, and prints each
-// speed as a multiple of real time. It also checks that
-// rendering allocates nothing, and can write the mono result as a WAV file for listening.
+// speed as a multiple of real time. It also checks that rendering allocates nothing, and can
+// write the full chip's mono result as a WAV file for listening.
 //   bench_sound [--wav FILE]
 #include <chrono>
 #include <cmath>
