@@ -156,29 +156,26 @@ TEST(FmLfo, VibratoBendsThePitchByTheTopBitsOfTheFNumberOnceEvery8192FmSamples) 
     for (size_t i = 1; i < v.size(); i++)
       if (v[i - 1] < 0 && v[i] >= 0)
         crossings.push_back(double(i - 1) + v[i - 1] / double(v[i - 1] - v[i]));
-    double centre = 0x380 * FM_RATE * std::exp2(5 - 20), lowest = 1e9, highest = 0;
-    size_t highest_at = 0;
+    // The pitch over each run of 8 periods, at the time the run starts.
+    std::vector<double> at, hz;
     for (size_t k = 0; k + 8 < crossings.size(); k++) {
-      double hz = 8 * OUTPUT_RATE / (crossings[k + 8] - crossings[k]);
-      lowest = std::min(lowest, hz);
-      if (hz > highest) highest = hz, highest_at = k;
+      at.push_back(crossings[k]);
+      hz.push_back(8 * OUTPUT_RATE / (crossings[k + 8] - crossings[k]));
     }
-    EXPECT_NEAR(1200 * std::log2(highest / centre), r.cents, 0.5) << int(r.depth);
-    EXPECT_NEAR(1200 * std::log2(centre / lowest), r.cents, 0.5) << int(r.depth);
-    // The next peak of the pitch comes a period later.
+    // The highest pitch between two times, and when it starts.
+    auto peak = [&](double from, double to) {
+      size_t best = 0;
+      for (size_t k = 0; k < hz.size(); k++)
+        if (at[k] >= from && at[k] < to && (best == 0 || hz[k] > hz[best])) best = k;
+      return best;
+    };
+    double centre = 0x380 * FM_RATE * std::exp2(5 - 20);
     double period = 8192 * OUTPUT_RATE / FM_RATE;
-    size_t later = highest_at;
-    while (later < crossings.size() && crossings[later] < crossings[highest_at] + period / 2)
-      later++;
-    double best = 0;
-    size_t best_at = later;
-    for (size_t k = later;
-         k + 8 < crossings.size() && crossings[k] < crossings[highest_at] + 1.5 * period; k++) {
-      double hz = 8 * OUTPUT_RATE / (crossings[k + 8] - crossings[k]);
-      if (hz > best) best = hz, best_at = k;
-    }
-    EXPECT_NEAR(crossings[best_at] - crossings[highest_at], period, 1024 * OUTPUT_RATE / FM_RATE)
+    size_t first = peak(0, period), second = peak(at[first] + period / 2, at[first] + 1.5 * period);
+    EXPECT_NEAR(1200 * std::log2(hz[first] / centre), r.cents, 0.5) << int(r.depth);
+    EXPECT_NEAR(1200 * std::log2(centre / *std::min_element(hz.begin(), hz.end())), r.cents, 0.5)
         << int(r.depth);
+    EXPECT_NEAR(at[second] - at[first], period, 1024 * OUTPUT_RATE / FM_RATE) << int(r.depth);
   }
 }
 
