@@ -64,7 +64,7 @@
         .equ    PAL_RED, 64
         .equ    PAL_BLUE, 80
         .equ    PAL_YELLOW, 96
-        .equ    PAL_RAINBOW, 112
+        .equ    PAL_LILAC, 112
         .equ    PAL_DIGIT, 128
         .equ    PAL_HUD, 144
         .equ    PAL_ALPHA, 160
