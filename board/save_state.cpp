@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "board/machine.h"
+#include "board/time_base.h"
 #include "board/ymf_glue.h"
 #include "cpu/xlate.h"
 #include "video/video.h"
@@ -195,6 +196,24 @@ static int sprites_as_latched(const machine* m) {
   return 1;
 }
 
+// 1 when the clock, the frame count and the audio count stand where a run leaves them between
+// frames (or after a stop within a frame): the cycle count within the current frame or a few
+// cycles past its end, and the samples made at least up to the previous frame's end and at most
+// up to the current cycle. The next frame then runs at most one frame's worth of CPU time and
+// audio; a blob with these fields apart would have it run for hours.
+static int timing_as_run(const machine* m) {
+  enum : uint64_t {
+    LAST_INSTRUCTION_SLACK = 64
+  };  // a slice ends after the instruction crossing it
+  const uint64_t frame = m->frame_counter;
+  if (frame == UINT64_MAX) return 0;
+  const uint64_t start = frame ? frame_end_cycle(frame - 1) : 0;
+  const uint64_t end = frame_end_cycle(frame);
+  const uint64_t cycles = m->sh2.cycles;
+  if (cycles < start || cycles - start > end - start + LAST_INSTRUCTION_SLACK) return 0;
+  return m->sound_samples >= samples_due(start) && m->sound_samples <= samples_due(cycles);
+}
+
 machine* state_parse(machine* m, const uint8_t* blob, size_t length, const uint8_t** sound_image,
                      uint32_t* sound_length, char* message, size_t capacity) {
   if (!blob || length < 24) {
@@ -234,7 +253,7 @@ machine* state_parse(machine* m, const uint8_t* blob, size_t length, const uint8
   const uint8_t* image = nullptr;
   uint32_t image_length = 0;
   state_serialize(&s, copy, &image, &image_length);
-  if (s.error || s.read_pos != length - 4 || !sprites_as_latched(copy)) {
+  if (s.error || s.read_pos != length - 4 || !sprites_as_latched(copy) || !timing_as_run(copy)) {
     std::free(copy);
     put_message(message, capacity, "state has an unexpected layout or is truncated");
     return nullptr;

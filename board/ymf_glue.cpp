@@ -72,7 +72,9 @@ void ymf_glue_write(ymf_glue* glue, uint32_t offset, uint8_t data) {
   glue->chip.write(offset & 7, data);
 }
 
-opl4::host_interface* ymf_glue_chip_host(ymf_glue* glue) { return glue; }
+opl4::host_interface* ymf_glue_chip_host(ymf_glue* glue) {
+  return glue;
+}
 
 void ymf_glue_timer_expired(ymf_glue* glue, uint32_t timer) {
   glue->engine->engine_timer_expired(timer);

@@ -15,7 +15,7 @@
 // Runs operation entry e (kinds 0-2) and returns 1; for op 0 or above 128 (a control-flow code,
 // as in a delay slot) does nothing and returns 0. pc_value is the instruction's address + 2; a
 // PC-relative entry (kind 1) stores it into pc first. The step's main path always compiles this
-// in place; delay slots go through the out-of-line sh2_execute below.
+// in place; delay slots go through sh2_execute below, which the compiler may keep out of line.
 [[gnu::always_inline]] inline int sh2_execute_in_place(sh2_state* s, const decode_entry* e,
                                                        uint32_t pc_value) {
   if (e->kind == DECODE_OP_PCREL) s->pc = pc_value;

@@ -58,17 +58,17 @@ int32_t idle_to_slice_end(sh2_state* s) {
   return 0;
 }
 
-}  // namespace
-
 // The flag bytes nmi_pending, sleep_state, check_irq and stopped as one word: nonzero above the
 // NMI byte means this step needs a closer look (acceptance, an idle exit, or a wake-up pending).
-inline bool step_flags_set(const sh2_state* s) {
+bool step_flags_set(const sh2_state* s) {
   static_assert(std::endian::native == std::endian::little);
   static_assert(offsetof(sh2_state, stopped) == offsetof(sh2_state, nmi_pending) + 3);
   uint32_t flags;
   std::memcpy(&flags, &s->nmi_pending, sizeof flags);
   return (flags >> 8) != 0;
 }
+
+}  // namespace
 
 int32_t sh2_run(sh2_state* s, uint64_t limit) {
   slice_end = limit;

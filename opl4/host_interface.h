@@ -40,7 +40,9 @@ class host_interface {
   virtual bool is_busy() = 0;
   // The chip's interrupt output changed.
   virtual void update_irq(bool asserted) = 0;
-  // One byte of external memory; the sample memory is access class OPL4_ACCESS_PCM.
+  // One byte of external memory; the sample memory is access class OPL4_ACCESS_PCM. The sample
+  // memory is the chip's own: the engine may keep what it read, so the host changes it only
+  // through external_write (or before the chip first reads it).
   virtual uint8_t external_read(uint32_t access_class, uint32_t address) = 0;
   virtual void external_write(uint32_t access_class, uint32_t address, uint8_t data) {
     (void)access_class, (void)address, (void)data;

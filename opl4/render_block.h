@@ -8,7 +8,7 @@
 namespace opl4 {
 
 enum {
-  OPL4_BLOCK = 64,  // samples per render block
+  OPL4_BLOCK = 256,  // samples per render block
 };
 
 struct render_block {

@@ -68,16 +68,23 @@ void advance_memory_address(wavetable_state& wt) {
   wt.regs[REG_MEMORY_ADDRESS + 2] = uint8_t(next);
 }
 
+// Readies every byte the slot can play: samples 0 to the end, or to the loop point when a
+// damaged header puts it past the end.
+void prepare_samples(const wavetable_slot& s, sample_memory& memory) {
+  uint32_t samples = uint32_t(std::max(s.end, s.loop)) + 1;
+  uint32_t bytes = s.format == 0 ? samples : s.format == 1 ? (samples + 1) / 2 * 3 : samples * 2;
+  sample_memory_prepare(memory, s.start, bytes);
+}
+
 // A tone-number write: read the tone's 12-byte header and set the slot up to play it.
-void load_header(wavetable_state& wt, host_interface& host, int n) {
+void load_header(wavetable_state& wt, sample_memory& memory, int n) {
   wavetable_slot& s = wt.slots[n];
   uint32_t tone = (uint32_t(slot_reg(wt, GROUP_FNUMBER, n) & 1) << 8) | slot_reg(wt, GROUP_TONE, n);
   uint32_t address = tone * WT_HEADER_BYTES;
   uint32_t bank = (wt.regs[REG_MEMORY_CONFIG] >> 2) & 7;
   if (tone >= 384 && bank != 0) address = (bank << 19) + (tone - 384) * WT_HEADER_BYTES;
   uint8_t h[WT_HEADER_BYTES];
-  for (uint32_t i = 0; i < WT_HEADER_BYTES; i++)
-    h[i] = host.external_read(OPL4_ACCESS_PCM, (address + i) & WT_ADDRESS_MASK);
+  for (uint32_t i = 0; i < WT_HEADER_BYTES; i++) h[i] = sample_memory_read(memory, address + i);
 
   s.format = h[0] >> 6;
   s.start = (uint32_t(h[0] & 0x3F) << 16) | (uint32_t(h[1]) << 8) | h[2];
@@ -91,6 +98,7 @@ void load_header(wavetable_state& wt, host_interface& host, int n) {
   s.position = 0;
   s.cache_index = WT_NO_CACHE;
   wt.ld_samples = WT_LD_SAMPLES;
+  prepare_samples(s, memory);
 }
 
 void key_on(wavetable_state& wt, int n) {
@@ -154,10 +162,11 @@ void wavetable_reset(wavetable_state& wt) {
   }
 }
 
-void wavetable_write(wavetable_state& wt, host_interface& host, uint8_t reg, uint8_t data) {
+void wavetable_write(wavetable_state& wt, sample_memory& memory, uint8_t reg, uint8_t data) {
   if (reg == REG_MEMORY_DATA) {
-    host.external_write(OPL4_ACCESS_PCM, memory_address(wt), data);
+    sample_memory_write(memory, memory_address(wt), data);
     advance_memory_address(wt);
+    for (wavetable_slot& s : wt.slots) s.cache_index = WT_NO_CACHE;  // decoded samples may be stale
     return;
   }
   uint8_t before = wt.regs[reg];
@@ -166,7 +175,7 @@ void wavetable_write(wavetable_state& wt, host_interface& host, uint8_t reg, uin
   int group = (reg - REG_SLOTS) / WT_SLOTS, n = (reg - REG_SLOTS) % WT_SLOTS;
   switch (group) {
     case GROUP_TONE:
-      load_header(wt, host, n);
+      load_header(wt, memory, n);
       break;
     case GROUP_LEVEL:
       if (data & 1) wt.slots[n].level = data >> 1;  // level direct: no glide
@@ -181,10 +190,10 @@ void wavetable_write(wavetable_state& wt, host_interface& host, uint8_t reg, uin
   wavetable_refresh_slot(wt, n);
 }
 
-uint8_t wavetable_read(wavetable_state& wt, host_interface& host, uint8_t reg) {
+uint8_t wavetable_read(wavetable_state& wt, sample_memory& memory, uint8_t reg) {
   if (reg == REG_MEMORY_CONFIG) return uint8_t((wt.regs[reg] & 0x1F) | DEVICE_ID_BITS);
   if (reg == REG_MEMORY_DATA) {
-    uint8_t value = host.external_read(OPL4_ACCESS_PCM, memory_address(wt));
+    uint8_t value = sample_memory_read(memory, memory_address(wt));
     advance_memory_address(wt);
     return value;
   }
@@ -208,19 +217,22 @@ void wavetable_save_restore(wavetable_state& wt, saved_state& state) {
   }
 }
 
-void wavetable_sanitize(wavetable_state& wt) {
+void wavetable_sanitize(wavetable_state& wt, sample_memory& memory) {
   wt.ld_samples = std::min<uint8_t>(wt.ld_samples, WT_LD_SAMPLES);
   for (int n = 0; n < WT_SLOTS; n++) {
     wavetable_slot& s = wt.slots[n];
     s.start &= WT_ADDRESS_MASK;
     s.format &= 3;
     s.position &= (uint64_t(1) << (16 + WT_FRACTION_BITS)) - 1;
+    if ((s.position >> WT_FRACTION_BITS) > std::max(s.end, s.loop))  // outside what it can play
+      s.position = uint64_t(s.loop) << WT_FRACTION_BITS;
     s.attenuation = std::min<uint16_t>(s.attenuation, WT_ATTENUATION_MAX);
     if (s.eg_phase >= WT_EG_PHASES) s.eg_phase = WT_EG_OFF;
     s.level &= 0x7F;
     s.lfo_phase &= 0x3FFFF;
     s.cache_index = WT_NO_CACHE;
     wavetable_refresh_slot(wt, n);
+    prepare_samples(s, memory);
   }
 }
 

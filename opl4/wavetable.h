@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "opl4/host_interface.h"
 #include "opl4/render_block.h"
+#include "opl4/sample_memory.h"
 #include "opl4/saved_state.h"
 
 namespace opl4 {
@@ -71,16 +71,17 @@ struct wavetable_state {
 };
 
 void wavetable_reset(wavetable_state& wt);
-void wavetable_write(wavetable_state& wt, host_interface& host, uint8_t reg, uint8_t data);
+void wavetable_write(wavetable_state& wt, sample_memory& memory, uint8_t reg, uint8_t data);
 // Reading the memory data register advances the memory address; other registers read back.
-uint8_t wavetable_read(wavetable_state& wt, host_interface& host, uint8_t reg);
+uint8_t wavetable_read(wavetable_state& wt, sample_memory& memory, uint8_t reg);
 // Adds `samples` (at most OPL4_BLOCK) samples of every sounding slot to the block's rows.
-void wavetable_render(wavetable_state& wt, host_interface& host, render_block& block,
+void wavetable_render(wavetable_state& wt, sample_memory& memory, render_block& block,
                       uint32_t samples);
 // Visits the saved fields; after a load the caller runs wavetable_sanitize.
 void wavetable_save_restore(wavetable_state& wt, saved_state& state);
-// Brings loaded values into range and recomputes every slot's derived fields.
-void wavetable_sanitize(wavetable_state& wt);
+// Brings loaded values into range, recomputes every slot's derived fields and readies the
+// memory the slots play.
+void wavetable_sanitize(wavetable_state& wt, sample_memory& memory);
 
 // Recomputes a slot's derived fields from the registers; internal to the engine's two files.
 void wavetable_refresh_slot(wavetable_state& wt, int slot);

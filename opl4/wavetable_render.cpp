@@ -67,98 +67,141 @@ inline int32_t gain(const render_tables& t, uint32_t attenuation) {
   return attenuation >= GAIN_SILENT ? 0 : t.gain[attenuation & 63] >> (attenuation >> 6);
 }
 
-inline uint32_t eg_increment(uint32_t rate, uint32_t counter) {
-  if (rate < 48) {
-    uint32_t shift = 11 - (rate >> 2);
-    if (counter & ((1u << shift) - 1)) return 0;
-    return EG_LOW[rate & 3][(counter >> shift) & 7];
-  }
-  if (rate >= 60) return 8;
-  return (1u << ((rate >> 2) - 12)) << EG_HIGH[rate & 3][counter & 7];
+// The hot part of a slot while it renders: plain scalars that the compiler keeps in registers
+// (the slot record itself has arrays indexed at run time, which would keep it in memory).
+struct voice {
+  uint64_t position;
+  uint32_t step, start, format, end, loop;
+  uint32_t cache_index;
+  int32_t sample0, sample1;
+  uint32_t attenuation, eg_phase, level, lfo_phase;
+  uint32_t pan_left, pan_right, decay_level;
+};
+
+voice voice_of(const wavetable_slot& s) {
+  return {s.position,    s.step,     s.start,     s.format,      s.end,      s.loop,
+          s.cache_index, s.sample0,  s.sample1,   s.attenuation, s.eg_phase, s.level,
+          s.lfo_phase,   s.pan_left, s.pan_right, s.decay_level};
 }
 
-// One envelope step; leaves the phase at WT_EG_OFF when the slot has gone silent.
-inline void eg_step(wavetable_slot& s, uint32_t counter, int reverb) {
-  if (s.eg_phase == WT_EG_DECAY1 && s.attenuation >= s.decay_level) s.eg_phase = WT_EG_DECAY2;
-  uint32_t rate = s.rates[s.eg_phase];
+void store_voice(wavetable_slot& s, const voice& v) {
+  s.position = v.position;
+  s.cache_index = v.cache_index;
+  s.sample0 = v.sample0;
+  s.sample1 = v.sample1;
+  s.attenuation = uint16_t(v.attenuation);
+  s.eg_phase = uint8_t(v.eg_phase);
+  s.level = uint8_t(v.level);
+  s.lfo_phase = v.lfo_phase;
+}
+
+// The envelope's schedule for one rate: rates below 48 update when the counter's low `shift`
+// bits are zero, with 0 or 1 from the low pattern; faster rates update every sample with
+// 2^(rate / 4 - 12), doubled where the high pattern says so; 60 and up step by 8.
+struct eg_schedule {
+  uint32_t rate;  // 0 = the envelope holds
+  uint32_t mask;  // update when (counter & mask) == 0
+  uint32_t shift;
+};
+
+inline eg_schedule eg_schedule_for(const voice& v, const wavetable_slot& s, int reverb) {
+  uint32_t rate = s.rates[v.eg_phase];
   // Pseudo reverb: below -18 dB the decay and release tails slow to the reverb rate.
-  if (reverb && (s.eg_phase == WT_EG_DECAY2 || s.eg_phase == WT_EG_RELEASE) && s.attenuation >= 192)
+  if (reverb && (v.eg_phase == WT_EG_DECAY2 || v.eg_phase == WT_EG_RELEASE) && v.attenuation >= 192)
     rate = s.reverb_rate;
-  if (rate == 0) return;
-  int32_t att = s.attenuation;
-  if (s.eg_phase == WT_EG_ATTACK) {
-    if (rate >= 60) {
+  uint32_t shift = rate < 48 ? 11 - (rate >> 2) : 0;
+  return {rate, (1u << shift) - 1, shift};
+}
+
+inline uint32_t eg_increment(const eg_schedule& e, uint32_t counter) {
+  if (e.rate < 48) return EG_LOW[e.rate & 3][(counter >> e.shift) & 7];
+  if (e.rate >= 60) return 8;
+  return (1u << ((e.rate >> 2) - 12)) << EG_HIGH[e.rate & 3][counter & 7];
+}
+
+// Decay 1 ends as soon as the attenuation reaches the decay level.
+inline void eg_check_decay_level(voice& v) {
+  if (v.eg_phase == WT_EG_DECAY1 && v.attenuation >= v.decay_level) v.eg_phase = WT_EG_DECAY2;
+}
+
+// One envelope update at a counter value the schedule selects; leaves the phase at WT_EG_OFF
+// when the slot has gone silent.
+inline void eg_update(voice& v, const eg_schedule& e, uint32_t counter) {
+  int32_t att = int32_t(v.attenuation);
+  if (v.eg_phase == WT_EG_ATTACK) {
+    if (e.rate >= 60)
       att = 0;
-    } else {
-      uint32_t inc = eg_increment(rate, counter);
-      if (inc == 0) return;
-      att += (~att * int32_t(inc)) >> 4;
-    }
+    else
+      att += (~att * int32_t(eg_increment(e, counter))) >> 4;
     if (att <= 0) {
       att = 0;
-      s.eg_phase = WT_EG_DECAY1;
+      v.eg_phase = WT_EG_DECAY1;
     }
   } else {
-    att += int32_t(eg_increment(rate, counter));
+    att += int32_t(eg_increment(e, counter));
     if (att >= WT_ATTENUATION_MAX) {
       att = WT_ATTENUATION_MAX;
-      if (s.eg_phase != WT_EG_DECAY1) s.eg_phase = WT_EG_OFF;
+      if (v.eg_phase != WT_EG_DECAY1) v.eg_phase = WT_EG_OFF;
     }
   }
-  s.attenuation = uint16_t(att);
+  v.attenuation = uint32_t(att);
+  eg_check_decay_level(v);
 }
 
-// One sample, decoded to 16 bits.
-int32_t fetch(const wavetable_slot& s, host_interface& host, uint32_t index) {
-  auto byte = [&host](uint32_t address) -> uint32_t {
-    return host.external_read(OPL4_ACCESS_PCM, address & WT_ADDRESS_MASK);
-  };
-  switch (s.format) {
+inline uint32_t byte_at(const uint8_t* copy, sample_memory& memory, uint32_t address) {
+  address &= WT_ADDRESS_MASK;
+  return copy ? copy[address] : memory.host->external_read(OPL4_ACCESS_PCM, address);
+}
+
+// One sample, decoded to 16 bits. With the memory's copy, the slot's pages are already in it
+// (wavetable.cpp loads them with the tone).
+inline int32_t fetch(const uint8_t* copy, sample_memory& memory, const voice& v, uint32_t index) {
+  switch (v.format) {
     case 0:
-      return int32_t(int8_t(byte(s.start + index))) * 256;
+      return int32_t(int8_t(byte_at(copy, memory, v.start + index))) * 256;
     case 1: {  // two samples in three bytes; the middle byte holds both low nibbles
-      uint32_t base = s.start + (index >> 1) * 3;
-      if (index & 1) return int16_t((byte(base + 2) << 8) | ((byte(base + 1) & 0x0F) << 4));
-      return int16_t((byte(base) << 8) | (byte(base + 1) & 0xF0));
+      uint32_t base = v.start + (index >> 1) * 3;
+      uint32_t middle = byte_at(copy, memory, base + 1);
+      if (index & 1)
+        return int16_t((byte_at(copy, memory, base + 2) << 8) | ((middle & 0x0F) << 4));
+      return int16_t((byte_at(copy, memory, base) << 8) | (middle & 0xF0));
     }
     default: {
-      uint32_t address = s.start + index * 2;
-      return int16_t((byte(address) << 8) | byte(address + 1));
+      uint32_t address = v.start + index * 2;
+      return int16_t((byte_at(copy, memory, address) << 8) | byte_at(copy, memory, address + 1));
     }
   }
 }
 
-inline uint32_t next_index(const wavetable_slot& s, uint32_t index) {
-  return index >= s.end ? s.loop : index + 1;
+inline uint32_t next_index(const voice& v, uint32_t index) {
+  return index >= v.end ? v.loop : index + 1;
 }
 
 // Makes sample0/sample1 the samples at `index` and the one played after it.
-inline void fill_cache(wavetable_slot& s, host_interface& host, uint32_t index) {
-  if (s.cache_index != WT_NO_CACHE && next_index(s, s.cache_index) == index)
-    s.sample0 = s.sample1;
+inline void fill_cache(voice& v, const uint8_t* copy, sample_memory& memory, uint32_t index) {
+  if (v.cache_index != WT_NO_CACHE && next_index(v, v.cache_index) == index)
+    v.sample0 = v.sample1;
   else
-    s.sample0 = fetch(s, host, index);
-  s.sample1 = fetch(s, host, next_index(s, index));
-  s.cache_index = index;
+    v.sample0 = fetch(copy, memory, v, index);
+  v.sample1 = fetch(copy, memory, v, next_index(v, index));
+  v.cache_index = index;
 }
 
 // Past the end, playback continues at the loop point by the same distance.
-inline void wrap_position(wavetable_slot& s) {
-  uint32_t index = uint32_t(s.position >> WT_FRACTION_BITS);
-  if (index <= s.end) return;
-  uint64_t fraction = s.position & ((uint64_t(1) << WT_FRACTION_BITS) - 1);
-  if (s.loop <= s.end)
-    index = s.loop + (index - s.end - 1) % (uint32_t(s.end) + 1 - s.loop);
+inline void wrap_position(voice& v) {
+  uint32_t index = uint32_t(v.position >> WT_FRACTION_BITS);
+  uint64_t fraction = v.position & ((uint64_t(1) << WT_FRACTION_BITS) - 1);
+  if (v.loop <= v.end)
+    index = v.loop + (index - v.end - 1) % (v.end + 1 - v.loop);
   else
-    index = s.loop;
-  s.position = (uint64_t(index) << WT_FRACTION_BITS) | fraction;
+    index = v.loop;
+  v.position = (uint64_t(index) << WT_FRACTION_BITS) | fraction;
 }
 
-inline void glide(wavetable_slot& s, uint32_t target, uint64_t steps) {
-  if (s.level < target)
-    s.level = uint8_t(std::min<uint64_t>(target, s.level + steps));
-  else if (s.level > target)
-    s.level = uint8_t(s.level - std::min<uint64_t>(s.level - target, steps));
+inline uint32_t glide(uint32_t level, uint32_t target, uint64_t steps) {
+  if (level < target) return uint32_t(std::min<uint64_t>(target, level + steps));
+  if (level > target) return uint32_t(level - std::min<uint64_t>(level - target, steps));
+  return level;
 }
 
 // A silent slot's LFO and level glide still run; nothing else changes.
@@ -167,54 +210,107 @@ void advance_idle(wavetable_slot& s, uint32_t lfo_increment, uint32_t target, ui
   s.lfo_phase = (s.lfo_phase + lfo_increment * samples) & LFO_MASK;
   uint64_t ticks = ((counter + samples + (1u << GLIDE_SHIFT) - 1) >> GLIDE_SHIFT) -
                    ((counter + (1u << GLIDE_SHIFT) - 1) >> GLIDE_SHIFT);
-  glide(s, target, ticks);
+  s.level = uint8_t(glide(s.level, target, ticks));
+}
+
+// What stays fixed while one slot renders one block.
+struct slot_setup {
+  int32_t* left;  // accumulator rows the slot adds to
+  int32_t* right;
+  const int32_t* vibrato;   // pitch factors of the slot's vibrato depth
+  const uint16_t* tremolo;  // attenuations of the slot's AM depth
+  uint32_t lfo_increment;
+  uint32_t target;  // total level the level glides to
+  int reverb;
+};
+
+// Renders a sounding slot from sample `counter`; returns how many samples it rendered, fewer
+// than `samples` when the slot fell silent. The LFO only runs here when the slot uses it.
+template <bool VIBRATO, bool TREMOLO>
+uint32_t render_slot(wavetable_slot& slot, const slot_setup p, sample_memory& memory,
+                     const render_tables& t, uint32_t counter, uint32_t samples) {
+  voice v = voice_of(slot);
+  const uint8_t* copy = memory.copy;
+  int32_t* __restrict left = p.left;
+  int32_t* __restrict right = p.right;
+  uint32_t rendered = samples;
+  eg_check_decay_level(v);  // a register write may have moved the decay level
+  eg_schedule e = eg_schedule_for(v, slot, p.reverb);
+  uint32_t last_att = ~0u;  // the gains below belong to this total attenuation
+  int64_t gain_left = 0, gain_right = 0;
+  for (uint32_t i = 0; i < samples; i++, counter++) {
+    uint32_t lfo_index = 0;
+    if (VIBRATO || TREMOLO) {
+      v.lfo_phase = (v.lfo_phase + p.lfo_increment) & LFO_MASK;
+      lfo_index = v.lfo_phase >> LFO_INDEX_SHIFT;
+    }
+    if (v.level != p.target && (counter & ((1u << GLIDE_SHIFT) - 1)) == 0)
+      v.level = glide(v.level, p.target, 1);
+    if (e.rate != 0 && (counter & e.mask) == 0) {
+      eg_update(v, e, counter);
+      if (v.eg_phase == WT_EG_OFF) {
+        rendered = i + 1;  // this sample's LFO and glide have run
+        break;
+      }
+      e = eg_schedule_for(v, slot, p.reverb);
+    }
+    uint32_t index = uint32_t(v.position >> WT_FRACTION_BITS);
+    if (index != v.cache_index) fill_cache(v, copy, memory, index);
+    int64_t fraction = int64_t(v.position & ((uint64_t(1) << WT_FRACTION_BITS) - 1));
+    int64_t value = v.sample0 + (((v.sample1 - v.sample0) * fraction) >> WT_FRACTION_BITS);
+    uint32_t att = v.attenuation + (v.level << 2);
+    if (TREMOLO) att += p.tremolo[lfo_index];
+    if (att != last_att) {
+      gain_left = gain(t, att + v.pan_left);
+      gain_right = gain(t, att + v.pan_right);
+      last_att = att;
+    }
+    left[i] += int32_t((value * gain_left) >> 16);
+    right[i] += int32_t((value * gain_right) >> 16);
+    if (VIBRATO)
+      v.position += (uint64_t(v.step) * uint32_t(p.vibrato[lfo_index])) >> 16;
+    else
+      v.position += v.step;
+    if ((v.position >> WT_FRACTION_BITS) > v.end) wrap_position(v);
+  }
+  if (!VIBRATO && !TREMOLO) v.lfo_phase = (v.lfo_phase + p.lfo_increment * rendered) & LFO_MASK;
+  store_voice(slot, v);
+  return rendered;
 }
 
 }  // namespace
 
-void wavetable_render(wavetable_state& wt, host_interface& host, render_block& block,
+void wavetable_render(wavetable_state& wt, sample_memory& memory, render_block& block,
                       uint32_t samples) {
   const render_tables& t = tables();
   for (int n = 0; n < WT_SLOTS; n++) {
     wavetable_slot& s = wt.slots[n];
-    uint8_t key = wt.regs[0x68 + n], lfo = wt.regs[0x80 + n];
+    uint8_t key = wt.regs[0x68 + n], lfo = wt.regs[0x80 + n], am = wt.regs[0xE0 + n] & 7;
     int lfo_hold = (key & 0x20) != 0;
     if (lfo_hold) s.lfo_phase = 0;
-    uint32_t lfo_increment = lfo_hold ? 0 : LFO_INCREMENT[(lfo >> 3) & 7];
-    uint32_t target = wt.regs[0x50 + n] >> 1;
-    uint32_t i = 0;
+    slot_setup p = {
+        .left = block.pcm[(key & 0x10) ? 0 : 2],
+        .right = block.pcm[(key & 0x10) ? 1 : 3],
+        .vibrato = t.vibrato[lfo & 7],
+        .tremolo = t.tremolo[am],
+        .lfo_increment = lfo_hold ? 0 : LFO_INCREMENT[(lfo >> 3) & 7],
+        .target = uint32_t(wt.regs[0x50 + n] >> 1),
+        .reverb = (wt.regs[0x38 + n] & 0x08) != 0,
+    };
+    uint32_t counter = wt.eg_counter, done = 0;
     if (s.eg_phase != WT_EG_OFF) {
-      int32_t* left = block.pcm[(key & 0x10) ? 0 : 2];
-      int32_t* right = block.pcm[(key & 0x10) ? 1 : 3];
-      const int32_t* vibrato = t.vibrato[lfo & 7];
-      const uint16_t* tremolo = t.tremolo[wt.regs[0xE0 + n] & 7];
-      int vibrating = (lfo & 7) != 0;
-      int reverb = (wt.regs[0x38 + n] & 0x08) != 0;
-      for (; i < samples; i++) {
-        uint32_t counter = wt.eg_counter + i;
-        s.lfo_phase = (s.lfo_phase + lfo_increment) & LFO_MASK;
-        uint32_t lfo_index = s.lfo_phase >> LFO_INDEX_SHIFT;
-        if ((counter & ((1u << GLIDE_SHIFT) - 1)) == 0) glide(s, target, 1);
-        eg_step(s, counter, reverb);
-        if (s.eg_phase == WT_EG_OFF) {
-          i++;  // this sample's LFO and glide have run
-          break;
-        }
-        uint32_t index = uint32_t(s.position >> WT_FRACTION_BITS);
-        if (index != s.cache_index) fill_cache(s, host, index);
-        int64_t fraction = int64_t(s.position & ((uint64_t(1) << WT_FRACTION_BITS) - 1));
-        int64_t value = s.sample0 + (((s.sample1 - s.sample0) * fraction) >> WT_FRACTION_BITS);
-        uint32_t att = s.attenuation + (uint32_t(s.level) << 2) + tremolo[lfo_index];
-        left[i] += int32_t((value * gain(t, att + s.pan_left)) >> 16);
-        right[i] += int32_t((value * gain(t, att + s.pan_right)) >> 16);
-        uint64_t step = s.step;
-        if (vibrating) step = (step * uint32_t(vibrato[lfo_index])) >> 16;
-        s.position += step;
-        wrap_position(s);
-      }
+      int vibrato = (lfo & 7) != 0, tremolo = am != 0;
+      if (vibrato && tremolo)
+        done = render_slot<true, true>(s, p, memory, t, counter, samples);
+      else if (vibrato)
+        done = render_slot<true, false>(s, p, memory, t, counter, samples);
+      else if (tremolo)
+        done = render_slot<false, true>(s, p, memory, t, counter, samples);
+      else
+        done = render_slot<false, false>(s, p, memory, t, counter, samples);
     }
-    if (i < samples)
-      advance_idle(s, lfo_increment, target, uint64_t(wt.eg_counter) + i, samples - i);
+    if (done < samples)
+      advance_idle(s, p.lfo_increment, p.target, uint64_t(counter) + done, samples - done);
   }
   wt.eg_counter += samples;
   wt.ld_samples = uint8_t(wt.ld_samples > samples ? wt.ld_samples - samples : 0);

@@ -53,8 +53,13 @@ void visit(chip_state& s, saved_state& state) {
 
 }  // namespace
 
-ymf278b::ymf278b(host_interface& host) : m_host(host), m_state() {
+ymf278b::ymf278b(host_interface& host) : m_host(host), m_memory(), m_state() {
   host.engine = this;
+  sample_memory_init(m_memory, host);
+}
+
+ymf278b::~ymf278b() {
+  sample_memory_free(m_memory);
 }
 
 void ymf278b::reset() {
@@ -83,7 +88,7 @@ uint8_t ymf278b::read(uint32_t offset) {
       return status;
     }
     case 5:
-      return wavetable_read(m_state.wt, m_host, m_state.wt_address);
+      return wavetable_read(m_state.wt, m_memory, m_state.wt_address);
     default:
       return 0xFF;
   }
@@ -120,7 +125,7 @@ void ymf278b::write(uint32_t offset, uint8_t data) {
     case 5:
       if (!(m_state.fm.regs[FM_MODE] & MODE_NEW2)) break;  // the wavetable needs NEW2
       m_host.set_busy_end(OPL4_PCM_BUSY_CLOCKS);
-      wavetable_write(m_state.wt, m_host, m_state.wt_address, data);
+      wavetable_write(m_state.wt, m_memory, m_state.wt_address, data);
       break;
     default:
       break;
@@ -134,7 +139,7 @@ void ymf278b::generate(int32_t* outputs, uint32_t samples) {
     for (auto& row : block.fm) std::memset(row, 0, n * sizeof row[0]);
     for (auto& row : block.pcm) std::memset(row, 0, n * sizeof row[0]);
     fm_render(m_state.fm, block, n);
-    wavetable_render(m_state.wt, m_host, block, n);
+    wavetable_render(m_state.wt, m_memory, block, n);
     uint8_t fm_mix = m_state.wt.regs[WT_FM_MIX], pcm_mix = m_state.wt.regs[WT_PCM_MIX];
     int32_t fm_left = MIX_GAIN[fm_mix & 7], fm_right = MIX_GAIN[(fm_mix >> 3) & 7];
     int32_t pcm_left = MIX_GAIN[pcm_mix & 7], pcm_right = MIX_GAIN[(pcm_mix >> 3) & 7];
@@ -162,7 +167,7 @@ void ymf278b::save_restore(saved_state& state) {
   loaded.flags &= OPL4_STATUS_TIMER1 | OPL4_STATUS_TIMER2;
   loaded.irq &= 1;
   loaded.id_pending &= 1;
-  wavetable_sanitize(loaded.wt);
+  wavetable_sanitize(loaded.wt, m_memory);
   m_state = loaded;
 }
 

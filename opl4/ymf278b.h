@@ -9,6 +9,7 @@
 
 #include "opl4/fm.h"
 #include "opl4/host_interface.h"
+#include "opl4/sample_memory.h"
 #include "opl4/saved_state.h"
 #include "opl4/wavetable.h"
 
@@ -47,6 +48,9 @@ struct chip_state {
 class ymf278b final : public engine_callbacks {
  public:
   explicit ymf278b(host_interface& host);  // sets host.engine; call reset before use
+  ~ymf278b();
+  ymf278b(const ymf278b&) = delete;
+  ymf278b& operator=(const ymf278b&) = delete;
 
   void reset();
   uint8_t read(uint32_t offset);  // offset 0-7
@@ -64,6 +68,7 @@ class ymf278b final : public engine_callbacks {
 
  private:
   host_interface& m_host;
+  sample_memory m_memory;  // not part of the state: a copy of what the host holds
   chip_state m_state;
 };
 

@@ -1,7 +1,7 @@
 // The video chip's memory operations: the two constant lookup tables, palette conversion,
 // the reset of the renderer's work area, the sprite latch that unpacks the game's list into
-// sprite records, and the copy-out of the finished frame. The memory map decides when these
-// run; rendering is render_frame.cpp.
+// sprite records, the copy-out of the finished frame, and the tile lookup in the graphics
+// ROM. The board decides when these run; rendering is render_frame.cpp.
 #include <array>
 #include <cstddef>
 #include <cstring>

@@ -63,6 +63,11 @@ void put32(bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; i++) b.at(at + i) = (uint8_t)(v >> (8 * i));
 }
 
+void put64(bytes& b, size_t at, uint64_t v) {
+  put32(b, at, (uint32_t)v);
+  put32(b, at + 4, (uint32_t)(v >> 32));
+}
+
 // The blob with its trailing CRC-32 recomputed, as a damaged blob that only a deeper check
 // can catch.
 bytes resealed(bytes b) {
@@ -142,7 +147,15 @@ TEST_F(SaveState, EveryRejectedBlobLeavesTheMachineAndChipUntouched) {
     b[at] = v;
     return resealed(b);
   };
+  auto with64 = [&](size_t at, uint64_t v) {
+    bytes b = blob;
+    put64(b, at, v);
+    return resealed(b);
+  };
   const size_t sprite0 = AT_VID + 8 + 4, sprite1 = sprite0 + SPRITE_BYTES;
+  const size_t cycles_at = AT_SH2 + 8 + 100, samples_at = AT_YMF + 8 + 16;
+  const size_t frame_at = 1514082 + n + 8 + 5;
+  const uint64_t cycles = m->sh2.cycles, samples = m->sound_samples, frame = m->frame_counter;
 
   bytes flipped_version = blob;
   flipped_version[8] ^= 0x10;
@@ -186,6 +199,14 @@ TEST_F(SaveState, EveryRejectedBlobLeavesTheMachineAndChipUntouched) {
       {"palette 256", with_byte(sprite1 + 21, 1), layout},
       {"8bpp 2", with_byte(sprite0 + 22, 2), layout},
       {"alpha select 8", with_byte(sprite1 + 23, 8), layout},
+      // Clock, frame count and audio count that no run leaves together: the next frame would run
+      // the CPU or the sound chip for hours.
+      {"cycles a frame behind", with64(cycles_at, cycles - 477273), layout},
+      {"cycles far ahead", with64(cycles_at, cycles + 477273 * 2), layout},
+      {"frame count far ahead", with64(frame_at, frame + 1000000000), layout},
+      {"last frame count", with64(frame_at, ~0ull), layout},
+      {"samples behind the last frame end", with64(samples_at, samples - 700), layout},
+      {"samples ahead of the clock", with64(samples_at, samples + 2), layout},
       {"longer sound image", resealed(longer_sound), "state has an unexpected sound chip layout"},
   };
 

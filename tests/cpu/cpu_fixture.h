@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
+#include <vector>
 
 #include "cpu/sh2.h"
 #include "test_bus.h"
@@ -23,7 +23,7 @@ class cpu_test : public ::testing::Test {
   void TearDown() override { test_bus_reset(); }
 
   // Writes consecutive 16-bit codes from address a.
-  static void code(uint32_t a, std::initializer_list<uint32_t> words) {
+  static void code(uint32_t a, const std::vector<uint32_t>& words) {
     for (uint32_t w : words) {
       test_bus_put16(a, w);
       a += 2;

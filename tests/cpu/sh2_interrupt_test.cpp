@@ -181,11 +181,7 @@ TEST_F(sh2_interrupts, AMaskedRequestWaitsForAnInstructionThatLowersTheMask) {
   for (const unmask_case& c : cases) {
     SCOPED_TRACE(c.what);
     SetUp();
-    uint32_t a = 0x1000;
-    for (uint32_t w : c.codes) {
-      test_bus_put16(a, w);
-      a += 2;
-    }
+    code(0x1000, c.codes);
     s.pc = 0x1000;
     s.sr = 0xF0;
     s.r[1] = 0;        // LDC R1,SR: mask 0

@@ -204,7 +204,7 @@ struct exclusion {
 const exclusion exclusions[] = {
     {"0011nnnnmmmm0100", [](uint32_t code) { return ((code >> 8) & 15) == ((code >> 4) & 15); },
      "DIV1 Rn,Rn: this core reads the divisor before Rn is shifted (a deliberate choice); the "
-     "recording emulator reads it after the shift"},
+     "recorded cases read it after the shift"},
 };
 
 bool excluded(const std::string& encoding, uint32_t code) {

@@ -16,6 +16,7 @@ struct test_host final : opl4::host_interface {
   int timer_calls[2] = {0, 0};
   std::vector<int> irq_log;   // every update_irq, in order
   uint32_t highest_read = 0;  // largest memory address read
+  int writable = 0;           // 1 = external writes reach `memory` (RAM), else ROM
 
   void set_timer(uint32_t timer, int32_t duration) override {
     timer_duration[timer & 1] = duration;
@@ -24,6 +25,10 @@ struct test_host final : opl4::host_interface {
   void set_busy_end(uint32_t clocks) override { busy_end = now + clocks; }
   bool is_busy() override { return now < busy_end; }
   void update_irq(bool asserted) override { irq_log.push_back(asserted ? 1 : 0); }
+  void external_write(uint32_t access_class, uint32_t address, uint8_t data) override {
+    if (writable && access_class == opl4::OPL4_ACCESS_PCM && address < memory.size())
+      memory[address] = data;
+  }
   uint8_t external_read(uint32_t access_class, uint32_t address) override {
     if (address > highest_read) highest_read = address;
     return access_class == opl4::OPL4_ACCESS_PCM && address < memory.size() ? memory[address] : 0;

@@ -247,6 +247,27 @@ TEST(Ymf278bMemory, MemoryDataReadsWalkTheSampleMemoryWithAutoIncrement) {
   EXPECT_EQ(f.chip.read(5), 0xCD);
 }
 
+TEST(Ymf278bMemory, MemoryDataWritesGoToTheHostAndPlaybackUsesWhatTheHostKept) {
+  for (int writable = 0; writable <= 1; writable++) {
+    chip_fixture f;
+    f.host.writable = writable;
+    f.opl4_mode();
+    f.put_samples16(0x1000, std::vector<int>(4, 0x1234));
+    f.put_header(0, {.start = 0x1000, .loop = 0, .end = 3});
+    f.play(0, 0, 1, 0, 0);
+    ASSERT_EQ(f.render(1)[4], 0x1234);
+    f.wt(0x03, 0x00);
+    f.wt(0x04, 0x10);
+    f.wt(0x05, 0x00);
+    for (int i = 0; i < 8; i++) f.wt(0x06, i % 2 ? 0x78 : 0x56);
+    uint32_t expected = writable ? 0x5678 : 0x1234;
+    EXPECT_EQ(f.render(1)[4], int32_t(expected)) << writable;
+    f.wt(0x05, 0x01);
+    f.chip.write(4, 0x06);
+    EXPECT_EQ(f.chip.read(5), uint8_t(expected)) << writable;
+  }
+}
+
 // A chip with several slots sounding, using loops, vibrato, tremolo, a level glide and
 // decaying envelopes, for the save and block tests.
 void start_busy_song(chip_fixture& f) {
@@ -342,6 +363,23 @@ TEST(Ymf278bState, ADamagedImageIsRefusedAndChangesNothing) {
   }
 }
 
+TEST(Ymf278bState, ARestoredPositionPastTheEndResumesAtTheLoopPoint) {
+  chip_fixture f;
+  f.opl4_mode();
+  std::vector<int> wave = {100, 200, 300, 400, 500, 600, 700, 800};
+  f.put_samples16(0x1000, wave);
+  f.put_header(0, {.start = 0x1000, .loop = 3, .end = 7});
+  f.play(0, 0, 1, 0, 0);
+  std::vector<uint8_t> image = f.save();
+  const size_t position = 4 + 6 + 512 + 256 + 4 + 1 + 9;  // slot 0's position, after its header
+  image[position + 3] = 0x40;  // sample offset 0x800 of a tone that ends at 7
+  chip_fixture g;
+  g.host.memory = f.host.memory;
+  ASSERT_EQ(g.load(image), 1);
+  std::vector<int32_t> out = chip_fixture::column(g.render(4), 4);
+  EXPECT_EQ(out, (std::vector<int32_t>{400, 500, 600, 700}));
+}
+
 TEST(Ymf278bState, OutOfRangeValuesInAnImageAreMaskedOnLoad) {
   chip_fixture f;
   start_busy_song(f);
@@ -352,13 +390,14 @@ TEST(Ymf278bState, OutOfRangeValuesInAnImageAreMaskedOnLoad) {
   const size_t slots = 4 + 6 + 512 + 256 + 4 + 1, slot_bytes = 25;
   for (size_t k = 0; k < 24; k++) {
     uint8_t* s = &image[slots + k * slot_bytes];
-    s[17] = s[18] = 0;           // attenuation
-    s[19] = uint8_t(1 + k % 5);  // attack .. damp
-    s[20] = 0;                   // level
+    s[17] = s[18] = 0;              // attenuation
+    s[19] = uint8_t(1 + k % 5);     // attack .. damp
+    s[20] = 0;                      // level
+    if (k % 2) s[6] = 5, s[7] = 0;  // end 5: the position and loop point lie past it
   }
   chip_fixture g;
-  ASSERT_EQ(g.load(image), 1);
   for (uint32_t a = 0; a < g.host.memory.size(); a += 3) g.host.memory[a] = 0x55;
+  ASSERT_EQ(g.load(image), 1);
   g.host.now = 1000;
   std::vector<int32_t> out = g.render(2000);
   EXPECT_LT(g.host.highest_read, 0x400000u);

@@ -12,6 +12,7 @@ namespace {
 enum { PAGE_BITS = 12, PAGE_SIZE = 1 << PAGE_BITS, PAGE_COUNT = 1 << (32 - PAGE_BITS) };
 
 uint8_t* pages[PAGE_COUNT];  // null = never written
+std::vector<uint32_t> made;  // indexes of the pages made, so a reset frees only those
 test_bus_hooks hooks;
 bool log_on;
 std::vector<test_bus_access> access_log;
@@ -23,7 +24,10 @@ uint8_t get_byte(uint32_t a) {
 
 void put_byte(uint32_t a, uint8_t v) {
   uint8_t*& p = pages[a >> PAGE_BITS];
-  if (!p) p = static_cast<uint8_t*>(std::calloc(PAGE_SIZE, 1));
+  if (!p) {
+    p = static_cast<uint8_t*>(std::calloc(PAGE_SIZE, 1));
+    made.push_back(a >> PAGE_BITS);
+  }
   p[a & (PAGE_SIZE - 1)] = v;
 }
 
@@ -53,10 +57,11 @@ void write(int size, uint32_t a, uint32_t v) {
 }  // namespace
 
 void test_bus_reset() {
-  for (uint8_t*& p : pages) {
-    std::free(p);
-    p = nullptr;
+  for (uint32_t i : made) {
+    std::free(pages[i]);
+    pages[i] = nullptr;
   }
+  made.clear();
   hooks = {};
   log_on = false;
   access_log.clear();
