@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "opl4/envelope_patterns.h"
 #include "opl4/wavetable.h"
 
 namespace opl4 {
@@ -23,18 +24,6 @@ enum {
 const uint32_t LFO_INCREMENT[8] = {1, 12, 19, 25, 31, 35, 37, 42};
 const double VIBRATO_CENTS[8] = {0, 3.378, 5.065, 6.75, 10.114, 20.170, 40.108, 79.307};
 const double AM_DECIBELS[8] = {0, 1.781, 2.906, 3.656, 4.406, 5.906, 7.406, 11.91};
-
-// Envelope increments per update, eight updates in a cycle. Rates below 48 update every
-// 2^(11 - rate / 4) samples with 0 or 1; faster rates update every sample with 2^(rate / 4 - 12)
-// doubled where the high pattern says so; 60 and up step by 8.
-const uint8_t EG_LOW[4][8] = {{0, 1, 0, 1, 0, 1, 0, 1},
-                              {0, 1, 0, 1, 1, 1, 0, 1},
-                              {0, 1, 1, 1, 0, 1, 1, 1},
-                              {0, 1, 1, 1, 1, 1, 1, 1}};
-const uint8_t EG_HIGH[4][8] = {{0, 0, 0, 0, 0, 0, 0, 0},
-                               {0, 0, 0, 1, 0, 0, 0, 1},
-                               {0, 1, 0, 1, 0, 1, 0, 1},
-                               {0, 1, 1, 1, 0, 1, 1, 1}};
 
 struct render_tables {
   int32_t gain[64];          // 65536 x 2^(-i / 64): attenuation to linear, 6 dB per 64 units
@@ -114,9 +103,9 @@ inline eg_schedule eg_schedule_for(const voice& v, const wavetable_slot& s, int 
 }
 
 inline uint32_t eg_increment(const eg_schedule& e, uint32_t counter) {
-  if (e.rate < 48) return EG_LOW[e.rate & 3][(counter >> e.shift) & 7];
+  if (e.rate < 48) return OPL4_EG_LOW[e.rate & 3][(counter >> e.shift) & 7];
   if (e.rate >= 60) return 8;
-  return (1u << ((e.rate >> 2) - 12)) << EG_HIGH[e.rate & 3][counter & 7];
+  return (1u << ((e.rate >> 2) - 12)) << OPL4_EG_HIGH[e.rate & 3][counter & 7];
 }
 
 // Decay 1 ends as soon as the attenuation reaches the decay level.

@@ -1,7 +1,7 @@
 // The chip's control plane: port decoding, the status register and chip-ID read, the FM
 // address latch with the NEW/NEW2 folding of array 1, timers and the interrupt output, output
 // routing with the mix levels, and the saved image. Synthesis is the engines' (fm.cpp,
-// wavetable.cpp, wavetable_render.cpp).
+// fm_render.cpp, wavetable.cpp, wavetable_render.cpp).
 #include "opl4/ymf278b.h"
 
 #include <algorithm>
@@ -167,6 +167,7 @@ void ymf278b::save_restore(saved_state& state) {
   loaded.flags &= OPL4_STATUS_TIMER1 | OPL4_STATUS_TIMER2;
   loaded.irq &= 1;
   loaded.id_pending &= 1;
+  fm_sanitize(loaded.fm);
   wavetable_sanitize(loaded.wt, m_memory);
   m_state = loaded;
 }

@@ -17,14 +17,14 @@ namespace opl4 {
 
 enum {
   OPL4_OUTPUTS = 6,            // per sample: FM C, FM D, wavetable direct L/R, mixed L/R
-  OPL4_STATE_BYTES = 1383,     // length of the saved image; changes with its format tag
+  OPL4_STATE_BYTES = 1733,     // length of the saved image; changes with its format tag
   OPL4_FM_BUSY_CLOCKS = 56,    // after an FM data write
   OPL4_PCM_BUSY_CLOCKS = 88,   // after a wavetable data write
   OPL4_TIMER1_CLOCKS = 2736,   // one timer-1 step: 4 FM samples of 684 clocks
   OPL4_TIMER2_CLOCKS = 10944,  // one timer-2 step: 16 FM samples
 };
 
-constexpr uint32_t OPL4_STATE_TAG = 0x3134504Fu;  // "OP41" little-endian
+constexpr uint32_t OPL4_STATE_TAG = 0x3234504Fu;  // "OP42" little-endian
 
 // Status bits (port 0).
 enum {
@@ -41,7 +41,7 @@ struct chip_state {
   uint8_t flags;        // OPL4_STATUS_TIMER1 | OPL4_STATUS_TIMER2 as set by expiries
   uint8_t irq;          // 1 = interrupt output asserted, as last reported to the host
   uint8_t id_pending;   // 1 = the next status read returns the chip ID
-  fm_state fm;          // both FM register arrays
+  fm_state fm;          // FM register arrays and voices
   wavetable_state wt;   // wavetable registers and slots
 };
 

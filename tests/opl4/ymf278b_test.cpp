@@ -268,8 +268,35 @@ TEST(Ymf278bMemory, MemoryDataWritesGoToTheHostAndPlaybackUsesWhatTheHostKept) {
   }
 }
 
+// Where the wavetable's part of the saved image begins: after the tag, the chip's own fields
+// and the FM engine's registers and running state.
+constexpr size_t WAVETABLE_IMAGE_AT = 4 + 6 + 862;
+
+// FM voices in the middle of notes: a 4-operator pair, 2-operator voices with feedback,
+// vibrato, tremolo and key-scaled rates, one releasing, and the rhythm instruments.
+void start_fm_voices(chip_fixture& f) {
+  f.fm(0x104, 0x01);  // channels 0 + 3
+  f.fm(0xBD, 0xFF);   // deep LFOs, rhythm mode, every drum keyed
+  for (int c = 0; c < 18; c++) {
+    uint32_t base = c >= 9 ? 0x100 : 0, k = uint32_t(c % 9);
+    for (uint32_t slot = 0; slot < 2; slot++) {
+      uint32_t o = base + (k / 3) * 8 + k % 3 + slot * 3;
+      f.fm(0x20 + o, uint8_t((c % 2 ? 0xD0 : 0x60) | (1 + (c + slot) % 3)));
+      f.fm(0x40 + o, uint8_t(slot ? c % 4 << 6 : 0x10 + c));
+      f.fm(0x60 + o, uint8_t(0x90 + c % 7));
+      f.fm(0x80 + o, uint8_t(0x34 + c % 9));
+      f.fm(0xE0 + o, uint8_t((c + slot) % 8));
+    }
+    f.fm(base + 0xA0 + k, uint8_t(0x50 + 9 * c));
+    f.fm(base + 0xC0 + k, uint8_t(0x10 << (c % 4) | (c % 8) << 1 | c % 3 / 2));
+    f.fm(base + 0xB0 + k, uint8_t(0x21 | (c % 8) << 2));
+  }
+  f.render(150);
+  f.fm(0xB5, 0x01);  // channel 5 releases
+}
+
 // A chip with several slots sounding, using loops, vibrato, tremolo, a level glide and
-// decaying envelopes, for the save and block tests.
+// decaying envelopes, and the FM voices above, for the save and block tests.
 void start_busy_song(chip_fixture& f) {
   f.opl4_mode();
   std::vector<int> wave(600);
@@ -297,6 +324,7 @@ void start_busy_song(chip_fixture& f) {
   f.play(0, 0, 1, 300, 10, 0x03);
   f.play(1, 1, 0, 700, 0, 0x1C);
   f.play(2, 2, 2, 0, 20);
+  start_fm_voices(f);
   f.wt(0x50 + 2, 0x7E);  // glide towards silence
   f.wt(0x38 + 2, 0x28);  // pseudo reverb on
   f.fm(0x02, 0x40);
@@ -310,9 +338,9 @@ TEST(Ymf278bState, SavingLoadingAndSavingAgainGivesIdenticalBytesInTheMiddleOfNo
   start_busy_song(f);
   std::vector<uint8_t> first = f.save();
   ASSERT_EQ(first.size(), size_t(opl4::OPL4_STATE_BYTES));
-  EXPECT_EQ(first.size(), 1383u) << "the image length is part of the save-state format";
+  EXPECT_EQ(first.size(), 1733u) << "the image length is part of the save-state format";
   EXPECT_EQ(std::vector<uint8_t>(first.begin(), first.begin() + 4),
-            (std::vector<uint8_t>{'O', 'P', '4', '1'}));
+            (std::vector<uint8_t>{'O', 'P', '4', '2'}));
   std::vector<int32_t> expected = f.render(500);
 
   chip_fixture g;
@@ -371,7 +399,7 @@ TEST(Ymf278bState, ARestoredPositionPastTheEndResumesAtTheLoopPoint) {
   f.put_header(0, {.start = 0x1000, .loop = 3, .end = 7});
   f.play(0, 0, 1, 0, 0);
   std::vector<uint8_t> image = f.save();
-  const size_t position = 4 + 6 + 512 + 256 + 4 + 1 + 9;  // slot 0's position, after its header
+  const size_t position = WAVETABLE_IMAGE_AT + 256 + 4 + 1 + 9;  // slot 0's position
   image[position + 3] = 0x40;  // sample offset 0x800 of a tone that ends at 7
   chip_fixture g;
   g.host.memory = f.host.memory;
@@ -387,7 +415,7 @@ TEST(Ymf278bState, OutOfRangeValuesInAnImageAreMaskedOnLoad) {
   // Everything after the tag set to all-ones, so every index, address and position is out of
   // range; then each slot is given a sounding envelope so that it plays from there.
   for (size_t i = 4; i < image.size(); i++) image[i] = 0xFF;
-  const size_t slots = 4 + 6 + 512 + 256 + 4 + 1, slot_bytes = 25;
+  const size_t slots = WAVETABLE_IMAGE_AT + 256 + 4 + 1, slot_bytes = 25;
   for (size_t k = 0; k < 24; k++) {
     uint8_t* s = &image[slots + k * slot_bytes];
     s[17] = s[18] = 0;              // attenuation
