@@ -41,6 +41,13 @@ static machine* loaded_machine() {
   return adapter_loaded ? adapter_machine : nullptr;
 }
 
+// The same for the operations that report: without a set, null and the message.
+static machine* loaded_machine_or_message(char* message, size_t size) {
+  machine* m = loaded_machine();
+  if (!m) put_message(message, size, NOT_LOADED);
+  return m;
+}
+
 // The board sees DIP word bits 0-1 on its DIP port and bit 2 as a cleared input-port bit 6.
 static void apply_dip_word(machine* m) {
   m->dip_bits = (uint32_t)(adapter_dip_word & 3) << 24;
@@ -103,11 +110,8 @@ void adapter_set_inputs(uint32_t word) {
 
 int adapter_run_frame(int16_t* stereo, uint32_t* frames, char* message, size_t size) {
   if (frames) *frames = 0;
-  machine* m = loaded_machine();
-  if (!m) {
-    put_message(message, size, NOT_LOADED);
-    return 1;
-  }
+  machine* m = loaded_machine_or_message(message, size);
+  if (!m) return 1;
   uint32_t count = 0;
   const int stopped = machine_run_frame(m, adapter_mono, &count);
   if (stereo) {
@@ -140,21 +144,13 @@ uint8_t* adapter_save_state(size_t* size) {
 }
 
 int adapter_validate_state(const uint8_t* blob, size_t size, char* message, size_t message_size) {
-  machine* m = loaded_machine();
-  if (!m) {
-    put_message(message, message_size, NOT_LOADED);
-    return 0;
-  }
-  return state_validate(m, blob, size, message, message_size);
+  machine* m = loaded_machine_or_message(message, message_size);
+  return m ? state_validate(m, blob, size, message, message_size) : 0;
 }
 
 int adapter_load_state(const uint8_t* blob, size_t size, char* message, size_t message_size) {
-  machine* m = loaded_machine();
-  if (!m) {
-    put_message(message, message_size, NOT_LOADED);
-    return 0;
-  }
-  return state_load(m, blob, size, message, message_size);
+  machine* m = loaded_machine_or_message(message, message_size);
+  return m ? state_load(m, blob, size, message, message_size) : 0;
 }
 
 uint32_t adapter_rom_fingerprint() {
