@@ -1,13 +1,10 @@
-! The test cartridge: the SH-2 program that tools/make_test_romset puts into the program
-! members of the synthetic ROM set. It is a test program of this project, not the game. It
-! drives the board the way a game does so that every path from the CPU to picture and sound
-! runs end to end: vectors, stack and SR, a vertical-blank handler (acknowledge, frame count),
-! a sound-timer handler on level 12, the video chip (palette, zoom table, registers, sprites,
-! four tilemap layers, per-line scroll and zoom, colour effect), the sound chip (FM and
-! wavetable notes), the input port, the divider and the serial EEPROM (the best score).
-! This file holds the boot, the main loop and the interrupt handlers; the subsystems are in
-! cartridge_video.inc, cartridge_sound.inc, cartridge_eeprom.inc, the tables in
-! cartridge_data.inc.
+! The test cartridge, the SH-2 program in the program members of the synthetic ROM set (a test
+! program of this project, not the game). It drives the board as a game does, so that every
+! path from the CPU to picture and sound runs: vectors, stack, SR, a vertical-blank and a
+! sound-timer handler, the video chip, the sound chip, the input port, the divider and the
+! serial EEPROM. This file holds the boot, the main loop and the interrupt handlers; the
+! subsystems are in cartridge_video.inc, cartridge_sound.inc and cartridge_eeprom.inc, the
+! tables in cartridge_data.inc.
 !
 ! Frame by frame (the board latches the sprite list at the end of each frame and shows it in
 ! the next one):
