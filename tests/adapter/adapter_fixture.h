@@ -14,6 +14,11 @@
 #include "adapter/game_adapter.h"
 #include "test_romset.h"
 
+// The little-endian u32 at p (the save state's byte order).
+inline uint32_t le32(const uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
 // The archive of the synthetic set around program `name`, written on first use.
 inline const std::string& program_zip(const char* name) {
   static std::map<std::string, std::string> paths;

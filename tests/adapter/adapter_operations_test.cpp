@@ -12,10 +12,6 @@ using AdapterOperations = adapter_test;
 
 const char NOT_A_SET[] = "/nonexistent/cobaltin.zip";
 
-uint32_t le32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
 // What the board holds, seen through the operations: a loaded set has a fingerprint, and the
 // save state ends with the MISC chunk (dip_bits, dip_flag, frame_counter) before its CRC.
 struct board_view {

@@ -64,10 +64,6 @@ uint32_t picture_crc(const std::vector<uint32_t>& pixels) {
                          (uInt)(pixels.size() * sizeof pixels[0]));
 }
 
-uint32_t word_at(const std::vector<uint8_t>& s, size_t offset) {
-  return s[offset] | s[offset + 1] << 8 | s[offset + 2] << 16 | (uint32_t)s[offset + 3] << 24;
-}
-
 int score_p1() {
   char text[32];
   EXPECT_EQ(readout_score_p1(text, sizeof text), 1);
@@ -278,9 +274,9 @@ TEST_F(Cartridge, TheDebugSwitchSelectsTheStressWorkload) {
     load("cartridge");
     frames(10);
     const std::vector<uint8_t> s = state();
-    EXPECT_GE(word_at(s, STATE_SPRITE_COUNT), c.fewest_sprites);
-    EXPECT_LE(word_at(s, STATE_SPRITE_COUNT), c.most_sprites);
-    EXPECT_EQ(word_at(s, STATE_VIDEO_REGS + 6 * 4), c.layer_modes);
+    EXPECT_GE(le32(&s[STATE_SPRITE_COUNT]), c.fewest_sprites);
+    EXPECT_LE(le32(&s[STATE_SPRITE_COUNT]), c.most_sprites);
+    EXPECT_EQ(le32(&s[STATE_VIDEO_REGS + 6 * 4]), c.layer_modes);
     EXPECT_EQ(s[STATE_SLEEP_STATE], c.sleeping);
   }
 }
