@@ -8,7 +8,9 @@ find_program(SH_ELF_LD sh-elf-ld REQUIRED)
 find_program(SH_ELF_OBJCOPY sh-elf-objcopy REQUIRED)
 
 # add_sh2_programs(<target> [BASE <address>] SOURCES <file.s>...)
-# BASE is the link address of every program (default 0).
+# BASE is the link address of every program (default 0). A program may .include files from its
+# own folder and from the calling CMakeLists' folder; the .inc files of its own folder are
+# dependencies of its image.
 function(add_sh2_programs target)
   cmake_parse_arguments(ARG "" "BASE" "SOURCES" ${ARGN})
   if(NOT ARG_BASE)
@@ -20,6 +22,8 @@ function(add_sh2_programs target)
   foreach(src ${ARG_SOURCES})
     get_filename_component(abs "${src}" ABSOLUTE)
     get_filename_component(stem "${src}" NAME_WE)
+    get_filename_component(src_dir "${abs}" DIRECTORY)
+    file(GLOB includes CONFIGURE_DEPENDS "${src_dir}/*.inc")
     set(obj "${out_dir}/${stem}.o")
     set(elf "${out_dir}/${stem}.elf")
     set(bin "${out_dir}/${stem}.bin")
@@ -27,13 +31,14 @@ function(add_sh2_programs target)
     add_custom_command(
       OUTPUT "${cpp}"
       COMMAND ${CMAKE_COMMAND} -E make_directory "${out_dir}"
-      COMMAND ${SH_ELF_AS} --isa=sh2 -big -I "${CMAKE_CURRENT_SOURCE_DIR}" -o "${obj}" "${abs}"
+      COMMAND ${SH_ELF_AS} --isa=sh2 -big -I "${src_dir}" -I "${CMAKE_CURRENT_SOURCE_DIR}" -o "${obj}"
+              "${abs}"
       COMMAND ${SH_ELF_LD} -EB -T "${CB_SH2_LINK_SCRIPT}" --defsym=CB_BASE=${ARG_BASE} -e ${ARG_BASE} --no-warn-rwx-segments
               -o "${elf}" "${obj}"
       COMMAND ${SH_ELF_OBJCOPY} -O binary "${elf}" "${bin}"
       COMMAND ${CMAKE_COMMAND} -DBIN=${bin} -DOUT=${cpp} -DNAME=${stem}
               -P "${CB_SH2_EMBED_SCRIPT}"
-      DEPENDS "${abs}" "${CB_SH2_EMBED_SCRIPT}" "${CB_SH2_LINK_SCRIPT}"
+      DEPENDS "${abs}" ${includes} "${CB_SH2_EMBED_SCRIPT}" "${CB_SH2_LINK_SCRIPT}"
       COMMENT "Assembling SH-2 program ${stem}"
       VERBATIM)
     list(APPEND generated "${cpp}")
