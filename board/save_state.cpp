@@ -198,9 +198,12 @@ static int sprites_as_latched(const machine* m) {
 
 // 1 when the clock, the frame count and the audio count stand where a run leaves them between
 // frames (or after a stop within a frame): the cycle count within the current frame or a few
-// cycles past its end, and the samples made at least up to the previous frame's end and at most
-// up to the current cycle. The next frame then runs at most one frame's worth of CPU time and
-// audio; a blob with these fields apart would have it run for hours.
+// cycles past its end, the samples made at least up to the previous frame's end and at most up
+// to the current cycle, and no armed sound timer expiring before the current frame began (a run
+// delivers every expiry it reaches and re-arms it past the clock). The next frame then runs at
+// most one frame's worth of CPU time, audio and timer expiries; a blob with these fields apart
+// would have it run for hours (a timer far behind the clock is delivered once per period until
+// it catches up).
 static int timing_as_run(const machine* m) {
   enum : uint64_t {
     LAST_INSTRUCTION_SLACK = 64
@@ -211,6 +214,8 @@ static int timing_as_run(const machine* m) {
   const uint64_t end = frame_end_cycle(frame);
   const uint64_t cycles = m->sh2.cycles;
   if (cycles < start || cycles - start > end - start + LAST_INSTRUCTION_SLACK) return 0;
+  for (uint64_t t : m->sound_timer_cycle)
+    if ((t >> 63) == 0 && t < start) return 0;
   return m->sound_samples >= samples_due(start) && m->sound_samples <= samples_due(cycles);
 }
 

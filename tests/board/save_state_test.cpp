@@ -13,6 +13,7 @@
 #include "board/frame_loop.h"
 #include "board/machine.h"
 #include "board/save_state.h"
+#include "board/time_base.h"
 #include "board/ymf_glue.h"
 #include "sh2_program.h"
 #include "test_romset.h"
@@ -156,6 +157,8 @@ TEST_F(SaveState, EveryRejectedBlobLeavesTheMachineAndChipUntouched) {
   const size_t cycles_at = AT_SH2 + 8 + 100, samples_at = AT_YMF + 8 + 16;
   const size_t frame_at = 1514082 + n + 8 + 5;
   const uint64_t cycles = m->sh2.cycles, samples = m->sound_samples, frame = m->frame_counter;
+  const size_t timer_at = AT_YMF + 8;
+  const uint64_t frame_start = frame_end_cycle(frame - 1);
 
   bytes flipped_version = blob;
   flipped_version[8] ^= 0x10;
@@ -207,6 +210,9 @@ TEST_F(SaveState, EveryRejectedBlobLeavesTheMachineAndChipUntouched) {
       {"last frame count", with64(frame_at, ~0ull), layout},
       {"samples behind the last frame end", with64(samples_at, samples - 700), layout},
       {"samples ahead of the clock", with64(samples_at, samples + 2), layout},
+      // A timer behind the clock is delivered once a period until it catches up.
+      {"timer A far behind the clock", with64(timer_at, 0), layout},
+      {"timer B armed before the frame began", with64(timer_at + 8, frame_start - 1), layout},
       {"longer sound image", resealed(longer_sound), "state has an unexpected sound chip layout"},
   };
 
@@ -231,6 +237,9 @@ TEST_F(SaveState, EveryRejectedBlobLeavesTheMachineAndChipUntouched) {
   // Records past the count are never drawn and may hold anything.
   bytes past_count = with_byte(sprite1 + SPRITE_BYTES + 8, 0);
   EXPECT_EQ(state_validate(m.get(), past_count.data(), past_count.size(), nullptr, 0), 1);
+  // A timer due from the frame's start on is one a run can leave.
+  bytes timer_at_start = with64(timer_at + 8, frame_start);
+  EXPECT_EQ(state_validate(m.get(), timer_at_start.data(), timer_at_start.size(), nullptr, 0), 1);
   std::free(before);
 }
 
