@@ -131,24 +131,30 @@ TEST_F(sh2_interrupts, TheAcceptanceStepFollowsItsStateTable) {
   }
 }
 
-TEST_F(sh2_interrupts, AnNmiIgnoresTheMaskAndWakesASleepingCpu) {
-  s.nmi_pending = 1;
-  s.sleep_state = 1;
-  s.sr = 0xF3;
-  s.irq_pending = 0x8000;  // left for later
-  s.pc = 0x2000;
-  s.r[15] = 0x9000;
-  s.vbr = 0x100;
-  s.check_irq = 1;
-  test_bus_put32(0x100 + 0x2C, 0x3000);
-  EXPECT_EQ(sh2_accept_interrupt(&s), 1);
-  EXPECT_EQ(s.nmi_pending, 0);
-  EXPECT_EQ(s.sleep_state, 2);
-  EXPECT_EQ(s.pc, 0x3000u);
-  EXPECT_EQ(s.sr, 0xF3u);
-  EXPECT_EQ(test_bus_get32(0x9000 - 4), 0xF3u);
-  EXPECT_EQ(test_bus_get32(0x9000 - 8), 0x2000u);
-  EXPECT_EQ(s.irq_pending, 0x8000u);
+TEST_F(sh2_interrupts, AnNmiIgnoresTheMaskRaisesItToFifteenAndWakesASleepingCpu) {
+  // SR before and after: taken under a full mask; a clear mask becomes 15, other bits kept.
+  const uint32_t sr_cases[][2] = {{0xF3, 0xF3}, {0x303, 0x3F3}};
+  for (const auto& c : sr_cases) {
+    SCOPED_TRACE(c[0]);
+    SetUp();
+    s.nmi_pending = 1;
+    s.sleep_state = 1;
+    s.sr = c[0];
+    s.irq_pending = 0x8000;  // left for later
+    s.pc = 0x2000;
+    s.r[15] = 0x9000;
+    s.vbr = 0x100;
+    s.check_irq = 1;
+    test_bus_put32(0x100 + 0x2C, 0x3000);
+    EXPECT_EQ(sh2_accept_interrupt(&s), 1);
+    EXPECT_EQ(s.nmi_pending, 0);
+    EXPECT_EQ(s.sleep_state, 2);
+    EXPECT_EQ(s.pc, 0x3000u);
+    EXPECT_EQ(s.sr, c[1]);
+    EXPECT_EQ(test_bus_get32(0x9000 - 4), c[0]);
+    EXPECT_EQ(test_bus_get32(0x9000 - 8), 0x2000u);
+    EXPECT_EQ(s.irq_pending, 0x8000u);
+  }
 }
 
 TEST_F(sh2_interrupts, AcceptanceWakesOnlyASleepingCpu) {

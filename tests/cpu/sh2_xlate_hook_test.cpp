@@ -130,4 +130,18 @@ TEST_F(sh2_xlate_hook, ThePageTestSendsStalePagesStraightToTheInterpreter) {
   }
 }
 
+// An instruction sent to the interpreter by the page test does not end the run of misses: after
+// a stale page, the next lookup that misses is not recorded again.
+TEST_F(sh2_xlate_hook, AStalePageLeavesTheRunOfMissesAlone) {
+  static const uint32_t counts[2] = {0, 3};
+  sh2_image = {0x06000000, 0x2000, counts};
+  code(0x06000FFC, {0x0009, 0x0009, 0xA87E, 0x0009});  // NOP; NOP; BRA 0x06000100; NOP
+  test_bus_put16(0x06000100, 0x0009);
+  s.pc = 0x06000FFC;
+  EXPECT_EQ(sh2_run(&s, 6), 0);
+  EXPECT_EQ(s.pc, 0x06000102u);
+  EXPECT_EQ(lookups, (std::vector<uint32_t>{0x06000FFC, 0x06000100}));
+  EXPECT_EQ(untranslated(), (std::vector<uint32_t>{0x06000FFC}));
+}
+
 }  // namespace
