@@ -46,22 +46,25 @@ layer_attr layer_attr_of(uint32_t a) {
 }
 
 template <int MODE>
-void blit_rows(uint32_t* row, const uint8_t* pens, const uint32_t* palette, int i0, int i1, int j0,
-               int j1, uint32_t alpha) {
-  for (int j = j0; j < j1; j++, row += VIDEO_LINE_STRIDE) {
+void blit_rows(uint32_t* destination, int x, int y, const uint8_t* pens, const uint32_t* palette,
+               int i0, int i1, int j0, int j1, uint32_t alpha) {
+  for (int j = j0; j < j1; j++) {
+    // Addressed from the line's start: rows and columns are clipped, so only pixels inside the
+    // buffer are ever formed, even for a tile that hangs over its left or bottom edge.
+    uint32_t* line = destination + (y + j) * VIDEO_LINE_STRIDE;
     const uint8_t* pr = pens + 16 * j;
     for (int i = i0; i < i1; i++) {
       const uint32_t p = pr[i];
       if (p == 0) continue;
       const uint32_t c = palette[p];
       if constexpr (MODE == VIDEO_TILE_OPAQUE)
-        row[i] = c;
+        line[x + i] = c;
       else if constexpr (MODE == VIDEO_TILE_ALPHA)
-        row[i] = video_blend(c, row[i], alpha);
+        line[x + i] = video_blend(c, line[x + i], alpha);
       else if constexpr (MODE == VIDEO_TILE_PEN_ALPHA)
-        row[i] = video_blend(c, row[i], pen_alpha[p]);
+        line[x + i] = video_blend(c, line[x + i], pen_alpha[p]);
       else
-        row[i] = static_cast<uint32_t>(pen_alpha[p]) << 24 | (c & 0xFFFFFF);
+        line[x + i] = static_cast<uint32_t>(pen_alpha[p]) << 24 | (c & 0xFFFFFF);
     }
   }
 }
@@ -163,17 +166,17 @@ void video_draw_tile16(uint32_t* destination, int x_min, int x_max, int y_min, i
   const int i0 = x_min > x ? x_min - x : 0, i1 = x_max - x + 1 < 16 ? x_max - x + 1 : 16;
   const int j0 = y_min > y ? y_min - y : 0, j1 = y_max - y + 1 < 16 ? y_max - y + 1 : 16;
   if (i0 >= i1 || j0 >= j1) return;
-  uint32_t* row = destination + (y + j0) * VIDEO_LINE_STRIDE + x;
   const uint32_t a = static_cast<uint32_t>(alpha);
   switch (mode) {
     case VIDEO_TILE_OPAQUE:
-      return blit_rows<VIDEO_TILE_OPAQUE>(row, pens, palette, i0, i1, j0, j1, a);
+      return blit_rows<VIDEO_TILE_OPAQUE>(destination, x, y, pens, palette, i0, i1, j0, j1, a);
     case VIDEO_TILE_ALPHA:
-      return blit_rows<VIDEO_TILE_ALPHA>(row, pens, palette, i0, i1, j0, j1, a);
+      return blit_rows<VIDEO_TILE_ALPHA>(destination, x, y, pens, palette, i0, i1, j0, j1, a);
     case VIDEO_TILE_PEN_ALPHA:
-      return blit_rows<VIDEO_TILE_PEN_ALPHA>(row, pens, palette, i0, i1, j0, j1, a);
+      return blit_rows<VIDEO_TILE_PEN_ALPHA>(destination, x, y, pens, palette, i0, i1, j0, j1, a);
     default:
-      return blit_rows<VIDEO_TILE_KEEP_PEN_ALPHA>(row, pens, palette, i0, i1, j0, j1, a);
+      return blit_rows<VIDEO_TILE_KEEP_PEN_ALPHA>(destination, x, y, pens, palette, i0, i1, j0, j1,
+                                                  a);
   }
 }
 
