@@ -23,6 +23,9 @@ enum {
   KEY_CHANNEL = 1,  // fm_operator::key bits
   KEY_RHYTHM = 2,
   ATTACK_INSTANT = 60,  // attack rates from here on start a note at full level
+  // Beyond the sum of all voices' outputs (18 channels, at most four times an operator's
+  // largest value each): a restored output past it would overflow the interpolation.
+  OUTPUT_LIMIT = 1 << 20,
 };
 
 // Frequency multiplier x 2 (the setting 0 is one half).
@@ -248,6 +251,7 @@ void fm_sanitize(fm_state& fm) {
   if (fm.noise == 0) fm.noise = 1;  // the generator never reaches 0
   if (fm.tremolo_step >= FM_TREMOLO_STEPS) fm.tremolo_step = 0;
   if (fm.converter >= FM_STEPS_PER_CYCLE) fm.converter = 0;
+  for (int32_t& value : fm.last) value = std::clamp<int32_t>(value, -OUTPUT_LIMIT, OUTPUT_LIMIT);
   for (fm_operator& op : fm.ops) {
     op.phase &= (1u << FM_PHASE_BITS) - 1;
     op.envelope = std::min<uint16_t>(op.envelope, FM_ENVELOPE_MAX);

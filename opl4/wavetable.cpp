@@ -182,6 +182,9 @@ void wavetable_write(wavetable_state& wt, sample_memory& memory, uint8_t reg, ui
       break;
     case GROUP_KEY:
       wavetable_refresh_slot(wt, n);  // the attack rate of a key on must be current
+      // A slot keyed on with no tone loaded since reset plays from address 0, which no tone
+      // write has readied.
+      prepare_samples(wt.slots[n], memory);
       key_control(wt, n, before, data);
       break;
     default:

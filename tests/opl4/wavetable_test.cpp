@@ -123,6 +123,19 @@ TEST(Wavetable, EightAndTwelveBitSamplesDecodeToSixteenBits) {
   EXPECT_EQ(twelve, (std::vector<int32_t>{0x1230, int16_t(0xBCA0), int16_t(0x8000), 0x7FF0}));
 }
 
+TEST(Wavetable, AKeyOnBeforeAnyToneNumberPlaysWhatTheMemoryHoldsAtAddressZero) {
+  // After reset a slot's tone is an 8-bit sample of one byte at address 0.
+  chip_fixture f;
+  f.opl4_mode();
+  f.host.memory[0] = 0x40;
+  f.wt(0x98, FIXTURE_AR_D1R);
+  f.wt(0xC8, FIXTURE_RC_RR);
+  f.wt(0x38, 0x10);  // octave 1
+  f.wt(0x50, 0x01);  // level 0, direct
+  f.wt(0x68, 0x80);
+  EXPECT_EQ(chip_fixture::column(f.render(3), OUT_MIX_LEFT), std::vector<int32_t>(3, 0x4000));
+}
+
 TEST(Wavetable, PlaybackPastTheEndContinuesAtTheLoopPoint) {
   ramp_chip f;
   f.put_header(4, {.start = 0x1000, .loop = 3, .end = 7});

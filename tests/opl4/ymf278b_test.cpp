@@ -3,6 +3,8 @@
 // saved image.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "chip_fixture.h"
 
 namespace {
@@ -271,6 +273,9 @@ TEST(Ymf278bMemory, MemoryDataWritesGoToTheHostAndPlaybackUsesWhatTheHostKept) {
 // Where the wavetable's part of the saved image begins: after the tag, the chip's own fields
 // and the FM engine's registers and running state.
 constexpr size_t WAVETABLE_IMAGE_AT = 4 + 6 + 862;
+// The FM engine's outputs A-D of its latest sample: after its registers, envelope counter,
+// noise, tremolo step and converter.
+constexpr size_t FM_LAST_IMAGE_AT = 4 + 6 + 512 + 10;
 
 // FM voices in the middle of notes: a 4-operator pair, 2-operator voices with feedback,
 // vibrato, tremolo and key-scaled rates, one releasing, and the rhythm instruments.
@@ -436,6 +441,27 @@ TEST(Ymf278bState, OutOfRangeValuesInAnImageAreMaskedOnLoad) {
   EXPECT_EQ(again.size(), image.size());
   EXPECT_EQ(g.load(again), 1);
   EXPECT_EQ(g.save(), again);
+}
+
+TEST(Ymf278bState, RestoredFmOutputsAreLimitedToWhatTheVoicesCanSum) {
+  chip_fixture f;
+  std::vector<uint8_t> image = f.save();
+  const uint32_t extremes[4] = {0x80000000u, 0x7FFFFFFFu, 0x80000001u, 0x7FFFFFFEu};
+  for (int r = 0; r < 4; r++)
+    for (int i = 0; i < 4; i++)
+      image[FM_LAST_IMAGE_AT + 4 * r + i] = uint8_t(extremes[r] >> (8 * i));
+  chip_fixture g;
+  ASSERT_EQ(g.load(image), 1);
+  std::vector<uint8_t> loaded = g.save();
+  for (int r = 0; r < 4; r++) {
+    uint32_t bits = 0;
+    for (int i = 0; i < 4; i++) bits |= uint32_t(loaded[FM_LAST_IMAGE_AT + 4 * r + i]) << (8 * i);
+    EXPECT_LE(std::abs(int64_t(int32_t(bits))), int64_t(1) << 20) << r;
+  }
+  // The first outputs lie between those values and the silence after them.
+  std::vector<int32_t> out = g.render(4);
+  EXPECT_EQ(out[0], -32768);
+  EXPECT_EQ(out[1], 32767);
 }
 
 }  // namespace
