@@ -78,8 +78,10 @@ uint32_t onchip_low_byte(machine* m, uint32_t a) {
 
 uint32_t read16_other(machine* m, uint32_t a) {
   if (in(a, BUS_SOUND_PORTS, 8)) {
+    // Separate statements: the operands of | are unsequenced, and the high byte goes first.
     const uint32_t o = (a & ~1u) - BUS_SOUND_PORTS;
-    return uint32_t{sound_port_read(m, o)} << 8 | sound_port_read(m, o + 1);
+    const uint32_t high = sound_port_read(m, o);
+    return high << 8 | sound_port_read(m, o + 1);
   }
   if (in(a, BUS_ONCHIP, 0x100)) return onchip_low_byte(m, a & ~1u) << 8 | onchip_low_byte(m, a | 1);
   return half(bus_read32_folded(m, a & ~3u), a);
@@ -167,9 +169,11 @@ uint32_t bus_read32(uint32_t address) {
   machine* m = bus_binding.bound;
   const uint32_t a = fold_address(address) & ~3u;
   if (in(a, BUS_SOUND_PORTS, 8)) {
+    // One port at a time in address order: reads have effects, and | does not sequence them.
     const uint32_t o = a - BUS_SOUND_PORTS;
-    return uint32_t{sound_port_read(m, o)} << 24 | sound_port_read(m, o + 1) << 16 |
-           sound_port_read(m, o + 2) << 8 | sound_port_read(m, o + 3);
+    uint32_t v = 0;
+    for (uint32_t k = 0; k < 4; k++) v = v << 8 | sound_port_read(m, o + k);
+    return v;
   }
   return bus_read32_folded(m, a);
 }

@@ -42,7 +42,8 @@ void frt_schedule(onchip_regs* r, uint64_t cycles) {
   r->frt_next_cycle = ~uint64_t{0};
   const uint32_t frc = r->frt_frc, ftcsr = r->frt_ftcsr;
   uint32_t d = ftcsr & FRT_OCFA ? FRT_NONE : (r->frt_ocra - frc) & 0xFFFF;
-  // With CCLRA the counter never gets past OCRA, so an OCRB below it is never reached.
+  // With CCLRA an OCRB below OCRA is left out: the 0 that reset leaves in OCRB would otherwise
+  // fall due at every clear and set OCFB (and OVF) each period.
   if (!(ftcsr & FRT_OCFB) && (!(ftcsr & FRT_CCLRA) || r->frt_ocra <= r->frt_ocrb))
     d = std::min(d, (r->frt_ocrb - frc) & 0xFFFF);
   if (!(ftcsr & (FRT_OVF | FRT_CCLRA))) d = std::min(d, 0x10000 - frc);
