@@ -108,6 +108,10 @@ TEST(PngWriter, WritesSignatureIhdrOneIdatAndIend) {
     EXPECT_EQ(chunks[2].data.size(), 0u);
     EXPECT_EQ(file.substr(file.size() - 4), "\xAE\x42\x60\x82");
 
+    // The zlib header's level field is 2 only for level 6 (1 for levels 2-5, 3 for 7-9).
+    ASSERT_GE(idat.size(), 2u);
+    EXPECT_EQ(idat.substr(0, 2), "\x78\x9C");
+
     // The zlib stream holds every row behind filter byte 0.
     const size_t row = 1 + 3 * (size_t)width;
     std::vector<uint8_t> raw(row * height + 1);
