@@ -142,7 +142,8 @@ int machine_load(machine* m, const char* path) {
 
   uint32_t base = 0, length = 0, offset = 0;
   xlate_image_info(&base, &length, &offset);
-  if (base == 0x06000000 && length <= 0x100000 && (uint32_t)(length + offset) <= 0x100000) {
+  // The sum in 64 bits: a large offset must not wrap round to a small one.
+  if (base == 0x06000000 && length <= 0x100000 && uint64_t{length} + offset <= 0x100000) {
     m->xlate_length = length;
     m->xlate_offset = offset;
   }
