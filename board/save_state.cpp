@@ -205,15 +205,14 @@ static int sprites_as_latched(const machine* m) {
 // would have it run for hours (a timer far behind the clock is delivered once per period until
 // it catches up).
 static int timing_as_run(const machine* m) {
-  enum : uint64_t {
-    LAST_INSTRUCTION_SLACK = 64
-  };  // a slice ends after the instruction crossing it
+  // A slice ends after the instruction that crosses its end, a few cycles past it.
+  enum : uint64_t { LAST_INSTRUCTION_SLACK = 64 };
   const uint64_t frame = m->frame_counter;
   if (frame == UINT64_MAX) return 0;
   const uint64_t start = frame ? frame_end_cycle(frame - 1) : 0;
   const uint64_t end = frame_end_cycle(frame);
   const uint64_t cycles = m->sh2.cycles;
-  if (cycles < start || cycles - start > end - start + LAST_INSTRUCTION_SLACK) return 0;
+  if (cycles < start || cycles > end + LAST_INSTRUCTION_SLACK) return 0;
   for (uint64_t t : m->sound_timer_cycle)
     if ((t >> 63) == 0 && t < start) return 0;
   return m->sound_samples >= samples_due(start) && m->sound_samples <= samples_due(cycles);
