@@ -1,0 +1,126 @@
+// Setting the frontend up for a test and tearing it down again.
+#include "frontend_fixture.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "fake_game.h"
+#include "frontend/file_util.h"
+#include "frontend/frontend_state.h"
+#include "frontend/platform.h"
+#include "test_platform.h"
+
+static SDL_Surface* test_surface = nullptr;
+
+static void join_into(char* out, const std::string& folder, const char* name) {
+  path_join(out, FILE_PATH_MAX, folder.c_str(), name);
+}
+
+int frontend_test_setup(const game_adapter* game, const std::string& data_dir) {
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
+    return 0;
+  }
+  memset(&fe, 0, sizeof fe);
+  fe.adapter_copy = *game;
+  fe.adapter = &fe.adapter_copy;
+  fake_game_reset();
+  test_platform_reset();
+  platform = &test_platform;
+  fe.frequency = platform->frequency();
+
+  snprintf(fe.data_dir, sizeof fe.data_dir, "%s", data_dir.c_str());
+  join_into(fe.settings_path, data_dir, "settings.ini");
+  join_into(fe.states_dir, data_dir, "states");
+  join_into(fe.nvram_dir, data_dir, "nvram");
+  join_into(fe.screenshots_dir, data_dir, "screenshots");
+  join_into(fe.movies_dir, data_dir, "movies");
+  join_into(fe.log_path, data_dir, "frontend.log");
+  for (const char* folder : {fe.states_dir, fe.nvram_dir, fe.screenshots_dir, fe.movies_dir}) {
+    path_make_dirs(folder);
+  }
+  fe.slot = 1;
+
+  uint32_t pixels = game->width * game->height;
+  fe.frame = static_cast<uint32_t*>(calloc(pixels, sizeof(uint32_t)));
+  fe.frame16 = static_cast<uint16_t*>(calloc(pixels, sizeof(uint16_t)));
+  fe.upload = static_cast<uint32_t*>(calloc(pixels, sizeof(uint32_t)));
+  fe.audio_buffer =
+      static_cast<int16_t*>(calloc(size_t(2 * game->max_audio_frames + 16), sizeof(int16_t)));
+
+  test_surface = SDL_CreateRGBSurfaceWithFormat(0, 1280, 760, 32, SDL_PIXELFORMAT_ARGB8888);
+  if (!test_surface) return 0;
+  fe.renderer = SDL_CreateSoftwareRenderer(test_surface);
+  if (!fe.renderer) return 0;
+  fe.draw = canvas_for_renderer(fe.renderer);
+  fe.game_texture =
+      SDL_CreateTexture(fe.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                        int(game->width), int(game->height));
+  fe.output_w = 1280;
+  fe.output_h = 760;
+  fe.ui_unit = 100;
+  fe.colour_dirty = 1;
+  return fe.frame && fe.frame16 && fe.upload && fe.audio_buffer && fe.game_texture;
+}
+
+void frontend_test_teardown() {
+  if (fe.movie_record) fclose(fe.movie_record);
+  free(fe.movie_data);
+  if (fe.rewind.entries) {
+    for (int32_t i = 0; i < fe.rewind.capacity; i++) free(fe.rewind.entries[i]);
+  }
+  free(fe.rewind.entries);
+  free(fe.rewind.sizes);
+  for (slot_info& slot : fe.slots) {
+    if (slot.thumbnail) SDL_DestroyTexture(slot.thumbnail);
+  }
+  free(fe.browse_entries);
+  settings_table_clear(&fe.settings_file);
+  if (fe.audio_stream) SDL_FreeAudioStream(fe.audio_stream);
+  if (fe.audio_device && platform == &platform_sdl) SDL_CloseAudioDevice(fe.audio_device);
+  for (int32_t i = 0; i < fe.controller_count && i < FE_MAX_CONTROLLERS; i++) {
+    if (fe.controllers[i]) SDL_GameControllerClose(fe.controllers[i]);
+  }
+  for (SDL_Texture* texture :
+       {fe.mask_texture, fe.scanline_texture, fe.glow_texture, fe.game_texture}) {
+    if (texture) SDL_DestroyTexture(texture);
+  }
+  if (fe.renderer) SDL_DestroyRenderer(fe.renderer);
+  if (fe.window) SDL_DestroyWindow(fe.window);
+  if (test_surface) SDL_FreeSurface(test_surface);
+  test_surface = nullptr;
+  free(fe.frame);
+  free(fe.frame16);
+  free(fe.upload);
+  free(fe.audio_buffer);
+  memset(&fe, 0, sizeof fe);
+  platform = &platform_sdl;
+  SDL_Quit();
+}
+
+SDL_Surface* frontend_test_surface() {
+  return test_surface;
+}
+
+uint32_t frontend_test_pixel(int x, int y) {
+  if (!test_surface || x < 0 || y < 0 || x >= test_surface->w || y >= test_surface->h) return 0;
+  const uint8_t* row = static_cast<const uint8_t*>(test_surface->pixels) + y * test_surface->pitch;
+  uint32_t pixel;
+  memcpy(&pixel, row + 4 * x, 4);
+  return pixel & 0x00FFFFFFu;
+}
+
+const game_adapter* frontend_fixture::game() {
+  return &fake_game_descriptor;
+}
+
+void frontend_fixture::SetUp() {
+  ASSERT_EQ(frontend_test_setup(game(), dir.path()), 1) << SDL_GetError();
+}
+
+void frontend_fixture::TearDown() {
+  frontend_test_teardown();
+}
