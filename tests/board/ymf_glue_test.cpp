@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr size_t IMAGE_BYTES = 8 + 1733;  // busy time, then the chip's image
+constexpr size_t IMAGE_BYTES = 8 + 1734;  // busy time, then the chip's image
 constexpr uint64_t DISARMED = ~uint64_t(0);
 
 struct fake_board {
@@ -149,8 +149,9 @@ TEST(YmfGlue, GenerateWritesTheSumOfTheSixOutputsInChunks) {
   std::vector<uint8_t> image = f.image();
   std::vector<int32_t> mono(600);
   ymf_glue_generate(f.glue, mono.data(), 600);
-  // Centre pan puts the sample on both mixed outputs, so each sum is twice the sample.
-  for (int i = 0; i < 600; i++) ASSERT_EQ(mono[i], 2 * ((i % 16) * 1000 - 8000)) << i;
+  // Centre pan puts the sample on both mixed outputs at a quarter of full scale, so each sum
+  // is half the sample.
+  for (int i = 0; i < 600; i++) ASSERT_EQ(mono[i], ((i % 16) * 1000 - 8000) / 2) << i;
 
   ASSERT_EQ(ymf_glue_load_state(f.glue, image.data(), image.size()), 1);
   std::vector<int32_t> pieces(600);
