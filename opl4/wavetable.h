@@ -70,7 +70,7 @@ struct wavetable_slot {
 
 struct wavetable_state {
   uint8_t regs[256];    // register file as written; 0x03-0x05 hold the memory address
-  uint32_t eg_counter;  // samples generated since reset; drives envelopes and glides
+  uint32_t eg_counter;  // samples generated since reset; drives the envelopes
   uint8_t ld_samples;   // samples until LD clears, 0-WT_LD_SAMPLES
   uint8_t glide_phase;  // samples since reset modulo WT_GLIDE_QUIETER_SAMPLES; paces the glides
   wavetable_slot slots[WT_SLOTS];

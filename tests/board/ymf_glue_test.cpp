@@ -176,7 +176,7 @@ TEST(YmfGlue, TheStateImageHasAFixedSizeAndIsWrittenOnlyWhenItFits) {
   EXPECT_EQ(f.image().size(), IMAGE_BYTES) << "independent of what the chip is doing";
 }
 
-TEST(YmfGlue, OnlyAnImageOfExactlyTheRightLengthIsLoaded) {
+TEST(YmfGlue, OnlyAnImageOfExactlyTheRightLengthAndFormatIsLoadedOrPassesTheCheck) {
   glue_fixture f;
   f.board.now = 777;
   f.start_note();
@@ -194,12 +194,15 @@ TEST(YmfGlue, OnlyAnImageOfExactlyTheRightLengthIsLoaded) {
   std::vector<uint8_t> longer = saved, shorter = saved;
   longer.push_back(0);
   shorter.pop_back();
-  EXPECT_EQ(ymf_glue_load_state(f.glue, longer.data(), longer.size()), 0);
-  EXPECT_EQ(ymf_glue_load_state(f.glue, shorter.data(), shorter.size()), 0);
   std::vector<uint8_t> other_format = saved;
   other_format[8] ^= 0xFF;  // the chip image's tag
-  EXPECT_EQ(ymf_glue_load_state(f.glue, other_format.data(), other_format.size()), 0);
-  EXPECT_EQ(f.image(), live) << "refused loads change nothing";
+  // The check gives the load's verdict on each image and changes nothing either.
+  for (const std::vector<uint8_t>* bad : {&longer, &shorter, &other_format}) {
+    EXPECT_EQ(ymf_glue_check_state(f.glue, bad->data(), bad->size()), 0);
+    EXPECT_EQ(ymf_glue_load_state(f.glue, bad->data(), bad->size()), 0);
+  }
+  EXPECT_EQ(ymf_glue_check_state(f.glue, saved.data(), saved.size()), 1);
+  EXPECT_EQ(f.image(), live) << "refused loads and checks change nothing";
 
   EXPECT_EQ(ymf_glue_load_state(f.glue, saved.data(), saved.size()), 1);
   EXPECT_EQ(f.image(), saved) << "busy time and chip restored";
