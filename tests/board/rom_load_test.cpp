@@ -1,6 +1,7 @@
 // Loading the synthetic ROM set: the images the loader builds from the members, what a failed
-// load leaves behind, and members that shrink between the check and the load. That last case
-// replaces the archive on disk at the loader's second open: this binary links with
+// load leaves behind, members whose data cannot be extracted (a flipped byte, an unknown
+// compression method) and archives that change between the check and the load. That last case
+// replaces or removes the archive on disk at the loader's second open: this binary links with
 // --wrap=zip_open so the test can step in there.
 #include <gtest/gtest.h>
 #include <zip.h>
@@ -22,6 +23,7 @@ namespace {
 typedef std::vector<uint8_t> bytes_t;
 
 std::string swap_in;  // when set: the archive that replaces the loaded one at its second open
+int remove_at_second_open = 0;  // 1: the loaded archive is gone at its second open
 int read_opens = 0;
 
 const test_rom_members& good_members() {
@@ -53,8 +55,10 @@ loaded_machine load_swapped(const char* file, const test_rom_members& later) {
 
 extern "C" zip_t* __real_zip_open(const char* path, int flags, int* error);
 extern "C" zip_t* __wrap_zip_open(const char* path, int flags, int* error) {
-  if ((flags & ZIP_RDONLY) && ++read_opens == 2 && !swap_in.empty())
-    std::rename(swap_in.c_str(), path);
+  if ((flags & ZIP_RDONLY) && ++read_opens == 2) {
+    if (!swap_in.empty()) std::rename(swap_in.c_str(), path);
+    if (remove_at_second_open) std::remove(path);
+  }
   return __real_zip_open(path, flags, error);
 }
 
@@ -189,6 +193,18 @@ TEST(RomLoad, AMemberThatChangedAfterTheCheckFailsTheLoadAndIsNamed) {
     SCOPED_TRACE(c.file);
     expect_refused(load_swapped(c.file, c.later), c.message);
   }
+}
+
+TEST(RomLoad, AnArchiveGoneAfterTheCheckFailsTheLoadWithLibzipsReason) {
+  const std::string path = test_romset_temp_path("gone.zip");
+  std::string error;
+  ASSERT_TRUE(test_romset_write_zip(path.c_str(), good_members(), 0, &error)) << error;
+  read_opens = 0;
+  remove_at_second_open = 1;
+  loaded_machine m((machine*)std::calloc(1, sizeof(machine)));
+  EXPECT_EQ(machine_load(m.get(), path.c_str()), 0);
+  remove_at_second_open = 0;
+  expect_refused(m, ("Could not read the program ROMs. " + path + ": No such file.").c_str());
 }
 
 // Where a member's headers and data lie in a zip file.
