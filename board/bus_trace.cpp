@@ -3,6 +3,7 @@
 // off for the process. Lines are left in the stdio buffer: the board never flushes the file.
 #include "board/bus_trace.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,15 +20,22 @@ struct trace_state {
 
 trace_state trace = {0, nullptr, 0, UINT64_MAX};
 
-// Reads the decimal number at *p when there is one; leaves `out` alone otherwise.
+// One "%llu" of the range: blanks are skipped (and stay consumed), then an optional '+' and
+// the decimal digits. Without digits `out` keeps its default and only the blanks are consumed.
 void parse_frame(const char** p, uint64_t* out) {
-  if (**p < '0' || **p > '9') return;
+  const char* q = *p;
+  while (std::isspace((unsigned char)*q)) q++;
+  *p = q;
+  if (*q == '+') q++;
+  if (*q < '0' || *q > '9') return;
   char* end = nullptr;
-  *out = std::strtoull(*p, &end, 10);
+  *out = std::strtoull(q, &end, 10);
   *p = end;
 }
 
-// "FIRST-LAST"; either part may be missing ("5" traces from frame 5 on, "-9" up to frame 9).
+// "FIRST-LAST" as "%llu-%llu" reads it, except that a missing part keeps its default ("5"
+// traces from frame 5 on, "-9" up to frame 9) instead of ending the read or, for "-9", being
+// read as a negative number.
 void parse_frames(const char* text, uint64_t* first, uint64_t* last) {
   parse_frame(&text, first);
   if (*text != '-') return;

@@ -30,12 +30,15 @@ static const char* const graphics_suffix[10][2] = {
 };
 
 // The first member matching `name`, when it extracts to at least the `expected` bytes that
-// the check verified; a shorter one (the archive changed after the check) counts as missing,
-// so the builders below never read past a member. The caller frees the result with free().
-static uint8_t* extract_member(zip_t* archive, const char* name, size_t expected) {
+// the check verified; a shorter one (the archive changed after the check) cannot be used
+// either, so the builders below never read past a member. Null with the reason otherwise; the
+// caller frees the result with free().
+static uint8_t* extract_member(zip_t* archive, const char* name, size_t expected, char* reason,
+                               size_t reason_size) {
   size_t size = 0;
-  uint8_t* data = archive ? zip_extract_member(archive, name, &size) : nullptr;
+  uint8_t* data = zip_extract_member(archive, name, &size, reason, reason_size);
   if (data && size < expected) {
+    std::snprintf(reason, reason_size, "only %zu of %zu bytes", size, expected);
     std::free(data);
     return nullptr;
   }
@@ -55,33 +58,95 @@ static void set_error(machine* m, const char* text) {
   std::snprintf(m->error_text, sizeof m->error_text, "%s", text);
 }
 
-// Program word i: H[2i+1] H[2i] L[2i+1] L[2i] from the most significant byte down.
-static void build_program(machine* m, const uint8_t* high, const uint8_t* low) {
+// The program words from the high and low members. 0 with the message when either cannot be
+// read.
+static int build_program(machine* m, zip_t* archive) {
+  const char* const names[2] = {"2prog_h.u21", "1prog_l.u22"};
+  uint8_t* members[2] = {nullptr, nullptr};
+  for (int i = 0; i < 2; i++) {
+    char reason[160];
+    members[i] = extract_member(archive, names[i], PROGRAM_MEMBER_BYTES, reason, sizeof reason);
+    if (!members[i]) {
+      std::snprintf(m->error_text, sizeof m->error_text, "Could not read the program ROMs. %s: %s.",
+                    names[i], reason);
+      std::free(members[0]);
+      return 0;
+    }
+  }
+  // Word i: H[2i+1] H[2i] L[2i+1] L[2i] from the most significant byte down.
+  const uint8_t *high = members[0], *low = members[1];
   for (size_t i = 0; i < PROGRAM_MEMBER_BYTES / 2; i++)
     m->program_rom[i] = (uint32_t)high[2 * i + 1] << 24 | (uint32_t)high[2 * i] << 16 |
                         (uint32_t)low[2 * i + 1] << 8 | low[2 * i];
+  std::free(members[0]);
+  std::free(members[1]);
+  return 1;
 }
 
-// Pair n fills n * 4 MiB on: low bytes 2k, 2k+1 at 4k, 4k+1, high bytes at 4k+2, 4k+3.
-static void build_graphics(machine* m, zip_t* archive) {
+// A member that passed the check but cannot be read fails the load: a game without its
+// graphics, samples or EEPROM contents must not run as if it had them.
+static void set_member_error(machine* m, const char* name, const char* reason) {
+  std::snprintf(m->error_text, sizeof m->error_text, "Could not read %s from the archive (%s).",
+                name, reason);
+}
+
+// Pair n fills n * 4 MiB on: low bytes 2k, 2k+1 at 4k, 4k+1, high bytes at 4k+2, 4k+3. 0 with
+// the message when a member cannot be read.
+static int build_graphics(machine* m, zip_t* archive) {
   for (int n = 1; n <= 10; n++) {
-    char low_name[16], high_name[16];
-    std::snprintf(low_name, sizeof low_name, "%dl.%s", n, graphics_suffix[n - 1][0]);
-    std::snprintf(high_name, sizeof high_name, "%dh.%s", n, graphics_suffix[n - 1][1]);
-    uint8_t* low = extract_member(archive, low_name, GRAPHICS_MEMBER_BYTES);
-    uint8_t* high = extract_member(archive, high_name, GRAPHICS_MEMBER_BYTES);
-    if (low && high) {
-      uint8_t* out = m->graphics_rom + (size_t)n * GRAPHICS_PAIR_BYTES;
-      for (size_t k = 0; k < GRAPHICS_MEMBER_BYTES / 2; k++) {
-        out[4 * k] = low[2 * k];
-        out[4 * k + 1] = low[2 * k + 1];
-        out[4 * k + 2] = high[2 * k];
-        out[4 * k + 3] = high[2 * k + 1];
+    char names[2][16];
+    std::snprintf(names[0], sizeof names[0], "%dl.%s", n, graphics_suffix[n - 1][0]);
+    std::snprintf(names[1], sizeof names[1], "%dh.%s", n, graphics_suffix[n - 1][1]);
+    uint8_t* members[2] = {nullptr, nullptr};
+    for (int half = 0; half < 2; half++) {
+      char reason[160];
+      members[half] =
+          extract_member(archive, names[half], GRAPHICS_MEMBER_BYTES, reason, sizeof reason);
+      if (!members[half]) {
+        set_member_error(m, names[half], reason);
+        std::free(members[0]);
+        return 0;
       }
     }
-    std::free(low);
-    std::free(high);
+    const uint8_t *low = members[0], *high = members[1];
+    uint8_t* out = m->graphics_rom + (size_t)n * GRAPHICS_PAIR_BYTES;
+    for (size_t k = 0; k < GRAPHICS_MEMBER_BYTES / 2; k++) {
+      out[4 * k] = low[2 * k];
+      out[4 * k + 1] = low[2 * k + 1];
+      out[4 * k + 2] = high[2 * k];
+      out[4 * k + 3] = high[2 * k + 1];
+    }
+    std::free(members[0]);
+    std::free(members[1]);
   }
+  return 1;
+}
+
+// The sample ROM and the pair-swapped EEPROM default. 0 with the message when a member cannot
+// be read.
+static int build_samples_and_eeprom(machine* m, zip_t* archive) {
+  char reason[160];
+  uint8_t* samples =
+      extract_member(archive, "snd0.u52", SAMPLE_MEMBER_BYTES, reason, sizeof reason);
+  if (!samples) {
+    set_member_error(m, "snd0.u52", reason);
+    return 0;
+  }
+  std::memcpy(m->sound_rom, samples, SAMPLE_MEMBER_BYTES);
+  std::free(samples);
+
+  uint8_t* eeprom =
+      extract_member(archive, "eeprom-cobaltin.u44", EEPROM_MEMBER_BYTES, reason, sizeof reason);
+  if (!eeprom) {
+    set_member_error(m, "eeprom-cobaltin.u44", reason);
+    return 0;
+  }
+  for (int j = 0; j < EEPROM_MEMBER_BYTES / 2; j++) {
+    m->eeprom_default[2 * j] = eeprom[2 * j + 1];
+    m->eeprom_default[2 * j + 1] = eeprom[2 * j];
+  }
+  std::free(eeprom);
+  return 1;
 }
 
 int machine_load(machine* m, const char* path) {
@@ -98,36 +163,25 @@ int machine_load(machine* m, const char* path) {
     return 0;
   }
 
+  // The archive again, for its contents: the check read only its directory.
   int error = 0;
-  zip_t* archive = *path ? zip_open(path, ZIP_RDONLY, &error) : nullptr;
-  uint8_t* high = extract_member(archive, "2prog_h.u21", PROGRAM_MEMBER_BYTES);
-  uint8_t* low = extract_member(archive, "1prog_l.u22", PROGRAM_MEMBER_BYTES);
-  if (!high || !low) {
-    std::free(high);
-    std::free(low);
-    if (archive) zip_discard(archive);
+  zip_t* archive = zip_open(path, ZIP_RDONLY, &error);
+  if (!archive) {
+    zip_error_t reason;
+    zip_error_init_with_code(&reason, error);
+    std::snprintf(m->error_text, sizeof m->error_text, "Could not read the program ROMs. %s: %s.",
+                  path, zip_error_strerror(&reason));
+    zip_error_fini(&reason);
     free_buffers(m);
-    set_error(m, "Could not read the program ROMs.");
     return 0;
   }
-  build_program(m, high, low);
-  std::free(high);
-  std::free(low);
-
-  build_graphics(m, archive);
-
-  uint8_t* samples = extract_member(archive, "snd0.u52", SAMPLE_MEMBER_BYTES);
-  if (samples) std::memcpy(m->sound_rom, samples, SAMPLE_MEMBER_BYTES);
-  std::free(samples);
-
-  uint8_t* eeprom = extract_member(archive, "eeprom-cobaltin.u44", EEPROM_MEMBER_BYTES);
-  if (eeprom)
-    for (int j = 0; j < EEPROM_MEMBER_BYTES / 2; j++) {
-      m->eeprom_default[2 * j] = eeprom[2 * j + 1];
-      m->eeprom_default[2 * j + 1] = eeprom[2 * j];
-    }
-  std::free(eeprom);
+  const int built = build_program(m, archive) && build_graphics(m, archive) &&
+                    build_samples_and_eeprom(m, archive);
   zip_discard(archive);
+  if (!built) {
+    free_buffers(m);
+    return 0;
+  }
 
   std::memcpy(m->eeprom.memory, m->eeprom_default, sizeof m->eeprom.memory);
   eeprom_reset(&m->eeprom);

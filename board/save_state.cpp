@@ -262,9 +262,14 @@ machine* state_parse(machine* m, const uint8_t* blob, size_t length, const uint8
     put_message(message, capacity, "state has an unexpected layout or is truncated");
     return nullptr;
   }
-  if (image_length != ymf_glue_save_state(m->sound, nullptr, 0)) {
+  // The chip's own checks belong here too, so that a blob that validates also loads.
+  const int sound_ok = image_length == ymf_glue_save_state(m->sound, nullptr, 0)
+                           ? ymf_glue_check_state(m->sound, image, image_length)
+                           : 0;
+  if (sound_ok != 1) {
     std::free(copy);
-    put_message(message, capacity, "state has an unexpected sound chip layout");
+    put_message(message, capacity,
+                sound_ok < 0 ? "out of memory" : "state has an unexpected sound chip layout");
     return nullptr;
   }
   *sound_image = image;

@@ -110,6 +110,17 @@ size_t ymf_glue_save_state(ymf_glue* glue, uint8_t* out, size_t capacity) {
   return GLUE_STATE_BYTES;
 }
 
+int ymf_glue_check_state(ymf_glue* glue, const uint8_t* in, size_t length) {
+  if (!in || length != GLUE_STATE_BYTES) return 0;
+  try {
+    std::vector<uint8_t> image(in + 8, in + length);
+    opl4::saved_state state(image, false);
+    return glue->chip.accepts(state);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+}
+
 int ymf_glue_load_state(ymf_glue* glue, const uint8_t* in, size_t length) {
   if (!in || length != GLUE_STATE_BYTES) return 0;
   try {

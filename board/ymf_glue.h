@@ -66,3 +66,7 @@ size_t ymf_glue_save_state(ymf_glue* glue, uint8_t* out, size_t capacity);
 // unchanged, when the length is not the image size, the image is of another format, or memory
 // runs out.
 int ymf_glue_load_state(ymf_glue* glue, const uint8_t* in, size_t length);
+
+// Every check of ymf_glue_load_state without the load: 1 when it would take the image, 0 when
+// it would refuse it (length or format), -1 when memory ran out. Changes nothing.
+int ymf_glue_check_state(ymf_glue* glue, const uint8_t* in, size_t length);

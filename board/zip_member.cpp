@@ -6,6 +6,7 @@
 
 #include <zip.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,30 +36,46 @@ int64_t zip_find_member(zip_t* archive, const char* name, uint64_t* size, uint32
   return -1;
 }
 
-uint8_t* zip_extract_member(zip_t* archive, const char* name, size_t* size) {
+static void set_reason(char* reason, size_t reason_size, const char* text) {
+  if (reason && reason_size) std::snprintf(reason, reason_size, "%s", text);
+}
+
+uint8_t* zip_extract_member(zip_t* archive, const char* name, size_t* size, char* reason,
+                            size_t reason_size) {
   uint64_t length = 0;
   const int64_t index = zip_find_member(archive, name, &length, nullptr);
-  if (index < 0 || length > SIZE_MAX - 1) return nullptr;
+  if (index < 0) {
+    set_reason(reason, reason_size, "not in the archive");
+    return nullptr;
+  }
+  if (length > SIZE_MAX - 1) {
+    set_reason(reason, reason_size, "too large");
+    return nullptr;
+  }
   zip_file_t* file = zip_fopen_index(archive, (zip_uint64_t)index, 0);
-  if (!file) return nullptr;
+  if (!file) {  // an unknown compression method or encryption, a damaged local header
+    set_reason(reason, reason_size, zip_strerror(archive));
+    return nullptr;
+  }
   // One spare byte so the final read reaches the end of the member, where libzip checks the
   // CRC-32; a read that ends early (a member shorter than its directory entry) keeps the bytes
   // that arrived and leaves the length check to the caller.
   uint8_t* data = (uint8_t*)std::malloc((size_t)length + 1);
   size_t got = 0;
-  int ok = data != nullptr;
-  while (ok) {
+  const char* failure = data ? nullptr : "out of memory";
+  while (!failure) {
     const zip_int64_t n = zip_fread(file, data + got, length + 1 - got);
-    if (n < 0) ok = 0;
+    if (n < 0) failure = zip_file_strerror(file);
     if (n <= 0) break;
     got += (size_t)n;
-    if (got > length) ok = 0;
+    if (got > length) failure = "longer than its directory entry";
+  }
+  if (failure) {
+    set_reason(reason, reason_size, failure);  // before the close frees libzip's text
+    std::free(data);
+    data = nullptr;
   }
   zip_fclose(file);
-  if (!ok) {
-    std::free(data);
-    return nullptr;
-  }
-  *size = got;
+  if (data) *size = got;
   return data;
 }

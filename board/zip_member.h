@@ -19,5 +19,8 @@ int64_t zip_find_member(zip_t* archive, const char* name, uint64_t* size, uint32
 
 // Extracts the first member that matches `name` into a new heap buffer and stores its length
 // in `size`. Null when no member matches or when extracting the first match fails (later
-// matches are not tried). The caller frees the buffer with free().
-uint8_t* zip_extract_member(zip_t* archive, const char* name, size_t* size);
+// matches are not tried); then `reason` (cut to `reason_size`, always terminated; null or 0 is
+// allowed) says why, in libzip's words where libzip refused ("CRC error"). The caller frees the
+// buffer with free().
+uint8_t* zip_extract_member(zip_t* archive, const char* name, size_t* size, char* reason,
+                            size_t reason_size);

@@ -130,8 +130,13 @@ static void settings_parse_line(settings_table* table, char* section, const char
   size_t value_length = length - (size_t)(value - line);
   while (value_length > 0 && settings_is_blank(*value)) value++, value_length--;
 
+  // Cut first (at the stored length or a NUL byte), then strip, as for the key: otherwise the
+  // cut could expose a blank that the next load strips, and a save would not load back alike.
   char value_text[sizeof(settings_entry::value)];
   settings_copy_span(value_text, sizeof value_text, value, value_length);
+  value_length = strlen(value_text);
+  while (value_length > 0 && settings_is_trailing(value_text[value_length - 1]))
+    value_text[--value_length] = '\0';
   settings_table_set(table, section, key, value_text);
 }
 

@@ -157,6 +157,7 @@ void wavetable_reset(wavetable_state& wt) {
   for (int n = 0; n < WT_SLOTS; n++) {
     wt.slots[n].attenuation = WT_ATTENUATION_MAX;
     wt.slots[n].eg_phase = WT_EG_OFF;
+    wt.slots[n].level = 127;  // the quietest: a first note without level direct fades in
     wt.slots[n].cache_index = WT_NO_CACHE;
     wavetable_refresh_slot(wt, n);
   }
@@ -218,10 +219,12 @@ void wavetable_save_restore(wavetable_state& wt, saved_state& state) {
     state.save_restore(s.level);
     state.save_restore(s.lfo_phase);
   }
+  state.save_restore(wt.glide_phase);
 }
 
 void wavetable_sanitize(wavetable_state& wt, sample_memory& memory) {
   wt.ld_samples = std::min<uint8_t>(wt.ld_samples, WT_LD_SAMPLES);
+  wt.glide_phase %= WT_GLIDE_QUIETER_SAMPLES;
   for (int n = 0; n < WT_SLOTS; n++) {
     wavetable_slot& s = wt.slots[n];
     s.start &= WT_ADDRESS_MASK;

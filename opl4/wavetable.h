@@ -20,6 +20,10 @@ enum {
   WT_LD_SAMPLES = 13,          // samples the LD status bit stays set after a tone-number write
   WT_HEADER_BYTES = 12,        // per tone in the sample memory
   WT_ADDRESS_MASK = 0x3FFFFF,  // the sample memory's 22-bit byte address
+  // Without level direct a slot's level glides one total-level step (0.375 dB) at a time: every
+  // 27 samples towards louder, every 54 towards quieter (127 steps take about 6,850 samples).
+  WT_GLIDE_LOUDER_SAMPLES = 27,
+  WT_GLIDE_QUIETER_SAMPLES = 54,  // also the cycle of wavetable_state::glide_phase
 };
 
 constexpr uint32_t WT_NO_CACHE = 0xFFFFFFFFu;  // wavetable_slot::cache_index when empty
@@ -46,7 +50,8 @@ struct wavetable_slot {
   uint64_t position;     // sample offset << WT_FRACTION_BITS | fraction
   uint16_t attenuation;  // envelope, 0-WT_ATTENUATION_MAX
   uint8_t eg_phase;      // WT_EG_*
-  uint8_t level;         // total level in effect, 0-127; glides to the register's when not direct
+  uint8_t level;         // total level in effect, 0-127 (127 after reset); glides to the
+                         // register's when not direct
   uint32_t lfo_phase;    // 18 bits; one LFO period per 2^18
 
   // --- derived from registers (recomputed by wavetable_refresh_slot, never saved)
@@ -65,8 +70,9 @@ struct wavetable_slot {
 
 struct wavetable_state {
   uint8_t regs[256];    // register file as written; 0x03-0x05 hold the memory address
-  uint32_t eg_counter;  // samples generated since reset; drives envelopes and glides
+  uint32_t eg_counter;  // samples generated since reset; drives the envelopes
   uint8_t ld_samples;   // samples until LD clears, 0-WT_LD_SAMPLES
+  uint8_t glide_phase;  // samples since reset modulo WT_GLIDE_QUIETER_SAMPLES; paces the glides
   wavetable_slot slots[WT_SLOTS];
 };
 

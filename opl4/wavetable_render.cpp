@@ -16,7 +16,6 @@ namespace {
 enum {
   LFO_MASK = 0x3FFFF,    // LFO phase: 18 bits per period
   LFO_INDEX_SHIFT = 10,  // 256 positions of the LFO's triangle
-  GLIDE_SHIFT = 4,       // a gliding level moves one step every 16 samples
   GAIN_SILENT = 17 * 64  // attenuation at which the gain reaches 0
 };
 
@@ -187,19 +186,30 @@ inline void wrap_position(voice& v) {
   v.position = (uint64_t(index) << WT_FRACTION_BITS) | fraction;
 }
 
-inline uint32_t glide(uint32_t level, uint32_t target, uint64_t steps) {
-  if (level < target) return uint32_t(std::min<uint64_t>(target, level + steps));
-  if (level > target) return uint32_t(level - std::min<uint64_t>(level - target, steps));
+// The glide's pace: a level above its target (quieter) comes down every
+// WT_GLIDE_LOUDER_SAMPLES samples, one below it goes up every WT_GLIDE_QUIETER_SAMPLES, counted
+// from reset (`phase` is a sample's count since reset, modulo any multiple of both).
+inline uint32_t glide_period(uint32_t level, uint32_t target) {
+  return level > target ? uint32_t(WT_GLIDE_LOUDER_SAMPLES) : uint32_t(WT_GLIDE_QUIETER_SAMPLES);
+}
+
+// How many of the samples [phase, phase + samples) move a gliding level.
+inline uint32_t glide_steps(uint32_t period, uint32_t phase, uint32_t samples) {
+  return (phase + samples + period - 1) / period - (phase + period - 1) / period;
+}
+
+inline uint32_t glide(uint32_t level, uint32_t target, uint32_t steps) {
+  if (level < target) return std::min(target, level + steps);
+  if (level > target) return level - std::min(level - target, steps);
   return level;
 }
 
 // A silent slot's LFO and level glide still run; nothing else changes.
-void advance_idle(wavetable_slot& s, uint32_t lfo_increment, uint32_t target, uint64_t counter,
+void advance_idle(wavetable_slot& s, uint32_t lfo_increment, uint32_t target, uint32_t phase,
                   uint32_t samples) {
   s.lfo_phase = (s.lfo_phase + lfo_increment * samples) & LFO_MASK;
-  uint64_t ticks = ((counter + samples + (1u << GLIDE_SHIFT) - 1) >> GLIDE_SHIFT) -
-                   ((counter + (1u << GLIDE_SHIFT) - 1) >> GLIDE_SHIFT);
-  s.level = uint8_t(glide(s.level, target, ticks));
+  uint32_t steps = glide_steps(glide_period(s.level, target), phase, samples);
+  s.level = uint8_t(glide(s.level, target, steps));
 }
 
 // What stays fixed while one slot renders one block.
@@ -209,7 +219,8 @@ struct slot_setup {
   const int32_t* vibrato;   // pitch factors of the slot's vibrato depth
   const uint16_t* tremolo;  // attenuations of the slot's AM depth
   uint32_t lfo_increment;
-  uint32_t target;  // total level the level glides to
+  uint32_t target;       // total level the level glides to
+  uint32_t glide_phase;  // the glide's phase at the block's first sample
   int reverb;
 };
 
@@ -233,7 +244,7 @@ uint32_t render_slot(wavetable_slot& slot, const slot_setup p, sample_memory& me
       v.lfo_phase = (v.lfo_phase + p.lfo_increment) & LFO_MASK;
       lfo_index = v.lfo_phase >> LFO_INDEX_SHIFT;
     }
-    if (v.level != p.target && (counter & ((1u << GLIDE_SHIFT) - 1)) == 0)
+    if (v.level != p.target && (p.glide_phase + i) % glide_period(v.level, p.target) == 0)
       v.level = glide(v.level, p.target, 1);
     if (e.rate != 0 && (counter & e.mask) == 0) {
       eg_update(v, e, counter);
@@ -284,6 +295,7 @@ void wavetable_render(wavetable_state& wt, sample_memory& memory, render_block& 
         .tremolo = t.tremolo[am],
         .lfo_increment = lfo_hold ? 0 : LFO_INCREMENT[(lfo >> 3) & 7],
         .target = uint32_t(wt.regs[0x50 + n] >> 1),
+        .glide_phase = wt.glide_phase,
         .reverb = (wt.regs[0x38 + n] & 0x08) != 0,
     };
     uint32_t counter = wt.eg_counter, done = 0;
@@ -299,9 +311,10 @@ void wavetable_render(wavetable_state& wt, sample_memory& memory, render_block& 
         done = render_slot<false, false>(s, p, memory, t, counter, samples);
     }
     if (done < samples)
-      advance_idle(s, p.lfo_increment, p.target, uint64_t(counter) + done, samples - done);
+      advance_idle(s, p.lfo_increment, p.target, p.glide_phase + done, samples - done);
   }
   wt.eg_counter += samples;
+  wt.glide_phase = uint8_t((wt.glide_phase + samples) % WT_GLIDE_QUIETER_SAMPLES);
   wt.ld_samples = uint8_t(wt.ld_samples > samples ? wt.ld_samples - samples : 0);
 }
 

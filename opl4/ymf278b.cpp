@@ -25,12 +25,21 @@ enum {
 // 65536 x 2^(-step / 2): 3 dB per step, step 7 silent.
 const int32_t MIX_GAIN[8] = {65536, 46341, 32768, 23170, 16384, 11585, 8192, 0};
 
+// Output levels, applied with a gain of 65536 = 0 dB. One FM operator at full level (a 13-bit
+// peak of 4084) is doubled, to a quarter of full scale; one wavetable voice at total level 0
+// carries its 16-bit sample at a quarter of full scale, so about four voices sum to full scale
+// before an output clamps (12 dB of headroom per voice). The two engines then balance.
+enum {
+  FM_LEVEL_SHIFT = 15,   // x 2
+  PCM_LEVEL_SHIFT = 18,  // / 4
+};
+
 inline int32_t clamp16(int64_t value) {
   return int32_t(std::clamp<int64_t>(value, -32768, 32767));
 }
 
-inline int64_t mix(int32_t value, int32_t gain) {
-  return (int64_t(value) * gain) >> 16;
+inline int64_t mix(int32_t value, int32_t gain, int shift) {
+  return (int64_t(value) * gain) >> shift;
 }
 
 int32_t timer_period(const fm_state& fm, uint32_t timer) {
@@ -143,13 +152,16 @@ void ymf278b::generate(int32_t* outputs, uint32_t samples) {
     uint8_t fm_mix = m_state.wt.regs[WT_FM_MIX], pcm_mix = m_state.wt.regs[WT_PCM_MIX];
     int32_t fm_left = MIX_GAIN[fm_mix & 7], fm_right = MIX_GAIN[(fm_mix >> 3) & 7];
     int32_t pcm_left = MIX_GAIN[pcm_mix & 7], pcm_right = MIX_GAIN[(pcm_mix >> 3) & 7];
+    const int32_t direct = MIX_GAIN[0];  // the direct outputs bypass the mix levels
     for (uint32_t i = 0; i < n; i++, outputs += OPL4_OUTPUTS) {
-      outputs[0] = clamp16(block.fm[2][i]);
-      outputs[1] = clamp16(block.fm[3][i]);
-      outputs[2] = clamp16(block.pcm[0][i]);
-      outputs[3] = clamp16(block.pcm[1][i]);
-      outputs[4] = clamp16(mix(block.fm[0][i], fm_left) + mix(block.pcm[2][i], pcm_left));
-      outputs[5] = clamp16(mix(block.fm[1][i], fm_right) + mix(block.pcm[3][i], pcm_right));
+      outputs[0] = clamp16(mix(block.fm[2][i], direct, FM_LEVEL_SHIFT));
+      outputs[1] = clamp16(mix(block.fm[3][i], direct, FM_LEVEL_SHIFT));
+      outputs[2] = clamp16(mix(block.pcm[0][i], direct, PCM_LEVEL_SHIFT));
+      outputs[3] = clamp16(mix(block.pcm[1][i], direct, PCM_LEVEL_SHIFT));
+      outputs[4] = clamp16(mix(block.fm[0][i], fm_left, FM_LEVEL_SHIFT) +
+                           mix(block.pcm[2][i], pcm_left, PCM_LEVEL_SHIFT));
+      outputs[5] = clamp16(mix(block.fm[1][i], fm_right, FM_LEVEL_SHIFT) +
+                           mix(block.pcm[3][i], pcm_right, PCM_LEVEL_SHIFT));
     }
     samples -= n;
   }
@@ -170,6 +182,12 @@ void ymf278b::save_restore(saved_state& state) {
   fm_sanitize(loaded.fm);
   wavetable_sanitize(loaded.wt, m_memory);
   m_state = loaded;
+}
+
+int ymf278b::accepts(saved_state& state) const {
+  chip_state scratch = m_state;
+  visit(scratch, state);
+  return state.ok();
 }
 
 void ymf278b::engine_mode_write(uint8_t data) {

@@ -17,14 +17,14 @@ namespace opl4 {
 
 enum {
   OPL4_OUTPUTS = 6,            // per sample: FM C, FM D, wavetable direct L/R, mixed L/R
-  OPL4_STATE_BYTES = 1733,     // length of the saved image; changes with its format tag
+  OPL4_STATE_BYTES = 1734,     // length of the saved image; changes with its format tag
   OPL4_FM_BUSY_CLOCKS = 56,    // after an FM data write
   OPL4_PCM_BUSY_CLOCKS = 88,   // after a wavetable data write
   OPL4_TIMER1_CLOCKS = 2736,   // one timer-1 step: 4 FM samples of 684 clocks
   OPL4_TIMER2_CLOCKS = 10944,  // one timer-2 step: 16 FM samples
 };
 
-constexpr uint32_t OPL4_STATE_TAG = 0x3234504Fu;  // "OP42" little-endian
+constexpr uint32_t OPL4_STATE_TAG = 0x3334504Fu;  // "OP43" little-endian
 
 // Status bits (port 0).
 enum {
@@ -61,6 +61,9 @@ class ymf278b final : public engine_callbacks {
   // changes the chip only when the whole image was read and its tag matches; otherwise it marks
   // `state` as failed.
   void save_restore(saved_state& state);
+  // Loading's checks alone: 1 when save_restore would take the image `state` reads, changing
+  // nothing in the chip (the state's read position moves on).
+  int accepts(saved_state& state) const;
 
   void engine_timer_expired(uint32_t timer) override;
   void engine_check_interrupts() override;

@@ -150,6 +150,10 @@ TEST_F(bus_test, TheGraphicsWindowAssemblesLittleEndianLongsFromTheBankedRom) {
   for (uint32_t i = 0; i < 8; i++) {
     m->graphics_rom[0x20000 + i] = static_cast<uint8_t>(0xA0 + i);
     m->graphics_rom[i] = static_cast<uint8_t>(0x10 + i);
+    // Bank 0x800 starts at 2^28 bytes, 268,435,456 - 5 x 46,137,344 = 37,748,736 into the
+    // image; bank 0xFFF at 0xFFF x 2^17 = 536,739,840, less 11 images: 29,229,056.
+    m->graphics_rom[37748736 + i] = static_cast<uint8_t>(0xC0 + i);
+    m->graphics_rom[29229056 + i] = static_cast<uint8_t>(0xD0 + i);
   }
   const struct {
     uint32_t bank, address, value;
@@ -161,6 +165,8 @@ TEST_F(bus_test, TheGraphicsWindowAssemblesLittleEndianLongsFromTheBankedRom) {
       {0x1000, 0x04060000, 0x13121110},
       {352, 0x04060000, 0x13121110},  // 44 MiB: past the end, the bank wraps
       {353, 0x04060000, 0xA3A2A1A0},
+      {0x800, 0x04060000, 0xC3C2C1C0},  // bit 11, the bank register's top bit
+      {0xFFF, 0x04060004, 0xD7D6D5D4},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bank);

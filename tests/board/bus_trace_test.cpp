@@ -67,8 +67,23 @@ TEST_F(bus_trace_test, TheFrameRangeKeepsMissingPartsAtTheirDefaults) {
     const char* frames;  // null: unset
     const char* lines;   // the values traced, frames 1-6 trace 0-5
   } cases[] = {
-      {nullptr, "012345"}, {"2-4", "123"},  {"5", "45"},  {"-3", "012"},
-      {"4-", "345"},       {"x", "012345"}, {"3-3", "2"}, {"5-2", ""},
+      {nullptr, "012345"},
+      {"2-4", "123"},
+      {"5", "45"},
+      {"-3", "012"},
+      {"4-", "345"},
+      {"x", "012345"},
+      {"3-3", "2"},
+      {"5-2", ""},
+      // As "%llu-%llu" reads them: blanks before a number and a plus sign are part of it; a
+      // blank before the dash ends the read.
+      {" 2-4", "123"},
+      {"+2-+4", "123"},
+      {"2- 4", "123"},
+      {"\t2-\n4", "123"},
+      {" -4", "0123"},
+      {"2 -4", "12345"},
+      {"+-4", "012345"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.frames ? c.frames : "(unset)");

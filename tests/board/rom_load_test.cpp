@@ -1,6 +1,7 @@
 // Loading the synthetic ROM set: the images the loader builds from the members, what a failed
-// load leaves behind, and members that shrink between the check and the load. That last case
-// replaces the archive on disk at the loader's second open: this binary links with
+// load leaves behind, members whose data cannot be extracted (a flipped byte, an unknown
+// compression method) and archives that change between the check and the load. That last case
+// replaces or removes the archive on disk at the loader's second open: this binary links with
 // --wrap=zip_open so the test can step in there.
 #include <gtest/gtest.h>
 #include <zip.h>
@@ -19,7 +20,10 @@
 
 namespace {
 
+typedef std::vector<uint8_t> bytes_t;
+
 std::string swap_in;  // when set: the archive that replaces the loaded one at its second open
+int remove_at_second_open = 0;  // 1: the loaded archive is gone at its second open
 int read_opens = 0;
 
 const test_rom_members& good_members() {
@@ -51,8 +55,10 @@ loaded_machine load_swapped(const char* file, const test_rom_members& later) {
 
 extern "C" zip_t* __real_zip_open(const char* path, int flags, int* error);
 extern "C" zip_t* __wrap_zip_open(const char* path, int flags, int* error) {
-  if ((flags & ZIP_RDONLY) && ++read_opens == 2 && !swap_in.empty())
-    std::rename(swap_in.c_str(), path);
+  if ((flags & ZIP_RDONLY) && ++read_opens == 2) {
+    if (!swap_in.empty()) std::rename(swap_in.c_str(), path);
+    if (remove_at_second_open) std::remove(path);
+  }
   return __real_zip_open(path, flags, error);
 }
 
@@ -144,35 +150,151 @@ TEST(RomLoad, AFailedLoadHoldsNothingAndALaterLoadSucceeds) {
   EXPECT_STREQ(m->error_text, "");
 }
 
-TEST(RomLoad, AMemberThatShrankAfterTheCheckCountsAsMissing) {
-  // The replacement archives keep every member's name, only one member is shorter.
+// Expects a failed load that holds nothing, with `message`.
+void expect_refused(const loaded_machine& m, const char* message) {
+  EXPECT_STREQ(m->error_text, message);
+  EXPECT_EQ(m->program_rom, nullptr);
+  EXPECT_EQ(m->graphics_rom, nullptr);
+  EXPECT_EQ(m->sound_rom, nullptr);
+  EXPECT_EQ(m->sound, nullptr);
+}
+
+TEST(RomLoad, AMemberThatChangedAfterTheCheckFailsTheLoadAndIsNamed) {
+  // The replacement archives keep every member's name, only one member is shorter; or one
+  // member is gone.
   auto shorter = [](const char* name, size_t size) {
     test_rom_members later = good_members();
     for (test_rom_member& m : later)
       if (m.name == name) m.data.resize(size);
     return later;
   };
+  test_rom_members without = good_members();
+  ASSERT_TRUE(test_romset_vary(&without, TEST_ROMSET_MISSING, "7h.u20"));
 
-  for (const char* name : {"1prog_l.u22", "2prog_h.u21"}) {
-    loaded_machine m = load_swapped("short_program.zip", shorter(name, 0x7FFFF));
-    EXPECT_STREQ(m->error_text, "Could not read the program ROMs.");
-    EXPECT_EQ(m->program_rom, nullptr);
-    EXPECT_EQ(m->graphics_rom, nullptr);
-    EXPECT_EQ(m->sound_rom, nullptr);
-    EXPECT_EQ(m->sound, nullptr);
+  const struct {
+    const char* file;
+    test_rom_members later;
+    const char* message;
+  } cases[] = {
+      {"short_low.zip", shorter("1prog_l.u22", 0x7FFFF),
+       "Could not read the program ROMs. 1prog_l.u22: only 524287 of 524288 bytes."},
+      {"short_high.zip", shorter("2prog_h.u21", 0x7FFFF),
+       "Could not read the program ROMs. 2prog_h.u21: only 524287 of 524288 bytes."},
+      {"short_graphics.zip", shorter("3h.u14", 0x100000),
+       "Could not read 3h.u14 from the archive (only 1048576 of 2097152 bytes)."},
+      {"gone_graphics.zip", without,
+       "Could not read 7h.u20 from the archive (not in the archive)."},
+      {"short_samples.zip", shorter("snd0.u52", 0x1000),
+       "Could not read snd0.u52 from the archive (only 4096 of 2097152 bytes)."},
+      {"short_eeprom.zip", shorter("eeprom-cobaltin.u44", 200),
+       "Could not read eeprom-cobaltin.u44 from the archive (only 200 of 256 bytes)."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    expect_refused(load_swapped(c.file, c.later), c.message);
   }
+}
 
-  loaded_machine graphics = load_swapped("short_graphics.zip", shorter("3h.u14", 0x100000));
-  ASSERT_NE(graphics->sound, nullptr);
-  for (size_t i = 3 * 0x400000; i < 4 * 0x400000; i++) ASSERT_EQ(graphics->graphics_rom[i], 0);
-  EXPECT_NE(graphics->graphics_rom[4 * 0x400000 + 0x11], 0);  // pair 4 is there
+TEST(RomLoad, AnArchiveGoneAfterTheCheckFailsTheLoadWithLibzipsReason) {
+  const std::string path = test_romset_temp_path("gone.zip");
+  std::string error;
+  ASSERT_TRUE(test_romset_write_zip(path.c_str(), good_members(), 0, &error)) << error;
+  read_opens = 0;
+  remove_at_second_open = 1;
+  loaded_machine m((machine*)std::calloc(1, sizeof(machine)));
+  EXPECT_EQ(machine_load(m.get(), path.c_str()), 0);
+  remove_at_second_open = 0;
+  expect_refused(m, ("Could not read the program ROMs. " + path + ": No such file.").c_str());
+}
 
-  loaded_machine eeprom = load_swapped("short_eeprom.zip", shorter("eeprom-cobaltin.u44", 200));
-  ASSERT_NE(eeprom->sound, nullptr);
-  for (uint8_t b : eeprom->eeprom_default) ASSERT_EQ(b, 0);
-  for (uint8_t b : eeprom->eeprom.memory) ASSERT_EQ(b, 0);
+// Where a member's headers and data lie in a zip file.
+struct zip_member_at {
+  size_t central;  // its central directory entry
+  size_t local;    // its local header
+  size_t data;     // its (stored) data
+};
 
-  loaded_machine samples = load_swapped("short_samples.zip", shorter("snd0.u52", 0x1000));
-  ASSERT_NE(samples->sound, nullptr);
-  for (size_t i = 0; i < MACHINE_SOUND_ROM_BYTES; i++) ASSERT_EQ(samples->sound_rom[i], 0);
+uint16_t le16(const bytes_t& b, size_t at) {
+  return uint16_t(b.at(at) | b.at(at + 1) << 8);
+}
+uint32_t le32(const bytes_t& b, size_t at) {
+  return le16(b, at) | uint32_t(le16(b, at + 2)) << 16;
+}
+
+zip_member_at locate(const bytes_t& zip, const std::string& name) {
+  size_t end = zip.size() - 22;  // the end record, without a comment
+  EXPECT_EQ(le32(zip, end), 0x06054B50u);
+  size_t at = le32(zip, end + 16);
+  for (int i = 0, count = le16(zip, end + 10); i < count; i++) {
+    EXPECT_EQ(le32(zip, at), 0x02014B50u);
+    const size_t name_length = le16(zip, at + 28);
+    const size_t next = at + 46 + name_length + le16(zip, at + 30) + le16(zip, at + 32);
+    if (std::string(zip.begin() + at + 46, zip.begin() + at + 46 + name_length) == name) {
+      const size_t local = le32(zip, at + 42);
+      return {at, local, local + 30 + le16(zip, local + 26) + le16(zip, local + 28)};
+    }
+    at = next;
+  }
+  ADD_FAILURE() << name << " is not in the archive";
+  return {0, 0, 0};
+}
+
+// The good set as a stored archive at dir/<file>, with `damage` applied to its bytes.
+std::string damaged_archive(const char* file, void (*damage)(bytes_t&, const zip_member_at&),
+                            const char* member) {
+  const std::string path = test_romset_temp_path(file);
+  std::string error;
+  EXPECT_TRUE(test_romset_write_zip(path.c_str(), good_members(), 0, &error)) << error;
+  bytes_t zip;
+  if (FILE* in = std::fopen(path.c_str(), "rb")) {
+    std::fseek(in, 0, SEEK_END);
+    zip.resize((size_t)std::ftell(in));
+    std::fseek(in, 0, SEEK_SET);
+    EXPECT_EQ(std::fread(zip.data(), 1, zip.size(), in), zip.size());
+    std::fclose(in);
+  }
+  damage(zip, locate(zip, member));
+  FILE* out = std::fopen(path.c_str(), "wb");
+  EXPECT_EQ(std::fwrite(zip.data(), 1, zip.size(), out), zip.size());
+  std::fclose(out);
+  return path;
+}
+
+void flip_a_data_byte(bytes_t& zip, const zip_member_at& m) {
+  zip.at(m.data + 100) ^= 0x01;  // the directory keeps the good CRC-32
+}
+
+void unknown_method(bytes_t& zip, const zip_member_at& m) {
+  for (size_t at : {m.local + 8, m.central + 10}) zip.at(at) = 77, zip.at(at + 1) = 0;
+}
+
+TEST(RomLoad, AMemberWhoseDataCannotBeExtractedFailsTheLoadWithLibzipsReason) {
+  const struct {
+    const char* file;
+    void (*damage)(bytes_t&, const zip_member_at&);
+    const char* member;
+    const char* message;
+  } cases[] = {
+      {"crc_program.zip", flip_a_data_byte, "2prog_h.u21",
+       "Could not read the program ROMs. 2prog_h.u21: CRC error."},
+      {"crc_graphics.zip", flip_a_data_byte, "3l.u6",
+       "Could not read 3l.u6 from the archive (CRC error)."},
+      {"crc_samples.zip", flip_a_data_byte, "snd0.u52",
+       "Could not read snd0.u52 from the archive (CRC error)."},
+      {"crc_eeprom.zip", flip_a_data_byte, "eeprom-cobaltin.u44",
+       "Could not read eeprom-cobaltin.u44 from the archive (CRC error)."},
+      {"method_graphics.zip", unknown_method, "10h.u59",
+       "Could not read 10h.u59 from the archive (Compression method not supported)."},
+      {"method_program.zip", unknown_method, "1prog_l.u22",
+       "Could not read the program ROMs. 1prog_l.u22: Compression method not supported."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string path = damaged_archive(c.file, c.damage, c.member);
+    char message[256] = "untouched";
+    EXPECT_EQ(rom_set_verify(path.c_str(), message, sizeof message), 1) << message;
+    loaded_machine m((machine*)std::calloc(1, sizeof(machine)));
+    EXPECT_EQ(machine_load(m.get(), path.c_str()), 0);
+    expect_refused(m, c.message);
+  }
 }

@@ -29,6 +29,14 @@ test_rom_members varied(test_romset_variant variant, const char* name = nullptr)
   return m;
 }
 
+// The good set with member `from` stored under the name `to`.
+test_rom_members renamed(const char* from, const char* to) {
+  test_rom_members m = good_members();
+  for (test_rom_member& member : m)
+    if (member.name == from) member.name = to;
+  return m;
+}
+
 struct verify_case {
   const char* label;
   test_rom_members members;
@@ -52,6 +60,16 @@ TEST(RomSetVerify, EachArchiveGivesItsResultAndExactMessage) {
       {"subfolder", varied(TEST_ROMSET_SUBFOLDER), 1, nullptr},
       {"upper_case", varied(TEST_ROMSET_UPPER_CASE), 1, nullptr},
       {"damaged_copy_after", varied(TEST_ROMSET_DUPLICATE, "1l.u4"), 1, nullptr},
+      {"two_folders_deep", renamed("1l.u4", "sets/cobaltin/1l.u4"), 1, nullptr},
+      // The base name must be the whole name, not contain it or be contained in it.
+      {"prefixed_name", renamed("1l.u4", "x1l.u4"), 0,
+       "Not the standard 'cobaltin' set. Missing: 1l.u4"},
+      {"suffixed_name", renamed("1l.u4", "1l.u4.bak"), 0,
+       "Not the standard 'cobaltin' set. Missing: 1l.u4"},
+      {"shortened_name", renamed("1l.u4", "1l.u"), 0,
+       "Not the standard 'cobaltin' set. Missing: 1l.u4"},
+      {"name_as_folder", renamed("1l.u4", "1l.u4/data"), 0,
+       "Not the standard 'cobaltin' set. Missing: 1l.u4"},
       {"damaged_copy_first", bad_copy_first, 0,
        "Not the standard 'cobaltin' set. Wrong size/CRC: 1l.u4"},
       {"missing_and_short", missing_and_short, 0,

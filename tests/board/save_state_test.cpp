@@ -243,17 +243,42 @@ TEST_F(SaveState, EveryRejectedBlobLeavesTheMachineAndChipUntouched) {
   std::free(before);
 }
 
-TEST_F(SaveState, AChipThatRefusesItsImageFailsTheLoadAfterAPassingCheck) {
+TEST_F(SaveState, TheClockMayStandUpTo64CyclesPastTheEndOfTheCurrentFrame) {
+  // After four frames the fifth is current; it ends 5/60 s in, at 28,636,350 / 12 =
+  // 2,386,362.5 cycles. A slice ends after the instruction that crosses its end, which no
+  // instruction does by more than 64 cycles.
+  ASSERT_EQ(m->frame_counter, 4u);
+  const uint64_t frame_end = 2386362;
+  const struct {
+    uint64_t cycles;
+    int accepted;
+  } cases[] = {{frame_end, 1}, {frame_end + 64, 1}, {frame_end + 65, 0}, {frame_end + 4000, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cycles - frame_end);
+    bytes b = blob;
+    put64(b, AT_SH2 + 8 + 100, c.cycles);
+    b = resealed(b);
+    char message[64] = "";
+    EXPECT_EQ(state_validate(m.get(), b.data(), b.size(), message, sizeof message), c.accepted)
+        << message;
+  }
+}
+
+TEST_F(SaveState, AChipImageOfAnotherFormatIsRefusedByValidationAndLoadAlike) {
   bytes b = blob;
   b[AT_YMF + 36 + 8] ^= 0xFF;  // the chip image's own format tag, after the busy time
   b = resealed(b);
   machine* before = (machine*)std::malloc(sizeof(machine));
   std::memcpy(before, m.get(), sizeof(machine));
+  const bytes chip = chip_image(m.get());
   char message[64] = "";
-  EXPECT_EQ(state_validate(m.get(), b.data(), b.size(), message, sizeof message), 1);
+  EXPECT_EQ(state_validate(m.get(), b.data(), b.size(), message, sizeof message), 0);
+  EXPECT_STREQ(message, "state has an unexpected sound chip layout");
+  message[0] = 0;
   EXPECT_EQ(state_load(m.get(), b.data(), b.size(), message, sizeof message), 0);
-  EXPECT_STREQ(message, "sound chip state could not be restored");
+  EXPECT_STREQ(message, "state has an unexpected sound chip layout");
   EXPECT_EQ(std::memcmp(before, m.get(), sizeof(machine)), 0);
+  EXPECT_EQ(chip_image(m.get()), chip);
   std::free(before);
 }
 

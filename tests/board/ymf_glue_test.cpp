@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr size_t IMAGE_BYTES = 8 + 1733;  // busy time, then the chip's image
+constexpr size_t IMAGE_BYTES = 8 + 1734;  // busy time, then the chip's image
 constexpr uint64_t DISARMED = ~uint64_t(0);
 
 struct fake_board {
@@ -149,8 +149,9 @@ TEST(YmfGlue, GenerateWritesTheSumOfTheSixOutputsInChunks) {
   std::vector<uint8_t> image = f.image();
   std::vector<int32_t> mono(600);
   ymf_glue_generate(f.glue, mono.data(), 600);
-  // Centre pan puts the sample on both mixed outputs, so each sum is twice the sample.
-  for (int i = 0; i < 600; i++) ASSERT_EQ(mono[i], 2 * ((i % 16) * 1000 - 8000)) << i;
+  // Centre pan puts the sample on both mixed outputs at a quarter of full scale, so each sum
+  // is half the sample.
+  for (int i = 0; i < 600; i++) ASSERT_EQ(mono[i], ((i % 16) * 1000 - 8000) / 2) << i;
 
   ASSERT_EQ(ymf_glue_load_state(f.glue, image.data(), image.size()), 1);
   std::vector<int32_t> pieces(600);
@@ -175,7 +176,7 @@ TEST(YmfGlue, TheStateImageHasAFixedSizeAndIsWrittenOnlyWhenItFits) {
   EXPECT_EQ(f.image().size(), IMAGE_BYTES) << "independent of what the chip is doing";
 }
 
-TEST(YmfGlue, OnlyAnImageOfExactlyTheRightLengthIsLoaded) {
+TEST(YmfGlue, OnlyAnImageOfExactlyTheRightLengthAndFormatIsLoadedOrPassesTheCheck) {
   glue_fixture f;
   f.board.now = 777;
   f.start_note();
@@ -193,12 +194,15 @@ TEST(YmfGlue, OnlyAnImageOfExactlyTheRightLengthIsLoaded) {
   std::vector<uint8_t> longer = saved, shorter = saved;
   longer.push_back(0);
   shorter.pop_back();
-  EXPECT_EQ(ymf_glue_load_state(f.glue, longer.data(), longer.size()), 0);
-  EXPECT_EQ(ymf_glue_load_state(f.glue, shorter.data(), shorter.size()), 0);
   std::vector<uint8_t> other_format = saved;
   other_format[8] ^= 0xFF;  // the chip image's tag
-  EXPECT_EQ(ymf_glue_load_state(f.glue, other_format.data(), other_format.size()), 0);
-  EXPECT_EQ(f.image(), live) << "refused loads change nothing";
+  // The check gives the load's verdict on each image and changes nothing either.
+  for (const std::vector<uint8_t>* bad : {&longer, &shorter, &other_format}) {
+    EXPECT_EQ(ymf_glue_check_state(f.glue, bad->data(), bad->size()), 0);
+    EXPECT_EQ(ymf_glue_load_state(f.glue, bad->data(), bad->size()), 0);
+  }
+  EXPECT_EQ(ymf_glue_check_state(f.glue, saved.data(), saved.size()), 1);
+  EXPECT_EQ(f.image(), live) << "refused loads and checks change nothing";
 
   EXPECT_EQ(ymf_glue_load_state(f.glue, saved.data(), saved.size()), 1);
   EXPECT_EQ(f.image(), saved) << "busy time and chip restored";

@@ -85,6 +85,22 @@ TEST_F(sh2_xlate_hook, ABlockThatReachesTheLimitEndsTheSlice) {
   EXPECT_EQ(lookups.size(), 1u);
 }
 
+TEST_F(sh2_xlate_hook, ABlockWhoseCyclesEndExactlyOnTheSliceEndEndsTheSlice) {
+  // The block charges 5 cycles from 0: it reaches a slice end of 5 exactly.
+  answers[0x1000] = 0x1020;
+  EXPECT_EQ(sh2_run(&s, 5), 0);
+  EXPECT_EQ(s.cycles, 5u);
+  EXPECT_EQ(s.pc, 0x1020u);
+  EXPECT_EQ(lookups, (std::vector<uint32_t>{0x1000}));
+  // One cycle more: the NOP after the block runs too.
+  SetUp();
+  answers[0x1000] = 0x1020;
+  EXPECT_EQ(sh2_run(&s, 6), 0);
+  EXPECT_EQ(s.cycles, 6u);
+  EXPECT_EQ(s.pc, 0x1022u);
+  EXPECT_EQ(lookups, (std::vector<uint32_t>{0x1000, 0x1020}));
+}
+
 TEST_F(sh2_xlate_hook, AnInterpretAnswerRunsOneInstructionAndLeavesTheMissRunAlone) {
   answers[0x1000] = XLATE_INTERPRET;
   answers[0x1004] = XLATE_INTERPRET;

@@ -151,6 +151,30 @@ TEST(SettingsSave, ALoadAndSaveKeepsUnknownKeysAndTheEmptySection) {
   settings_table_clear(&table);
 }
 
+TEST(SettingsSave, AValueCutAtItsLengthOrANulByteLoadsAndSavesToTheSameBytesEveryTime) {
+  // Each cut leaves a blank at the end of the value, which is stripped like any other.
+  const std::string long_value = std::string(2046, 'x') + " yz";  // character 2,047 is a blank
+  const std::string text = "[s]\nlong = " + long_value + "\nk = a " + std::string(1, '\0') + "b\n";
+  scratch_dir dir;
+  ASSERT_TRUE(write_text(dir.at("hand.ini"), text));
+  settings_table table = {};
+  ASSERT_EQ(settings_table_load(&table, dir.at("hand.ini").c_str()), 1);
+  EXPECT_EQ(entries_of(table),
+            (entry_list{{"s", "long", std::string(2046, 'x')}, {"s", "k", "a"}}));
+
+  std::vector<std::string> saves;
+  for (int round = 0; round < 2; round++) {
+    const std::string path = dir.at("round" + std::to_string(round) + ".ini");
+    ASSERT_EQ(settings_table_save(&table, path.c_str()), 1);
+    saves.push_back(read_text(path));
+    settings_table_clear(&table);
+    ASSERT_EQ(settings_table_load(&table, path.c_str()), 1);
+  }
+  EXPECT_EQ(saves[0], HEADER + "\n[s]\nlong = " + std::string(2046, 'x') + "\nk = a\n");
+  EXPECT_EQ(saves[1], saves[0]);
+  settings_table_clear(&table);
+}
+
 TEST(SettingsSave, LongValuesGrowTheTextBuffer) {
   scratch_dir dir;
   const std::string path = dir.at("settings.ini");

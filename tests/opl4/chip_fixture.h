@@ -3,7 +3,10 @@
 // chip's registers through its ports, lay out tone headers and samples, and render outputs.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "opl4/ymf278b.h"
@@ -93,11 +96,13 @@ struct chip_fixture {
   }
 
   // Sets pitch and level of a slot, loads the tone (header and envelope) and keys it on.
-  // `key` adds the output-select, pan, damp and LFO-reset bits.
-  void play(int slot, int tone, int octave, int fnumber, int level, uint8_t key = 0) {
+  // `key` adds the output-select, pan, damp and LFO-reset bits; without `level_direct` the
+  // slot's level glides to `level` from where it stood.
+  void play(int slot, int tone, int octave, int fnumber, int level, uint8_t key = 0,
+            int level_direct = 1) {
     wt(uint8_t(0x20 + slot), uint8_t(((fnumber & 0x7F) << 1) | ((tone >> 8) & 1)));
     wt(uint8_t(0x38 + slot), uint8_t(((octave & 15) << 4) | ((fnumber >> 7) & 7)));
-    wt(uint8_t(0x50 + slot), uint8_t((level << 1) | 1));
+    wt(uint8_t(0x50 + slot), uint8_t((level << 1) | (level_direct ? 1 : 0)));
     wt(uint8_t(0x08 + slot), uint8_t(tone));
     wt(uint8_t(0x68 + slot), uint8_t(0x80 | key));
   }
@@ -114,6 +119,17 @@ struct chip_fixture {
     std::vector<int32_t> c;
     for (size_t i = output; i < frames.size(); i += opl4::OPL4_OUTPUTS) c.push_back(frames[i]);
     return c;
+  }
+
+  static int32_t peak(const std::vector<int32_t>& v) {
+    int32_t p = 0;
+    for (int32_t s : v) p = std::max(p, std::abs(s));
+    return p;
+  }
+  static double rms(const std::vector<int32_t>& v) {
+    double sum = 0;
+    for (int32_t s : v) sum += double(s) * s;
+    return v.empty() ? 0 : std::sqrt(sum / double(v.size()));
   }
 
   std::vector<uint8_t> save() {

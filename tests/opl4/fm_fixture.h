@@ -12,7 +12,9 @@
 
 constexpr double FM_RATE = 28636350.0 / 684;      // FM samples per second
 constexpr double OUTPUT_RATE = 28636350.0 / 768;  // output samples per second
-constexpr int FM_PEAK = 4084;                     // an operator's output at full level
+constexpr int FM_OPERATOR_PEAK = 4084;  // an operator's 13-bit value at full level, as modulation
+// One operator at full level on a chip output: twice its value, a quarter of full scale.
+constexpr int FM_PEAK = 2 * FM_OPERATOR_PEAK;
 constexpr int OUT_FM_C = 0, OUT_FM_D = 1, OUT_FM_A = 4, OUT_FM_B = 5;  // chip outputs
 
 // One operator's registers 0x20, 0x40, 0x60, 0x80 and 0xE0. The default sounds at once at full

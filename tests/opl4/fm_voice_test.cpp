@@ -44,7 +44,7 @@ TEST(FmPitch, ModulationGivesTheSidebandsOfFrequencyModulation) {
   f.render(500);
   std::vector<int32_t> v = render_output(f, OUT_FM_A, uint32_t(OUTPUT_RATE));
   double base = 0x200 * FM_RATE * std::exp2(4 - 20);
-  double index = FM_PEAK / 16.0 / 1024 * 2 * M_PI;
+  double index = FM_OPERATOR_PEAK / 16.0 / 1024 * 2 * M_PI;
   double j0 = std::cyl_bessel_j(0.0, index), j1 = std::cyl_bessel_j(1.0, index),
          j2 = std::cyl_bessel_j(2.0, index);
   EXPECT_NEAR(amplitude_at(v, base), j0, 0.05);
@@ -238,6 +238,62 @@ TEST(FmOutputs, EachOutputBitRoutesTheChannelToItsOutput) {
       for (int32_t v : c) peak = std::max(peak, std::abs(v));
       EXPECT_EQ(peak > FM_PEAK / 2, r.sounding[out] == 'x')
           << "bits " << int(r.bits) << " NEW " << r.mode_new << " output " << out;
+    }
+  }
+}
+
+// The chip's own figure for one operator at full level on a mixed output with the FM mix level
+// at 0 dB: a quarter of full scale, the level of one wavetable voice.
+constexpr double OPERATOR_PEAK = 8177, OPERATOR_RMS = OPERATOR_PEAK / M_SQRT2;
+
+// NEW2 mode (the mix registers are wavetable registers); channel 2 in additive connection on
+// outputs A and B (`outputs`): the first operator at total level 63, the second a sine at
+// total level 0 with attack 15 and sustain level 0.
+void play_full_operator(chip_fixture& f, uint8_t outputs = 0x30) {
+  f.opl4_mode();
+  set_op(f, 2, 0, {.levels = 63});
+  set_op(f, 2, 1, {});
+  set_control(f, 2, uint8_t(outputs | 0x01));
+  set_note(f, 2, 0x200, 2, 1);
+  f.render(500);
+}
+
+TEST(FmOutputs, OneOperatorAtFullLevelPeaksAtAQuarterOfFullScale) {
+  for (uint8_t outputs : {0x30, 0xC0}) {  // A and B (mixed), then C and D (direct)
+    chip_fixture f;
+    play_full_operator(f, outputs);
+    std::vector<int32_t> frames = f.render(uint32_t(OUTPUT_RATE / 2));
+    for (int out : outputs == 0x30 ? std::vector<int>{OUT_FM_A, OUT_FM_B}
+                                   : std::vector<int>{OUT_FM_C, OUT_FM_D}) {
+      std::vector<int32_t> v = chip_fixture::column(frames, out);
+      EXPECT_NEAR(chip_fixture::peak(v), OPERATOR_PEAK, OPERATOR_PEAK * 0.01) << out;
+      EXPECT_NEAR(chip_fixture::rms(v), OPERATOR_RMS, OPERATOR_RMS * 0.01) << out;
+    }
+  }
+}
+
+TEST(FmOutputs, TheFmMixRegisterSetsTheLeftAndRightLevelsWhileANoteSounds) {
+  // Bits 0-2 the left level, 3-5 the right: about 3 dB a step, step 7 silent.
+  const double STEP_DB[7] = {0, -3.0, -6.1, -9.1, -12.1, -15.1, -18.1};
+  chip_fixture f;
+  play_full_operator(f);
+  std::vector<int32_t> frames = f.render(2000);
+  const int32_t full[2] = {chip_fixture::peak(chip_fixture::column(frames, OUT_FM_A)),
+                           chip_fixture::peak(chip_fixture::column(frames, OUT_FM_B))};
+  EXPECT_NEAR(full[0], OPERATOR_PEAK, OPERATOR_PEAK * 0.01);
+  EXPECT_EQ(full[1], full[0]);
+  for (uint8_t mix : {0x38, 0x07, 0x0A, 0x21, 0x2C, 0x35, 0x00}) {
+    SCOPED_TRACE(int(mix));
+    f.wt(0xF8, mix);
+    frames = f.render(2000);
+    for (int side = 0; side < 2; side++) {
+      const char* name = side ? "right" : "left";
+      int step = side ? mix >> 3 : mix & 7;
+      int32_t peak = chip_fixture::peak(chip_fixture::column(frames, side ? OUT_FM_B : OUT_FM_A));
+      if (step == 7)
+        EXPECT_EQ(peak, 0) << name;
+      else
+        EXPECT_NEAR(20 * std::log10(double(peak) / full[side]), STEP_DB[step], 0.1) << name;
     }
   }
 }

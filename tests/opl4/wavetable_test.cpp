@@ -22,8 +22,12 @@ std::vector<int> ramp(int count) {
 // Linear gains of the level steps the tests use: 0, 3, 6 dB and silent.
 constexpr int64_t GAIN_0DB = 65536, GAIN_3DB = 46341, GAIN_6DB = 32768, GAIN_OFF = 0;
 
+// A voice at total level 0 carries its sample at a quarter of full scale on the outputs.
+int32_t quarter(int value) {
+  return value >> 2;
+}
 int32_t scaled(int value, int64_t gain) {
-  return int32_t((value * gain) >> 16);
+  return int32_t((value * gain) >> 18);
 }
 
 struct ramp_chip : chip_fixture {
@@ -119,8 +123,9 @@ TEST(Wavetable, EightAndTwelveBitSamplesDecodeToSixteenBits) {
   std::vector<int32_t> out = f.render(4);
   std::vector<int32_t> eight = chip_fixture::column(out, OUT_DIRECT_LEFT);
   std::vector<int32_t> twelve = chip_fixture::column(out, OUT_MIX_LEFT);
-  EXPECT_EQ(eight, (std::vector<int32_t>{0x0000, 0x7F00, -0x8000, -0x0100}));
-  EXPECT_EQ(twelve, (std::vector<int32_t>{0x1230, int16_t(0xBCA0), int16_t(0x8000), 0x7FF0}));
+  EXPECT_EQ(eight, (std::vector<int32_t>{0x0000 / 4, 0x7F00 / 4, -0x8000 / 4, -0x0100 / 4}));
+  EXPECT_EQ(twelve, (std::vector<int32_t>{0x1230 / 4, int16_t(0xBCA0) / 4, int16_t(0x8000) / 4,
+                                          0x7FF0 / 4}));
 }
 
 TEST(Wavetable, AKeyOnBeforeAnyToneNumberPlaysWhatTheMemoryHoldsAtAddressZero) {
@@ -133,7 +138,7 @@ TEST(Wavetable, AKeyOnBeforeAnyToneNumberPlaysWhatTheMemoryHoldsAtAddressZero) {
   f.wt(0x38, 0x10);  // octave 1
   f.wt(0x50, 0x01);  // level 0, direct
   f.wt(0x68, 0x80);
-  EXPECT_EQ(chip_fixture::column(f.render(3), OUT_MIX_LEFT), std::vector<int32_t>(3, 0x4000));
+  EXPECT_EQ(chip_fixture::column(f.render(3), OUT_MIX_LEFT), std::vector<int32_t>(3, 0x1000));
 }
 
 TEST(Wavetable, PlaybackPastTheEndContinuesAtTheLoopPoint) {
@@ -142,7 +147,7 @@ TEST(Wavetable, PlaybackPastTheEndContinuesAtTheLoopPoint) {
   f.play(0, 4, 1, 0, 0);
   std::vector<int32_t> out = chip_fixture::column(f.render(16), OUT_MIX_LEFT);
   const int order[16] = {0, 1, 2, 3, 4, 5, 6, 7, 3, 4, 5, 6, 7, 3, 4, 5};
-  for (int i = 0; i < 16; i++) EXPECT_EQ(out[i], f.wave[order[i]]) << i;
+  for (int i = 0; i < 16; i++) EXPECT_EQ(out[i], quarter(f.wave[order[i]])) << i;
 
   // Several octaves up, a step longer than the loop lands as far past the loop point.
   ramp_chip g;
@@ -150,7 +155,7 @@ TEST(Wavetable, PlaybackPastTheEndContinuesAtTheLoopPoint) {
   g.play(0, 4, 3, 0, 0);  // 4 samples per step
   out = chip_fixture::column(g.render(5), OUT_MIX_LEFT);
   const int wrapped[5] = {0, 4, 3, 7, 6};
-  for (int i = 0; i < 5; i++) EXPECT_EQ(out[i], g.wave[wrapped[i]]) << i;
+  for (int i = 0; i < 5; i++) EXPECT_EQ(out[i], quarter(g.wave[wrapped[i]])) << i;
 }
 
 TEST(Wavetable, PitchFollowsOctaveAndFNumber) {
@@ -165,13 +170,16 @@ TEST(Wavetable, PitchFollowsOctaveAndFNumber) {
     std::vector<int32_t> out = chip_fixture::column(f.render(40), OUT_MIX_LEFT);
     for (int i = 0; i < 40; i++) {
       // The ramp is linear, so the interpolated value is the ramp at the exact position.
-      double expected = -15000 + 211 * (i * r.step);
+      double expected = (-15000 + 211 * (i * r.step)) / 4;
       ASSERT_NEAR(out[i], expected, 1.0) << r.octave << "/" << r.fnumber << " @" << i;
     }
   }
 }
 
-// A slot playing a constant level, to watch the envelope.
+// A slot playing a constant level, to watch the envelope: samples of 0x4000, heard at full
+// level as DC_FULL.
+constexpr int32_t DC_FULL = 0x1000;
+
 struct dc_chip : chip_fixture {
   dc_chip(uint8_t ar_d1r, uint8_t dl_d2r, uint8_t rc_rr) {
     opl4_mode();
@@ -202,7 +210,7 @@ TEST(WavetableEnvelope, AttackTimeHalvesWithEachRateStepAndRisesSteadily) {
     dc_chip f(uint8_t(ar << 4), 0x00, 0xF0);  // no rate correction
     f.play(0, 0, 1, 0, 0);
     std::vector<int32_t> out = f.level(40000);
-    int full = samples_until(out, [](int32_t v) { return v == 0x4000; });
+    int full = samples_until(out, [](int32_t v) { return v == DC_FULL; });
     ASSERT_GT(full, 0) << ar;
     for (int i = 1; i <= full; i++) ASSERT_GE(out[i], out[i - 1]) << ar << " @" << i;
     if (previous) {
@@ -212,7 +220,7 @@ TEST(WavetableEnvelope, AttackTimeHalvesWithEachRateStepAndRisesSteadily) {
   }
   dc_chip instant(0xF0, 0x00, 0xF0);
   instant.play(0, 0, 1, 0, 0);
-  EXPECT_EQ(instant.level(1)[0], 0x4000) << "rate 15 starts at full level";
+  EXPECT_EQ(instant.level(1)[0], DC_FULL) << "rate 15 starts at full level";
   dc_chip never(0x00, 0x00, 0xF0);
   never.play(0, 0, 1, 0, 0);
   std::vector<int32_t> out = never.level(5000);
@@ -227,14 +235,15 @@ TEST(WavetableEnvelope, KeyOffReleasesAtTheReleaseRateUntilSilence) {
     f.render(10);
     f.key_off(0);
     std::vector<int32_t> out = f.level(400000);
-    int half = samples_until(out, [](int32_t v) { return v <= 0x2000; });
+    int half = samples_until(out, [](int32_t v) { return v <= DC_FULL / 2; });
     int silent = samples_until(out, [](int32_t v) { return v == 0; });
     ASSERT_GT(half, 0) << rr;
     ASSERT_GT(silent, half) << rr;
     for (int i = 1; i < silent; i++) ASSERT_LE(out[i], out[i - 1]) << rr << " @" << i;
     for (size_t i = silent; i < out.size(); i++) ASSERT_EQ(out[i], 0) << rr;
-    // The level falls in equal decibel steps: half, then silence after about 16 halvings.
-    EXPECT_NEAR(double(silent) / half, 16.0, 2.0) << rr;
+    // The level falls in equal decibel steps: half, then silence (less than one output step)
+    // after the 12 halvings that take DC_FULL = 2^12 below 1.
+    EXPECT_NEAR(double(silent) / half, 12.0, 1.0) << rr;
     if (previous) {
       EXPECT_NEAR(double(previous) / half, 2.0, 0.25) << rr;
     }
@@ -247,15 +256,15 @@ TEST(WavetableEnvelope, DecayOneStopsAtTheDecayLevelWhereDecayTwoTakesOver) {
   dc_chip f(0xFC, 0x40, 0xF0);
   f.play(0, 0, 1, 0, 0);
   std::vector<int32_t> out = f.level(20000);
-  EXPECT_EQ(out.back(), 0x1000);
-  EXPECT_EQ(out[out.size() / 2], 0x1000);
+  EXPECT_EQ(out.back(), DC_FULL / 4);
+  EXPECT_EQ(out[out.size() / 2], DC_FULL / 4);
 }
 
 TEST(WavetableEnvelope, RateCorrectionSpeedsUpHigherOctaves) {
   auto attack_time = [](uint8_t rc_rr, int octave) {
     dc_chip f(0xA0, 0x00, rc_rr);
     f.play(0, 0, octave, 0, 0);
-    return samples_until(f.level(60000), [](int32_t v) { return v == 0x4000; });
+    return samples_until(f.level(60000), [](int32_t v) { return v == DC_FULL; });
   };
   int uncorrected = attack_time(0xF0, 1), corrected = attack_time(0x40, 1);
   int higher = attack_time(0x40, 3);
@@ -275,17 +284,119 @@ TEST(WavetableEnvelope, DampSilencesASoundingSlotQuickly) {
   EXPECT_LT(silent, 1500);
 }
 
-TEST(WavetableLevel, WithoutLevelDirectTheLevelGlidesToItsNewValue) {
+// A looped sine of amplitude 20,000, 64 samples a period; at octave 1 each output sample is one
+// sample of it.
+struct sine_chip : chip_fixture {
+  sine_chip() {
+    opl4_mode();
+    std::vector<int> wave(64);
+    for (int i = 0; i < 64; i++) wave[i] = int(std::lround(20000 * std::sin(2 * M_PI * i / 64)));
+    put_samples16(0x1000, wave);
+    put_header(0, {.start = 0x1000, .loop = 0, .end = 63});
+  }
+};
+
+// The chip's own figures for one voice at total level 0 and pan 0 playing a 16-bit tone of
+// amplitude 20,000, with both mix levels at 0 dB: a quarter of full scale, 12 dB of headroom.
+constexpr double VOICE_PEAK = 4970, VOICE_RMS = VOICE_PEAK / M_SQRT2;
+
+TEST(WavetableLevel, AVoiceAtFullLevelCarriesItsSampleAtAQuarterOfFullScale) {
+  for (uint8_t select : {0x00, 0x10}) {  // mixed outputs, then the direct ones
+    SCOPED_TRACE(select ? "direct" : "mixed");
+    sine_chip f;
+    f.play(0, 0, 1, 0, 0, select);
+    f.render(640);
+    std::vector<int32_t> frames = f.render(64 * 50);
+    const int left = select ? OUT_DIRECT_LEFT : OUT_MIX_LEFT;
+    for (int out : {left, left + 1}) {
+      std::vector<int32_t> v = chip_fixture::column(frames, out);
+      EXPECT_NEAR(chip_fixture::peak(v), VOICE_PEAK, VOICE_PEAK * 0.01) << out;
+      EXPECT_NEAR(chip_fixture::rms(v), VOICE_RMS, VOICE_RMS * 0.01) << out;
+    }
+  }
+}
+
+TEST(WavetableLevel, AboutFourFullScaleVoicesSumToFullScaleBeforeTheOutputClamps) {
+  for (int voices : {1, 2, 4, 5}) {
+    chip_fixture f;
+    f.opl4_mode();
+    f.put_samples16(0x1000, {32767, 32767, -32767, -32767});
+    f.put_header(0, {.start = 0x1000, .loop = 0, .end = 3});
+    for (int n = 0; n < voices; n++) f.play(n, 0, 1, 0, 0);
+    std::vector<int32_t> v = chip_fixture::column(f.render(400), OUT_MIX_LEFT);
+    double expected = std::min(32767.0, voices * 32767.0 / 4);
+    EXPECT_NEAR(chip_fixture::peak(v), expected, expected * 0.002) << voices << " voices";
+    EXPECT_NEAR(chip_fixture::rms(v), expected, expected * 0.002) << voices << " voices";
+  }
+}
+
+// The constant level of the DC slot after each change, and the samples between the changes.
+struct level_steps {
+  std::vector<int32_t> levels;
+  std::vector<int> gaps;
+};
+
+level_steps steps_of(const std::vector<int32_t>& out) {
+  level_steps s{{out[0]}, {}};
+  int last = 0;
+  for (int i = 1; i < int(out.size()); i++)
+    if (out[i] != out[i - 1]) {
+      s.levels.push_back(out[i]);
+      s.gaps.push_back(i - last);
+      last = i;
+    }
+  return s;
+}
+
+TEST(WavetableLevel, WithoutLevelDirectTheLevelGlidesBy0375DecibelsEvery54SamplesDownAnd27Up) {
+  // From full level to total level 127 (47.6 dB down) and back up, each 127 steps of 0.375 dB.
   dc_chip f(0xF0, 0x00, 0xF0);
   f.play(0, 0, 1, 0, 0);
-  f.render(10);
-  f.wt(0x50, 32 << 1);  // 12 dB down, gliding
-  std::vector<int32_t> out = f.level(1000);
-  EXPECT_GT(out[0], 0x3C00);
-  EXPECT_EQ(out.back(), 0x1000);
-  for (size_t i = 1; i < out.size(); i++) ASSERT_LE(out[i], out[i - 1]);
+  f.render(100);
+  f.wt(0x50, 127 << 1);
+  std::vector<int32_t> down = f.level(7200);
+  f.wt(0x50, 0);
+  std::vector<int32_t> up = f.level(3600);
+
+  dc_chip quiet(0xF0, 0x00, 0xF0);
+  quiet.play(0, 0, 1, 0, 127);
+  const int32_t bottom = quiet.level(1)[0];
+  ASSERT_GT(bottom, 0);
+
+  const struct {
+    const char* label;
+    const std::vector<int32_t>& out;
+    int samples;         // per step
+    int32_t end;         // the level it glides to
+    int near_full_last;  // 1 = the steps near full level, where each one shows, come last
+  } glides[] = {{"quieter", down, 54, bottom, 0}, {"louder", up, 27, DC_FULL, 1}};
+  for (const auto& g : glides) {
+    SCOPED_TRACE(g.label);
+    level_steps s = steps_of(g.out);
+    ASSERT_GE(s.gaps.size(), 100u);
+    const int first = g.near_full_last ? int(s.gaps.size()) - 40 : 0;
+    for (int k = first + 1; k < first + 40; k++) {
+      EXPECT_EQ(s.gaps[k], g.samples) << k;
+      double db = 20 * std::log10(double(s.levels[k + 1]) / s.levels[k]);
+      EXPECT_NEAR(std::abs(db), 0.375, 0.05) << k;
+    }
+    // The whole way takes 127 steps.
+    int end = samples_until(g.out, [&](int32_t v) { return v == g.end; });
+    EXPECT_NEAR(end, 127 * g.samples, g.samples) << "samples to the end of the glide";
+  }
+  // 47.6 dB down, within the half decibel of one output step at this level.
+  EXPECT_NEAR(20 * std::log10(double(bottom) / DC_FULL), -127 * 0.375, 0.6);
   f.wt(0x50, (16 << 1) | 1);  // 6 dB down at once
-  EXPECT_EQ(f.level(1)[0], 0x2000);
+  EXPECT_EQ(f.level(1)[0], DC_FULL / 2);
+}
+
+TEST(WavetableLevel, AfterResetAFirstNoteWithoutLevelDirectFadesInFromTheQuietestLevel) {
+  dc_chip f(0xF0, 0x00, 0xF0);
+  f.play(0, 0, 1, 0, 0, 0, 0);
+  std::vector<int32_t> out = f.level(4000);
+  EXPECT_LT(out[0], DC_FULL / 200) << "47.6 dB down";
+  EXPECT_NEAR(samples_until(out, [](int32_t v) { return v == DC_FULL; }), 127 * 27, 27);
+  for (size_t i = 1; i < out.size(); i++) ASSERT_GE(out[i], out[i - 1]) << i;
 }
 
 TEST(WavetableLfo, TremoloSwingsTheLevelByItsDepthOverTheLfoPeriod) {
@@ -294,14 +405,14 @@ TEST(WavetableLfo, TremoloSwingsTheLevelByItsDepthOverTheLfoPeriod) {
   f.wt(0x80, 7 << 3);  // the fastest LFO: 2^18 / 42 samples per period
   f.wt(0xE0, 7);       // 11.9 dB
   std::vector<int32_t> out = f.level(2 * 6242);
-  int32_t low = 0x4000, high = 0;
+  int32_t low = DC_FULL, high = 0;
   for (int32_t v : out) low = std::min(low, v), high = std::max(high, v);
-  EXPECT_EQ(high, 0x4000);
+  EXPECT_EQ(high, DC_FULL);
   EXPECT_NEAR(20 * std::log10(double(high) / low), 11.9, 0.3);
   f.wt(0x68, 0xA0);  // LFO reset holds it at the start
   out = f.level(3000);
-  EXPECT_EQ(out.front(), 0x4000);
-  EXPECT_EQ(out.back(), 0x4000);
+  EXPECT_EQ(out.front(), DC_FULL);
+  EXPECT_EQ(out.back(), DC_FULL);
 }
 
 TEST(WavetableLfo, VibratoSwingsThePitchByItsDepth) {

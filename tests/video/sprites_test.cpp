@@ -238,6 +238,44 @@ TEST(VideoSprites, AZoomedSpriteSamplesItsTilesAtTheZoomedSteps) {
   EXPECT_EQ(drawn_box(m.get(), 0).h, 32);
 }
 
+TEST(VideoSprites, AZoomedSpriteOfSixteenTilesShowsAllOfThemAlongEitherAxis) {
+  // Tiles k = 0-15 of a 16 x 1 or 1 x 16 sprite are all pen 10 + k. At half size every eighth
+  // screen line or column moves on by one tile, so rows and columns 128-255 of the assembled
+  // sprite show from line or column 64 on.
+  auto colour = [](int k) { return 0x0F0000u * static_cast<uint32_t>(k + 1) | 0x40u; };
+  for (int vertical : {1, 0})
+    for (int flip : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << (vertical ? "tall" : "wide") << " flip " << flip);
+      scene_ptr m(scene_new());
+      for (int k = 0; k < 16; k++) {
+        scene_tile8_fill(m.get(), 100 + k, static_cast<uint8_t>(10 + k));
+        scene_palette(m.get(), 10 + k, colour(k));
+      }
+      scene_zoom(m.get(), 1, 2048);
+      scene_sprites(m.get(), {{.x = 20,
+                               .y = 10,
+                               .width = vertical ? 1 : 16,
+                               .height = vertical ? 16 : 1,
+                               .flip_x = vertical ? 0 : flip,
+                               .flip_y = vertical ? flip : 0,
+                               .zoom_x = 1,
+                               .zoom_y = 1,
+                               .tile = 100,
+                               .is_8bpp = 1}});
+      video_render_frame(m.get());
+      const box b = drawn_box(m.get(), 0);
+      EXPECT_EQ(b.w, vertical ? 8 : 128);
+      EXPECT_EQ(b.h, vertical ? 128 : 8);
+      for (int k = 0; k < 16; k++) {
+        const int shown = flip ? 15 - k : k;
+        const int along = 8 * k + 4;  // the middle of the k-th eighth
+        EXPECT_EQ(scene_pixel(m.get(), vertical ? 24 : 20 + along, vertical ? 10 + along : 14),
+                  colour(shown))
+            << "tile " << shown;
+      }
+    }
+}
+
 TEST(VideoSprites, AssemblingAZoomedSpriteWritesOnlyItsOwnTiles) {
   scene_ptr m(scene_new());
   std::memset(m->zoom_scratch, 0xEE, sizeof m->zoom_scratch);
