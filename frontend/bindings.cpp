@@ -1,9 +1,133 @@
 // Input bindings, controllers and the release of inputs.
 #include "frontend/bindings.h"
 
-#include <cstring>
+#include <SDL.h>
 
-#include "frontend/frontend_state.h"
+#include <cstring>
+#include <initializer_list>
+
+#include "frontend/log.h"
+
+void rescan_controllers() {
+  int32_t open = fe.controller_count;
+  if (open > FE_MAX_CONTROLLERS) open = FE_MAX_CONTROLLERS;
+  for (int32_t i = 0; i < open; i++) {
+    if (fe.controllers[i]) SDL_GameControllerClose(fe.controllers[i]);
+  }
+  memset(fe.controllers, 0, sizeof fe.controllers);
+  fe.controller_count = 0;
+
+  int joysticks = SDL_NumJoysticks();  // negative when the subsystem is down
+  for (int j = 0; j < joysticks && fe.controller_count < FE_MAX_CONTROLLERS; j++) {
+    if (!SDL_IsGameController(j)) continue;
+    SDL_GameController* pad = SDL_GameControllerOpen(j);
+    if (!pad) continue;
+    fe.controllers[fe.controller_count++] = pad;
+    const char* name = SDL_GameControllerName(pad);
+    log_printf("controller %d: %s", fe.controller_count, name && name[0] ? name : "?");
+  }
+}
+
+int32_t deadzone_threshold() {
+  return int32_t(int64_t(fe.settings.deadzone) * 32767 / 100);
+}
+
+// A controller code on one controller of the snapshot: a button, or an axis pushed past t.
+static int pad_code_pressed(const input_snapshot* input, int32_t pad, int32_t code, int32_t t) {
+  if (code < 100) return code < INPUT_PAD_BUTTONS && input->buttons[pad][code];
+  int32_t axis = (code - 100) / 2;
+  if (axis >= INPUT_PAD_AXES) return 0;
+  int32_t value = input->axes[pad][axis];
+  return (code & 1) ? value > t : value < -t;
+}
+
+// The left stick standing in for a d-pad button.
+static int stick_as_dpad(const input_snapshot* input, int32_t pad, int32_t code, int32_t t) {
+  const int16_t* axes = input->axes[pad];
+  switch (code) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+      return axes[SDL_CONTROLLER_AXIS_LEFTY] < -t;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+      return axes[SDL_CONTROLLER_AXIS_LEFTY] > t;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+      return axes[SDL_CONTROLLER_AXIS_LEFTX] < -t;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+      return axes[SDL_CONTROLLER_AXIS_LEFTX] > t;
+    default:
+      return 0;
+  }
+}
+
+static int32_t snapshot_pads(const input_snapshot* input) {
+  int32_t pads = input->controller_count;
+  return pads < 0 ? 0 : pads > INPUT_MAX_PADS ? INPUT_MAX_PADS : pads;
+}
+
+int binding_pressed(const input_binding* binding, int32_t player, const input_snapshot* input) {
+  if (!binding || !input) return 0;
+  for (int32_t key : {binding->key, binding->alt_key}) {
+    if (key >= 0 && key < INPUT_KEYS && input->keys[key]) return 1;
+  }
+  int32_t code = binding->controller;
+  if (code < 0) return 0;
+  int32_t pads = snapshot_pads(input);
+  int32_t t = deadzone_threshold();
+
+  if (player == 0) {
+    for (int32_t pad = 0; pad < pads; pad++) {
+      if (pad_code_pressed(input, pad, code, t)) return 1;
+    }
+    return 0;
+  }
+  if (player < 1 || player > 4) return 0;  // no controller of its own
+
+  int32_t assigned = fe.settings.player_controller[player - 1];
+  int32_t pad = assigned == -1 ? player - 1 : assigned;
+  if (pad < 0 || pad >= pads) return 0;  // not connected, or no controller at all
+  return pad_code_pressed(input, pad, code, t) || stick_as_dpad(input, pad, code, t);
+}
+
+int hotkey_event_matches(const input_event* event, int32_t hotkey) {
+  if (!event || hotkey < 0 || hotkey >= HOTKEY_COUNT) return 0;
+  const input_binding& binding = fe.hotkeys[hotkey];
+  if (event->type == INPUT_EVENT_KEY_DOWN) {
+    if (event->repeat) return 0;
+    return (binding.key >= 0 && event->scancode == binding.key) ||
+           (binding.alt_key >= 0 && event->scancode == binding.alt_key);
+  }
+  if (event->type == INPUT_EVENT_PAD_BUTTON) {
+    return binding.controller >= 0 && binding.controller < 100 &&
+           event->button == binding.controller;
+  }
+  return 0;
+}
+
+int menu_combo_held(const input_snapshot* input) {
+  if (!input) return 0;
+  int32_t pads = snapshot_pads(input);
+  for (int32_t pad = 0; pad < pads; pad++) {
+    const uint8_t* b = input->buttons[pad];
+    int held = 0;
+    switch (fe.settings.menu_combo) {
+      case 0:
+        held = b[SDL_CONTROLLER_BUTTON_BACK] && b[SDL_CONTROLLER_BUTTON_START];
+        break;
+      case 1:
+        held = b[SDL_CONTROLLER_BUTTON_GUIDE];
+        break;
+      case 2:
+        held = b[SDL_CONTROLLER_BUTTON_RIGHTSTICK];
+        break;
+      case 3:
+        held = b[SDL_CONTROLLER_BUTTON_LEFTSTICK] && b[SDL_CONTROLLER_BUTTON_RIGHTSTICK];
+        break;
+      default:
+        return 0;
+    }
+    if (held) return 1;
+  }
+  return 0;
+}
 
 void release_inputs() {
   fe.input_word = 0;

@@ -242,6 +242,8 @@ struct frontend_state {
   // --- game lifecycle
   int32_t rom_ready;     // a ROM set is loaded through the descriptor
   char rom_status[512];  // why no ROM is ready; "" when one is
+  int32_t nvram_retry;   // the last NVRAM write failed: write at the next save even when clean;
+                         // cleared by a good write and by restore_nvram
   int32_t running;       // a game is started (cleared by stop_game and a game-program stop)
   int32_t paused;        // pause hotkey
   int32_t menu_open;

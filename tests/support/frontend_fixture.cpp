@@ -10,6 +10,7 @@
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/platform.h"
+#include "frontend/settings_model.h"
 #include "test_platform.h"
 
 static SDL_Surface* test_surface = nullptr;
@@ -27,6 +28,8 @@ int frontend_test_setup(const game_adapter* game, const std::string& data_dir) {
   memset(&fe, 0, sizeof fe);
   fe.adapter_copy = *game;
   fe.adapter = &fe.adapter_copy;
+  set_default_settings();  // every test starts from the defaults, as start-up does
+  set_default_bindings();
   fake_game_reset();
   test_platform_reset();
   platform = &test_platform;

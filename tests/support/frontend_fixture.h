@@ -1,8 +1,8 @@
 // The frontend tests' common ground: SDL on its dummy drivers, `fe` zero-filled with a game
-// descriptor (the fake game unless a test picks another), the test platform installed, data
-// folders in a scratch folder, the picture buffers and a software renderer over a 1280 x 760
-// surface (one ui unit is then one pixel), on which `fe.draw` draws. Teardown frees whatever
-// the frontend left in `fe` and shuts SDL down.
+// descriptor (the fake game unless a test picks another) with the default settings and bindings
+// for it, the test platform installed, data folders in a scratch folder, the picture buffers and
+// a software renderer over a 1280 x 760 surface (one ui unit is then one pixel), on which
+// `fe.draw` draws. Teardown frees whatever the frontend left in `fe` and shuts SDL down.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,0 +1,28 @@
+// The settings model: the defaults of every user choice in fe.settings and of the input and
+// hotkey bindings, the reading of settings.ini's table into them with the clamps that keep
+// every value usable as an index, and the writing of all of it back to settings.ini. Reading the
+// file into fe.settings_file (settings_table_load) and the feature and command-line overrides
+// that follow are start-up's.
+#pragma once
+
+#include "frontend/frontend_state.h"
+
+// [hotkeys] keys, in hotkey_id order.
+extern const char* const hotkey_setting_names[HOTKEY_COUNT];
+
+// Zeroes fe.settings and fills every field with its default (the DIP words from the
+// descriptor's switches, the rotation from the descriptor). The ROM path, the browser folder,
+// the slot and the bindings are left alone.
+void set_default_settings();
+
+// Every input binding from its adapter input's key, second key and controller button (bindings
+// beyond the descriptor's inputs become -1), every hotkey binding to its default.
+void set_default_bindings();
+
+// Applies what fe.settings_file holds over the current values, then clamps every field to its
+// range. Call only when settings.ini was read: a missing file leaves the defaults as they are.
+void apply_loaded_settings();
+
+// Sets every key into fe.settings_file (keys it does not know stay) and writes settings.ini;
+// a failed write is logged ("could not write settings to %s") and changes nothing else.
+void save_settings();
