@@ -173,6 +173,8 @@ struct rewind_ring {
   int32_t count;           // entries held
   uint64_t total;          // sum of sizes[] of the entries held
   uint64_t budget;         // rewind_mb << 20
+  uint8_t* scratch;        // compress/unpack buffer reused by every capture and step back, or null
+  uint64_t scratch_size;   // bytes of scratch; grows to the largest need, freed with the ring
 };
 
 // The immediate-mode menu: page stack, per-page cursors, this frame's input latches and the

@@ -77,6 +77,7 @@ void frontend_test_teardown() {
   }
   free(fe.rewind.entries);
   free(fe.rewind.sizes);
+  free(fe.rewind.scratch);
   for (slot_info& slot : fe.slots) {
     if (slot.thumbnail) SDL_DestroyTexture(slot.thumbnail);
   }

@@ -1,0 +1,182 @@
+// Recording and playing input movies. The starting point is a state container built and parsed
+// by state_container; the per-frame words are read and written here for the frame step.
+#include "frontend/movies.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "frontend/audio_output.h"
+#include "frontend/bindings.h"
+#include "frontend/file_util.h"
+#include "frontend/frontend_state.h"
+#include "frontend/messages.h"
+#include "frontend/state_container.h"
+#include "menu/menu_toolkit.h"
+
+static const char MOVIE_MAGIC[8] = {'F', 'E', 'M', 'O', 'V', 'I', 'E', '1'};
+enum { MOVIE_HEAD = 12 };  // magic and the container length
+
+static void movie_put_u32(uint8_t* at, uint32_t value) {
+  for (int i = 0; i < 4; i++) at[i] = uint8_t(value >> (8 * i));
+}
+static uint32_t movie_get_u32(const uint8_t* at) {
+  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
+
+static void movie_close_recording() {
+  if (!fe.movie_record) return;
+  fclose(fe.movie_record);
+  fe.movie_record = nullptr;
+  show_toast("Recording saved");
+}
+
+static void movie_drop_playback() {
+  if (!fe.movie_data) return;
+  free(fe.movie_data);
+  fe.movie_data = nullptr;
+  fe.movie_size = 0;
+  fe.movie_pos = 0;
+  show_toast("Playback finished");
+}
+
+// No playback runs while recording, so this is all "Stop Recording" has to end.
+void movie_stop_recording() {
+  movie_close_recording();
+  fe.movie_text[0] = '\0';
+}
+
+void movie_stop_playback() {
+  movie_drop_playback();
+  fe.movie_text[0] = '\0';
+}
+
+void movie_stop_all() {
+  movie_close_recording();
+  movie_drop_playback();
+  fe.movie_text[0] = '\0';
+}
+
+// Writes the head and the starting point and pushes them out, so that a full disk shows now
+// rather than as a movie without a start. 1 when every byte reached the file.
+static int movie_write_start(FILE* file, const uint8_t* container, size_t size) {
+  uint8_t head[MOVIE_HEAD];
+  memcpy(head, MOVIE_MAGIC, 8);
+  movie_put_u32(head + 8, uint32_t(size));
+  return fwrite(head, 1, sizeof head, file) == sizeof head &&
+         fwrite(container, 1, size, file) == size && fflush(file) == 0;
+}
+
+void movie_start_recording() {
+  movie_stop_all();
+  size_t size = 0;
+  uint8_t* container = build_state_container(&size);
+  if (!container || size > UINT32_MAX) {
+    free(container);
+    show_toast("Cannot start recording");
+    close_menu();
+    return;
+  }
+  char name[64] = "";
+  time_t now = time(nullptr);
+  struct tm local;
+  if (localtime_r(&now, &local)) strftime(name, sizeof name, "movie-%Y%m%d-%H%M%S.femv", &local);
+  char path[FILE_PATH_MAX];
+  FILE* file = path_join(path, sizeof path, fe.movies_dir, name) ? fopen(path, "wb") : nullptr;
+  if (!file) {
+    free(container);
+    show_toast("Cannot write %s", path);
+    close_menu();
+    return;
+  }
+  int written = movie_write_start(file, container, size);
+  free(container);
+  if (!written) {
+    fclose(file);
+    remove(path);
+    show_toast("Cannot write %s", path);
+    close_menu();
+    return;
+  }
+  fe.movie_record = file;
+  snprintf(fe.movie_text, sizeof fe.movie_text, "REC %s", name);
+  show_toast("Recording inputs to %s", name);
+  close_menu();
+}
+
+// The movie to play: the greatest name (byte order) of the entries that are no folder and end
+// in exactly ".femv"; the timestamped names make it the newest. 0 when there is none.
+static int movie_find_latest(char* newest, size_t newest_size) {
+  newest[0] = '\0';
+  dir_entry* entries = nullptr;
+  int count = list_dir(fe.movies_dir, &entries);
+  for (int i = 0; i < count; i++) {
+    if (entries[i].is_dir) continue;
+    const char* dot = strrchr(entries[i].name, '.');
+    if (!dot || strcmp(dot, ".femv") != 0) continue;
+    if (strcmp(entries[i].name, newest) > 0) snprintf(newest, newest_size, "%s", entries[i].name);
+  }
+  free(entries);
+  return newest[0] != '\0';
+}
+
+void play_latest_movie() {
+  movie_stop_all();
+  char name[512];
+  if (!movie_find_latest(name, sizeof name)) {
+    show_toast("No recorded movies yet");
+    return;
+  }
+  char path[FILE_PATH_MAX];
+  uint64_t size = 0;
+  uint8_t* data =
+      path_join(path, sizeof path, fe.movies_dir, name) ? read_file(path, &size) : nullptr;
+  if (!data || size < MOVIE_HEAD || memcmp(data, MOVIE_MAGIC, 8) != 0) {
+    free(data);
+    show_toast("Movie file is not valid");
+    return;
+  }
+  // 64-bit sum: a length near 2^32 must not wrap past the check.
+  const uint64_t container_size = movie_get_u32(data + 8);
+  if (size < container_size + MOVIE_HEAD) {
+    free(data);
+    show_toast("Movie file is truncated");
+    return;
+  }
+  char message[200] = "";
+  size_t state_length = 0;
+  const uint8_t* blob = parse_state_container(data + MOVIE_HEAD, size_t(container_size), nullptr,
+                                              &state_length, message, sizeof message);
+  if (!blob || !load_state_blob(blob, state_length, message, sizeof message)) {
+    free(data);
+    show_error("Cannot play movie", "%s", message);
+    return;
+  }
+  fe.movie_data = data;
+  fe.movie_size = size;
+  fe.movie_pos = container_size + MOVIE_HEAD;
+  fe.running = 1;
+  release_inputs();
+  clear_audio();
+  snprintf(fe.movie_text, sizeof fe.movie_text, "PLAY %s", name);
+}
+
+int movie_next_word(uint32_t* word) {
+  if (!fe.movie_data) return 0;
+  if (fe.movie_pos > fe.movie_size || fe.movie_size - fe.movie_pos < 4) {
+    movie_stop_all();
+    *word = 0;
+    return 1;
+  }
+  *word = movie_get_u32(fe.movie_data + fe.movie_pos);
+  fe.movie_pos += 4;
+  return 1;
+}
+
+void movie_record_word(uint32_t word) {
+  if (!fe.movie_record) return;
+  uint8_t bytes[4];
+  movie_put_u32(bytes, word);
+  fwrite(bytes, 1, sizeof bytes, fe.movie_record);
+}

@@ -1,0 +1,38 @@
+// Input movies, "FEMOVIE1" files under movies/: the magic, the length L of the starting point
+// (u32 little-endian), L bytes of a "FESTATE1" container, then one u32 input word per frame to
+// the end of the file. Recording appends the word of every frame to an open file; playback holds
+// the whole file in fe.movie_data and feeds its words to the frame step instead of the live
+// bindings. Recording and playback are never both active.
+#pragma once
+
+#include <cstdint>
+
+// "Record Input Movie": stops any movie, writes a new "movie-%Y%m%d-%H%M%S.femv" with the game's
+// state now, and keeps it open for the frame step's words ("REC <name>" overlay). A failure
+// toasts and leaves no file behind. The menu closes and the game resumes in every case.
+void movie_start_recording();
+
+// "Stop Recording": closes an open recording ("Recording saved") and empties the overlay text.
+// The menu stays open.
+void movie_stop_recording();
+
+// Drops a playback ("Playback finished") and empties the overlay text.
+void movie_stop_playback();
+
+// Closes a recording ("Recording saved"), drops a playback ("Playback finished") and empties the
+// overlay text: whatever ends a game or starts another calls it (start_game, stop_game, exit).
+void movie_stop_all();
+
+// Stops any movie, then loads the starting point of the newest movie and starts its playback
+// ("PLAY <name>"), or tells why not (a toast, or the "Cannot play movie" dialog, with the running
+// game untouched). It leaves the menu open: the caller resumes when fe.movie_data is set.
+void play_latest_movie();
+
+// Frame step, step 1: with a playback held, the frame's word goes to *word and 1 is returned;
+// when fewer than 4 bytes remain, the movie ends (movie_stop_all) and the word is 0. Without a
+// playback 0 is returned and the caller reads the bindings.
+int movie_next_word(uint32_t* word);
+
+// Frame step, step 3: appends the word to an open recording (4 bytes, little-endian; a failed
+// write is not noticed, the file keeps what reached it).
+void movie_record_word(uint32_t word);

@@ -1,0 +1,200 @@
+// Building and checking "FESTATE1" containers, and the guarded call of the game's load_state.
+// The blob inside is the game's business: this file only frames it, and the game's own
+// validate_state has the last word on whether it can be loaded.
+#include "frontend/state_container.h"
+
+#include <zlib.h>
+
+#include <bit>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "frontend/frontend_state.h"
+
+// The thumbnail's u16 pixels are handed to SDL straight from the file's bytes.
+static_assert(std::endian::native == std::endian::little, "containers are read in host order");
+
+static const char CONTAINER_MAGIC[8] = {'F', 'E', 'S', 'T', 'A', 'T', 'E', '1'};
+
+static void container_message(char* msg, size_t msg_size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+static void container_message(char* msg, size_t msg_size, const char* format, ...) {
+  if (!msg || msg_size == 0) return;
+  va_list args;
+  va_start(args, format);
+  vsnprintf(msg, msg_size, format, args);
+  va_end(args);
+}
+
+static void put_u16(uint8_t* at, uint32_t value) {
+  at[0] = uint8_t(value);
+  at[1] = uint8_t(value >> 8);
+}
+static void put_u32(uint8_t* at, uint32_t value) {
+  for (int i = 0; i < 4; i++) at[i] = uint8_t(value >> (8 * i));
+}
+static void put_u64(uint8_t* at, uint64_t value) {
+  for (int i = 0; i < 8; i++) at[i] = uint8_t(value >> (8 * i));
+}
+static uint32_t get_u16(const uint8_t* at) {
+  return uint32_t(at[0]) | uint32_t(at[1]) << 8;
+}
+static uint32_t get_u32(const uint8_t* at) {
+  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
+static int64_t get_i64(const uint8_t* at) {
+  uint64_t value = 0;
+  for (int i = 0; i < 8; i++) value |= uint64_t(at[i]) << (8 * i);
+  return int64_t(value);
+}
+
+// The game id as the container stores it: cut to 15 characters, NUL-padded to 16 bytes.
+static void container_game_id(char out[STATE_CONTAINER_ID_BYTES]) {
+  memset(out, 0, STATE_CONTAINER_ID_BYTES);
+  snprintf(out, STATE_CONTAINER_ID_BYTES, "%s", fe.adapter->id ? fe.adapter->id : "");
+}
+
+uint8_t* build_state_container(size_t* size) {
+  const game_adapter* game = fe.adapter;
+  if (size) *size = 0;
+  if (!game->save_state) return nullptr;
+  size_t blob_size = 0;
+  uint8_t* blob = game->save_state(&blob_size);
+  if (!blob) return nullptr;
+
+  const uint32_t tw = game->width / 2, th = game->height / 2;
+  const uint64_t thumb_bytes = 2ull * tw * th;
+  // The length field is 32 bits wide; a larger blob cannot be framed.
+  if (blob_size > UINT32_MAX) {
+    free(blob);
+    return nullptr;
+  }
+  const uint64_t total = STATE_CONTAINER_OVERHEAD + thumb_bytes + blob_size;
+  uint8_t* data = static_cast<uint8_t*>(calloc(1, size_t(total)));
+  if (!data) {
+    free(blob);
+    return nullptr;
+  }
+
+  memcpy(data, CONTAINER_MAGIC, 8);
+  put_u32(data + 8, STATE_CONTAINER_VERSION);
+  container_game_id(reinterpret_cast<char*>(data + 12));
+  snprintf(reinterpret_cast<char*>(data + 28), STATE_CONTAINER_VERSION_BYTES, "%s",
+           game->version ? game->version : "");
+  put_u32(data + 60, game->rom_fingerprint ? game->rom_fingerprint() : 0);
+  put_u64(data + 64, uint64_t(int64_t(time(nullptr))));
+  put_u32(data + 72, uint32_t(fe.frame_counter));
+  put_u16(data + 76, tw);
+  put_u16(data + 78, th);
+
+  // Every other pixel of every other row of the last picture (zeros when there is none).
+  uint8_t* thumb = data + STATE_CONTAINER_THUMB_OFFSET;
+  if (fe.frame) {
+    for (uint32_t y = 0; y < th; y++) {
+      const uint32_t* row = fe.frame + size_t(2 * y) * game->width;
+      for (uint32_t x = 0; x < tw; x++) {
+        uint32_t p = row[2 * x];
+        put_u16(thumb + 2 * (size_t(y) * tw + x),
+                ((p >> 8) & 0xF800) | ((p >> 5) & 0x07E0) | ((p >> 3) & 0x001F));
+      }
+    }
+  }
+
+  uint8_t* length_field = thumb + thumb_bytes;
+  put_u32(length_field, uint32_t(blob_size));
+  memcpy(length_field + 4, blob, blob_size);
+  free(blob);
+  uint8_t* crc_field = length_field + 4 + blob_size;
+  put_u32(crc_field, uint32_t(crc32_z(0, data, size_t(crc_field - data))));
+  if (size) *size = size_t(total);
+  return data;
+}
+
+// Replaces the record's thumbnail texture with the container's pixels (none without a renderer
+// or when SDL refuses the texture).
+static void container_thumbnail_texture(slot_info* slot, const uint8_t* pixels, uint32_t tw,
+                                        uint32_t th) {
+  if (!fe.renderer) return;
+  if (slot->thumbnail) SDL_DestroyTexture(slot->thumbnail);
+  slot->thumbnail = SDL_CreateTexture(fe.renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STATIC,
+                                      int(tw), int(th));
+  if (slot->thumbnail) SDL_UpdateTexture(slot->thumbnail, nullptr, pixels, int(2 * tw));
+}
+
+const uint8_t* parse_state_container(const uint8_t* data, size_t size, slot_info* slot,
+                                     size_t* state_length, char* msg, size_t msg_size) {
+  const game_adapter* game = fe.adapter;
+  if (state_length) *state_length = 0;
+  if (!data || size < STATE_CONTAINER_OVERHEAD) {
+    container_message(msg, msg_size, "file is truncated");
+    return nullptr;
+  }
+  if (memcmp(data, CONTAINER_MAGIC, 8) != 0) {
+    container_message(msg, msg_size, "not a save state");
+    return nullptr;
+  }
+  if (get_u32(data + size - 4) != uint32_t(crc32_z(0, data, size - 4))) {
+    container_message(msg, msg_size, "file is damaged (checksum mismatch)");
+    return nullptr;
+  }
+  uint32_t version = get_u32(data + 8);
+  if (version != STATE_CONTAINER_VERSION) {
+    container_message(msg, msg_size, "unsupported container version %u", version);
+    return nullptr;
+  }
+  // Compared as stored: a descriptor id longer than the field must still match its own files.
+  char stored_id[STATE_CONTAINER_ID_BYTES + 1] = {};
+  memcpy(stored_id, data + 12, STATE_CONTAINER_ID_BYTES);
+  char expected_id[STATE_CONTAINER_ID_BYTES];
+  container_game_id(expected_id);
+  if (strncmp(stored_id, expected_id, STATE_CONTAINER_ID_BYTES) != 0) {
+    container_message(msg, msg_size, "state belongs to another game (%s)", stored_id);
+    return nullptr;
+  }
+  if (game->rom_fingerprint && get_u32(data + 60) != game->rom_fingerprint()) {
+    container_message(msg, msg_size, "state was made with a different ROM revision");
+    return nullptr;
+  }
+  const uint32_t tw = get_u16(data + 76), th = get_u16(data + 78);
+  const uint64_t thumb_bytes = 2ull * tw * th;
+  if (tw == 0 || th == 0 || tw > STATE_CONTAINER_THUMB_MAX || th > STATE_CONTAINER_THUMB_MAX ||
+      uint64_t(size) - 4 < 84 + thumb_bytes) {
+    container_message(msg, msg_size, "file is damaged (thumbnail)");
+    return nullptr;
+  }
+  if (slot) {
+    slot->save_time = get_i64(data + 64);
+    slot->frame_counter = get_u32(data + 72);
+    slot->thumb_width = int32_t(tw);
+    slot->thumb_height = int32_t(th);
+  }
+  const uint8_t* length_field = data + STATE_CONTAINER_THUMB_OFFSET + thumb_bytes;
+  const uint64_t blob_size = get_u32(length_field);
+  if (STATE_CONTAINER_OVERHEAD + thumb_bytes + blob_size != uint64_t(size)) {
+    container_message(msg, msg_size, "file is damaged (size mismatch)");
+    return nullptr;
+  }
+  if (slot) container_thumbnail_texture(slot, data + STATE_CONTAINER_THUMB_OFFSET, tw, th);
+  const uint8_t* blob = length_field + 4;
+  if (game->validate_state && !game->validate_state(blob, size_t(blob_size), msg, msg_size)) {
+    return nullptr;
+  }
+  // Without load_state no caller could use the blob; say so here, where slots learn it.
+  if (!game->load_state) {
+    container_message(msg, msg_size, "this game cannot load save states");
+    return nullptr;
+  }
+  if (state_length) *state_length = size_t(blob_size);
+  return blob;
+}
+
+int load_state_blob(const uint8_t* blob, size_t size, char* msg, size_t msg_size) {
+  if (!fe.adapter->load_state) {
+    container_message(msg, msg_size, "this game cannot load save states");
+    return 0;
+  }
+  return fe.adapter->load_state(blob, size, msg, msg_size);
+}

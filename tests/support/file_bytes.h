@@ -1,0 +1,65 @@
+// Byte helpers for the tests of the frontend's binary files (save-state containers, movies):
+// whole files as byte vectors, little-endian fields, and the CRC-32 a damaged file gets
+// recomputed with so that a later check is reached.
+#pragma once
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+typedef std::vector<uint8_t> file_bytes;
+
+inline uint32_t bytes_get_u32(const file_bytes& data, size_t at) {
+  return uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 |
+         uint32_t(data[at + 3]) << 24;
+}
+
+inline void bytes_put_u32(file_bytes* data, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; i++) (*data)[at + i] = uint8_t(value >> (8 * i));
+}
+
+inline void bytes_put_u16(file_bytes* data, size_t at, uint32_t value) {
+  (*data)[at] = uint8_t(value);
+  (*data)[at + 1] = uint8_t(value >> 8);
+}
+
+// Rewrites the last four bytes as the CRC-32 of all before them.
+inline void bytes_reseal(file_bytes* data) {
+  size_t body = data->size() - 4;
+  bytes_put_u32(data, body, uint32_t(crc32_z(0, data->data(), body)));
+}
+
+// The whole file; empty when it cannot be read.
+inline file_bytes bytes_read(const std::string& path) {
+  file_bytes data;
+  if (FILE* file = fopen(path.c_str(), "rb")) {
+    uint8_t chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+      data.insert(data.end(), chunk, chunk + got);
+    fclose(file);
+  }
+  return data;
+}
+
+// Writes the bytes as the whole file; false on failure.
+inline bool bytes_write(const std::string& path, const file_bytes& data) {
+  FILE* file = fopen(path.c_str(), "wb");
+  if (!file) return false;
+  bool ok = fwrite(data.data(), 1, data.size(), file) == data.size();
+  return fclose(file) == 0 && ok;
+}
+
+// Lower-case hex of the bytes.
+inline std::string bytes_hex(const file_bytes& data) {
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  for (uint8_t b : data) {
+    hex += digits[b >> 4];
+    hex += digits[b & 15];
+  }
+  return hex;
+}
