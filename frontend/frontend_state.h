@@ -316,7 +316,8 @@ struct frontend_state {
   int32_t confirm_action;  // confirm_action code
   int32_t confirm_value;
   char error_title[64];
-  char error_body[700];  // also the pending ROM path of a ROM switch
+  char error_body[700];
+  char pending_rom_path[FILE_PATH_MAX];  // archive a confirmed ROM switch loads; set by switch_rom
 
   // --- menu
   menu_state menu;

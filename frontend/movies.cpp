@@ -12,6 +12,7 @@
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
+#include "frontend/rewind.h"
 #include "frontend/state_container.h"
 #include "menu/menu_toolkit.h"
 
@@ -157,6 +158,7 @@ void play_latest_movie() {
   fe.movie_size = size;
   fe.movie_pos = container_size + MOVIE_HEAD;
   fe.running = 1;
+  ensure_rewind_ring();
   release_inputs();
   clear_audio();
   snprintf(fe.movie_text, sizeof fe.movie_text, "PLAY %s", name);

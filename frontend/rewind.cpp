@@ -76,6 +76,10 @@ void reset_rewind_ring() {
   ring->budget = rewind_budget_bytes();
 }
 
+void ensure_rewind_ring() {
+  if (fe.settings.rewind && !fe.rewind.entries) reset_rewind_ring();
+}
+
 int rewind_capture() {
   rewind_ring* ring = &fe.rewind;
   if (!ring->entries || !fe.adapter->save_state) return 0;

@@ -13,6 +13,11 @@
 // switched while a game runs.
 void reset_rewind_ring();
 
+// A game began running from a state (a slot, a movie, the command line's state file): with the
+// rewind setting on and no ring yet, an empty one is allocated; a ring that exists keeps its
+// snapshots, as a state load does not clear it.
+void ensure_rewind_ring();
+
 // Frees everything the ring holds and clears it (shutdown).
 void free_rewind_ring();
 

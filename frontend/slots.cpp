@@ -12,6 +12,7 @@
 #include "frontend/log.h"
 #include "frontend/messages.h"
 #include "frontend/picture.h"
+#include "frontend/rewind.h"
 #include "frontend/state_container.h"
 
 int slot_file_path(int32_t slot, char* path) {
@@ -102,15 +103,17 @@ int load_slot(int32_t slot) {
   int loaded = blob && load_state_blob(blob, state_length, message, sizeof message);
   free(data);
   if (!loaded) {
-    char number[16] = "";
-    if (slot > 0) snprintf(number, sizeof number, "%d", slot);
+    // "Slot 4" or "The autosave": one name, so the autosave's has no empty number after it.
+    char name[32] = "The autosave";
+    if (slot > 0) snprintf(name, sizeof name, "Slot %d", slot);
     show_error("Cannot load state",
-               "%s %s could not be loaded:\n%s\n\nThe running game was not changed.",
-               slot > 0 ? "Slot" : "The autosave", number, message);
+               "%s could not be loaded:\n%s\n\nThe running game was not changed.", name,
+               message);
     return 0;
   }
 
   fe.running = 1;
+  ensure_rewind_ring();
   release_inputs();
   fe.release_wait = 1;
   clear_audio();

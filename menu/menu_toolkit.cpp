@@ -24,6 +24,21 @@ void menu_pop_page() {
   menu_restart_fade();
 }
 
+void menu_show_only(int32_t page) {
+  fe.menu.page_stack[0] = page;
+  fe.menu.depth = 1;
+  menu_restart_fade();
+}
+
+void menu_settle_empty_stack() {
+  if (fe.menu.depth > 0) return;
+  if (fe.running) {
+    close_menu();
+  } else {
+    menu_show_only(MENU_PAGE_MAIN);
+  }
+}
+
 void close_menu() {
   fe.menu_open = 0;
   fe.menu.depth = 0;

@@ -15,6 +15,12 @@ void menu_push_page(int32_t page);
 // Pops the top page when one is stacked; restarts the fade-in either way.
 void menu_pop_page();
 
+// Makes `page` the only page of the open menu and restarts the fade-in.
+void menu_show_only(int32_t page);
+
+// What an emptied stack means: the menu closes when a game runs, else the Main Menu shows alone.
+void menu_settle_empty_stack();
+
 // Leaves the menu and resumes the game: the stack is emptied, every input and the controller
 // menu combination wait for release, the word 0 goes to the game, frame timing restarts and the
 // audio device is unpaused.

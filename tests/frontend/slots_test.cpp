@@ -139,7 +139,7 @@ TEST_F(SlotsTest, ADamagedSlotOpensTheDialogAndTheRunningGameGoesOn) {
 
   EXPECT_EQ(load_slot(0), 0);
   EXPECT_STREQ(fe.error_body,
-               "The autosave  could not be loaded:\nfile is truncated\n\n"
+               "The autosave could not be loaded:\nfile is truncated\n\n"
                "The running game was not changed.");
 
   refresh_slot_info();

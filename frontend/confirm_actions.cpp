@@ -1,0 +1,119 @@
+// The confirmed actions: exit, return to the Main Menu, restart, load, save and delete slots,
+// new game, the two resets, the latest movie and the ROM switch.
+#include "frontend/confirm_actions.h"
+
+#include <cstdio>
+
+#include "frontend/audio_output.h"
+#include "frontend/file_util.h"
+#include "frontend/frontend_state.h"
+#include "frontend/game_lifecycle.h"
+#include "frontend/messages.h"
+#include "frontend/movies.h"
+#include "frontend/platform.h"
+#include "frontend/rewind.h"
+#include "frontend/settings_model.h"
+#include "frontend/slots.h"
+#include "menu/menu_toolkit.h"
+
+void restore_default_controls() {
+  set_default_bindings();
+  fe.settings.deadzone = 30;
+  fe.settings.menu_combo = 0;
+  save_settings();
+  show_toast("Default controls restored");
+}
+
+void reset_all_settings() {
+  set_default_settings();  // the ROM path, the slot and the browser folder live beside it
+  set_default_bindings();
+  fe.colour_dirty = 1;
+  if (fe.game_texture) {
+    SDL_SetTextureScaleMode(fe.game_texture,
+                            fe.settings.filter == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+  }
+  platform->set_vsync(fe.settings.vsync);
+  apply_window_mode();
+  open_audio();
+  if (fe.menu_open && fe.audio_device) platform->audio_pause(fe.audio_device, 1);
+  // The rewind setting is back to its default: the ring follows it, so capturing stops when the
+  // page shows rewind off.
+  reset_rewind_ring();
+  save_settings();
+  show_toast("All settings restored");
+}
+
+// Action 5: the slot is saved from the Save State page, which goes too; a save reached from the
+// pause menu returns straight to the game.
+static void confirm_save_slot(int32_t slot) {
+  save_slot(slot);
+  fe.slot = slot;
+  refresh_slot_info();
+  menu_pop_page();
+  if (fe.menu.depth == 0) {
+    menu_settle_empty_stack();
+  } else if (menu_top_page() == MENU_PAGE_PAUSE) {
+    close_menu();
+  }
+}
+
+static void confirm_switch_rom() {
+  char path[FILE_PATH_MAX];
+  snprintf(path, sizeof path, "%s", fe.pending_rom_path);
+  stop_game(fe.settings.autosave_menu);
+  if (load_rom(path)) {
+    save_settings();
+    show_toast("ROM ready: %s", path_basename(path));
+    menu_show_only(MENU_PAGE_MAIN);
+  } else {
+    show_error("ROM not usable", "%s", fe.rom_status);
+  }
+}
+
+void run_confirm_action(int32_t action, int32_t value) {
+  switch (action) {
+    case CONFIRM_PLAY_MOVIE:
+      if (value != 99) break;
+      play_latest_movie();
+      if (fe.movie_data) close_menu();
+      break;
+    case CONFIRM_EXIT:
+      stop_game(fe.settings.autosave_exit);
+      fe.quit = 1;
+      break;
+    case CONFIRM_MAIN_MENU:
+      stop_game(fe.settings.autosave_menu);
+      menu_show_only(MENU_PAGE_MAIN);
+      break;
+    case CONFIRM_RESTART:
+    case CONFIRM_NEW_GAME:
+      start_game();
+      close_menu();
+      break;
+    case CONFIRM_LOAD_SLOT:
+      if (!load_slot(value)) break;  // its error dialog stays
+      if (value != 0) fe.slot = value;
+      close_menu();
+      break;
+    case CONFIRM_SAVE_SLOT:
+      confirm_save_slot(value);
+      break;
+    case CONFIRM_RESET_SETTINGS:
+      reset_all_settings();
+      break;
+    case CONFIRM_DEFAULT_CONTROLS:
+      restore_default_controls();
+      break;
+    case CONFIRM_DELETE_SLOT: {
+      char path[FILE_PATH_MAX];
+      if (slot_file_path(value, path)) remove(path);
+      fe.slots_dirty = 1;
+      break;
+    }
+    case CONFIRM_SWITCH_ROM:
+      confirm_switch_rom();
+      break;
+    default:
+      break;
+  }
+}
