@@ -148,10 +148,17 @@ uint32_t crt_mask_pixel(int32_t mask, int32_t strength, int32_t row, int32_t col
   return 0xFF000000u | channel[0] << 16 | channel[1] << 8 | channel[2];
 }
 
-// A static texture of the width x height pattern `pixel` (called with the unturned row and
-// column) turned by rotation, or null. The caller destroys it.
-static SDL_Texture* turned_pattern(int32_t width, int32_t height, int32_t rotation,
-                                   uint32_t (*pixel)(int32_t row, int32_t column)) {
+// One pixel of an overlay at the unturned row and column: the scanlines for mask 0 (a clear
+// upper and a black lower half per game line), else the phosphor mask.
+static uint32_t overlay_pixel(int32_t mask, int32_t strength, int32_t row, int32_t column) {
+  if (mask == 0) return (row & 1) ? 0xFF000000u : 0u;
+  return crt_mask_pixel(mask, strength, row, column);
+}
+
+// A static texture of a width x height overlay (overlay_pixel) turned by rotation, or null.
+// The caller destroys it.
+static SDL_Texture* turned_overlay(int32_t width, int32_t height, int32_t rotation, int32_t mask,
+                                   int32_t strength) {
   const int32_t tw = (rotation & 1) ? height : width, th = (rotation & 1) ? width : height;
   SDL_Texture* texture =
       SDL_CreateTexture(fe.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, tw, th);
@@ -164,20 +171,13 @@ static SDL_Texture* turned_pattern(int32_t width, int32_t height, int32_t rotati
   for (int32_t y = 0; y < th; y++) {
     turn_walk at = picture_turn_row(width, height, rotation, y);
     uint32_t* out = pixels + size_t(y) * size_t(tw);
-    for (int32_t x = 0; x < tw; x++, at.sx += at.dx, at.sy += at.dy) out[x] = pixel(at.sy, at.sx);
+    for (int32_t x = 0; x < tw; x++, at.sx += at.dx, at.sy += at.dy) {
+      out[x] = overlay_pixel(mask, strength, at.sy, at.sx);
+    }
   }
   SDL_UpdateTexture(texture, nullptr, pixels, tw * 4);
   free(pixels);
   return texture;
-}
-
-static uint32_t scanline_pixel(int32_t row, int32_t) {
-  return (row & 1) ? 0xFF000000u : 0u;  // a clear upper and a black lower half per game line
-}
-
-static int32_t mask_type, mask_strength;  // what mask_pixel draws, set just before
-static uint32_t mask_pixel(int32_t row, int32_t column) {
-  return crt_mask_pixel(mask_type, mask_strength, row, column);
 }
 
 void build_crt_overlays(const SDL_Rect* picture) {
@@ -190,8 +190,7 @@ void build_crt_overlays(const SDL_Rect* picture) {
   }
   if (!fe.scanline_texture) {
     // Stretched over the picture with linear filtering, which softens the line edges.
-    fe.scanline_texture =
-        turned_pattern(1, 2 * int32_t(fe.adapter->height), rotation, scanline_pixel);
+    fe.scanline_texture = turned_overlay(1, 2 * int32_t(fe.adapter->height), rotation, 0, 0);
     fe.scanline_rotation = rotation;
     if (fe.scanline_texture) {
       SDL_SetTextureBlendMode(fe.scanline_texture, SDL_BLENDMODE_BLEND);
@@ -205,10 +204,8 @@ void build_crt_overlays(const SDL_Rect* picture) {
   if (fe.mask_texture) SDL_DestroyTexture(fe.mask_texture);
   memcpy(fe.mask_key, key, sizeof key);  // also after a failure: not retried for this key
   fe.mask_rotation = rotation;
-  mask_type = s.mask;
-  mask_strength = s.mask_strength;
   fe.mask_texture = picture->w > 0 && picture->h > 0
-                        ? turned_pattern(picture->w, picture->h, rotation, mask_pixel)
+                        ? turned_overlay(picture->w, picture->h, rotation, s.mask, s.mask_strength)
                         : nullptr;
   // Drawn multiplying: the picture's colours times the mask's.
   if (fe.mask_texture) SDL_SetTextureBlendMode(fe.mask_texture, SDL_BLENDMODE_MOD);
@@ -260,7 +257,8 @@ void draw_game_picture(int32_t box_w, int32_t box_h, int32_t dim) {
   const SDL_Rect screen = picture_screen_rect(&rect, rotation);
   const ui_color modulation = dim ? ui_rgba(90, 90, 100, 255) : 0xFFFFFFFFu;
   canvas* c = &fe.draw;
-  if (rotation != 0 && (fe.turned_rotation == rotation || fill_turned_texture(rotation))) {
+  if (rotation != 0 &&
+      ((fe.turned_texture && fe.turned_rotation == rotation) || fill_turned_texture(rotation))) {
     SDL_SetTextureScaleMode(fe.turned_texture,
                             s.filter ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
     c->ops->copy(c, fe.turned_texture, nullptr, &screen, 0.0, modulation);
