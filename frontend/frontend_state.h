@@ -215,10 +215,16 @@ struct frontend_state {
   SDL_Renderer* renderer;
   canvas draw;                    // what every drawing call draws on (the renderer, or a test's)
   SDL_Texture* game_texture;      // ARGB8888 streaming, native size
-  SDL_Texture* scanline_texture;  // 1 x 2*height, built on first use
+  SDL_Texture* scanline_texture;  // 1 x 2*height turned by scanline_rotation; built on first use
   SDL_Texture* mask_texture;      // picture-rectangle size; null when off or failed
   SDL_Texture* glow_texture;      // 24 x 18 render target of the ambient-glow border
   int32_t mask_key[4];            // width, height, mask, strength the mask texture was built for
+  // The overlays are built turned as the picture is shown, and the picture is turned on upload
+  // (renderers without a GPU turn a texture slowly): picture.cpp keeps these.
+  SDL_Texture* turned_texture;  // RGB888 streaming, the upload turned by turned_rotation; or null
+  int32_t turned_rotation;      // quarter turns turned_texture holds, 1-3; 0 = not filled
+  int32_t scanline_rotation;    // quarter turns scanline_texture was built for
+  int32_t mask_rotation;        // quarter turns mask_texture was built for (with mask_key)
 
   // --- folders and files (2,048 characters each; set at start-up)
   char base_dir[FILE_PATH_MAX];  // folder of the executable, "" when SDL gives none

@@ -5,6 +5,13 @@
 #include "frontend/frontend_state.h"
 #include "frontend/platform.h"
 
+ui_color menu_accent_color() {
+  static const ui_color accents[6] = {0xffff9c40, 0xff2eb0ff, 0xff5848ec,
+                                      0xff84ce40, 0xffff70a8, 0xffece6e6};
+  int32_t index = fe.settings.accent % 6;
+  return accents[index < 0 ? index + 6 : index];
+}
+
 int32_t menu_top_page() {
   return fe.menu.depth > 0 ? fe.menu.page_stack[fe.menu.depth - 1] : int32_t(MENU_PAGE_MAIN);
 }

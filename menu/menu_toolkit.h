@@ -3,6 +3,12 @@
 
 #include <cstdint>
 
+#include "frontend/canvas.h"
+
+// The accent colour: the accent setting's entry (taken modulo 6) of Azure, Amber, Crimson, Jade,
+// Violet and Silver.
+ui_color menu_accent_color();
+
 // The page on top of the stack; the Main Menu when nothing is stacked.
 int32_t menu_top_page();
 

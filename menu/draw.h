@@ -1,0 +1,26 @@
+// The shapes the menu, the dialogs, the gadgets and the picture border are drawn with, all made
+// of filled rectangles on a canvas (each blended when its colour's alpha is below 255), and the
+// display name of a controller binding code.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "frontend/canvas.h"
+
+void draw_fill_rect(canvas* c, int32_t x, int32_t y, int32_t w, int32_t h, ui_color color);
+// An outline `thickness` pixels wide inside (x, y, w, h).
+void draw_frame_rect(canvas* c, int32_t x, int32_t y, int32_t w, int32_t h, int32_t thickness,
+                     ui_color color);
+// A filled rectangle with corners of `radius` (limited to half the height, then half the width),
+// each corner row inset to the circle measured at the row's centre line: 3 + 4r fills.
+void draw_round_rect(canvas* c, int32_t x, int32_t y, int32_t w, int32_t h, int32_t radius,
+                     ui_color color);
+// min(h, 64) bands from `top` shading towards `bottom` (the last band one step short of it).
+void draw_vertical_gradient(canvas* c, int32_t x, int32_t y, int32_t w, int32_t h, ui_color top,
+                            ui_color bottom);
+
+// The name of a controller binding code into out (48 characters are enough): "-" for none,
+// "A".."Touchpad" for SDL's buttons, "Button %d" for further buttons, the axis name and "+" or
+// "-" for a stick direction.
+void controller_binding_name(int32_t code, char* out, size_t out_size);

@@ -1,0 +1,167 @@
+// Whole composed frames on the software renderer, one per border style, each pinned by the hash
+// of its pixels in golden/hashes.txt and kept as golden/<name>.png to look at: the turned fake
+// picture, text gadgets, the input display, "PAUSED", the movie mark and a toast, all with the
+// built-in font. To re-pin after a deliberate change, run this binary (not ctest, which runs the
+// cases in parallel) with CB_REPIN_GOLDEN=1: it rewrites the PNGs and hashes.
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fake_game.h"
+#include "frontend/composition.h"
+#include "frontend/frontend_state.h"
+#include "frontend/picture.h"
+#include "frontend/png_writer.h"
+#include "frontend_fixture.h"
+#include "menu/text.h"
+#include "test_platform.h"
+
+namespace {
+
+const std::string GOLDEN_DIR = CB_GOLDEN_DIR;
+
+std::map<std::string, std::string> read_hashes() {
+  std::map<std::string, std::string> hashes;
+  std::ifstream in(GOLDEN_DIR + "/hashes.txt");
+  std::string name, hash;
+  while (in >> name >> hash) hashes[name] = hash;
+  return hashes;
+}
+
+// The surface as RGB bytes.
+std::vector<uint8_t> surface_rgb() {
+  std::vector<uint8_t> rgb;
+  for (int y = 0; y < 760; y++) {
+    for (int x = 0; x < 1280; x++) {
+      const uint32_t p = frontend_test_pixel(x, y);
+      rgb.push_back(uint8_t(p >> 16));
+      rgb.push_back(uint8_t(p >> 8));
+      rgb.push_back(uint8_t(p));
+    }
+  }
+  return rgb;
+}
+
+std::string fnv1a64(const std::vector<uint8_t>& bytes) {
+  uint64_t h = 1469598103934665603ull;
+  for (uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+  char text[17];
+  snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+  return text;
+}
+
+bool read_png_rgb(const std::string& path, std::vector<uint8_t>* rgb) {
+  png_image image = {};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_RGB;
+  rgb->resize(PNG_IMAGE_SIZE(image));
+  return png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr) != 0;
+}
+
+void check_golden(const std::string& name) {
+  const std::vector<uint8_t> rgb = surface_rgb();
+  const std::string png = GOLDEN_DIR + "/" + name + ".png";
+  const std::string hash = fnv1a64(rgb);
+  const char* repin = std::getenv("CB_REPIN_GOLDEN");
+  if (repin && *repin) {
+    ASSERT_EQ(png_write_rgb(png.c_str(), rgb.data(), 1280, 760), 1) << png;
+    std::map<std::string, std::string> hashes = read_hashes();
+    hashes[name] = hash;
+    std::ofstream out(GOLDEN_DIR + "/hashes.txt");
+    for (const auto& [n, h] : hashes) out << n << " " << h << "\n";
+    std::printf("re-pinned %s %s\n", name.c_str(), hash.c_str());
+    return;
+  }
+  const std::map<std::string, std::string> hashes = read_hashes();
+  const auto pinned = hashes.find(name);
+  ASSERT_NE(pinned, hashes.end()) << name << " is not pinned (CB_REPIN_GOLDEN=1 pins it)";
+  EXPECT_EQ(hash, pinned->second) << name << " changed";
+  std::vector<uint8_t> picture;
+  ASSERT_TRUE(read_png_rgb(png, &picture)) << png;
+  EXPECT_TRUE(picture == rgb) << png << " is stale";
+}
+
+class ComposedFrame : public frontend_fixture {
+ protected:
+  void SetUp() override {
+    frontend_fixture::SetUp();
+    ASSERT_EQ(font_atlas_init(fe.renderer), 1);
+    frontend_settings& s = fe.settings;
+    s.scale_mode = 0;
+    s.aspect_mode = 0;
+    s.filter = 0;
+    s.scanlines = 0;
+    s.mask = 0;
+    s.mask_strength = 30;
+    s.brightness = 100;
+    s.gamma = 100;
+    s.rotation = 3;
+    s.accent = 0;
+    s.gadgets[GADGET_FPS] = {1, 1, 1, 0, 0};
+    s.gadgets[GADGET_FRAME_TIME] = {1, 1, 0, 0, 160};
+    s.gadgets[GADGET_INPUT_DISPLAY] = {1, 2, 1, 0, 0};
+    s.gadgets[GADGET_FIRST_READOUT] = {1, 0, 2, 0, 0};
+    fake.loaded = 1;
+    fake.score = 1234560;
+    fake.frame_count = 123;
+    fe.input_word = 1u << 0 | 1u << 3 | 1u << 7;
+    fetch_frame();
+    fe.colour_dirty = 1;
+    upload_frame();
+    fe.running = 1;
+    fe.paused = 1;
+    fe.fps = 60.0;
+    fe.frame_time_avg = 4.25;
+    snprintf(fe.movie_text, sizeof fe.movie_text, "REC movie-20250101-120000.femv");
+    snprintf(fe.toast_text, sizeof fe.toast_text, "Slot 3 \xC3\xA9t\xC3\xA9 \xE2\x82\xAC");
+    fe.toast_end = tp.now + tp.frequency;
+  }
+  void TearDown() override {
+    font_atlas_free();
+    frontend_fixture::TearDown();
+  }
+  void compose(int32_t border) {
+    fe.settings.border = border;
+    SDL_SetRenderDrawColor(fe.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(fe.renderer);
+    compose_frame_base();
+    compose_frame_overlays();
+    SDL_RenderPresent(fe.renderer);
+  }
+};
+
+}  // namespace
+
+TEST_F(ComposedFrame, BlackBorder) {
+  compose(0);
+  EXPECT_EQ(frontend_test_pixel(5, 380), 0u);
+  check_golden("border_black");
+}
+
+TEST_F(ComposedFrame, GradientWallpaper) {
+  compose(1);
+  EXPECT_EQ(frontend_test_pixel(5, 0), 0x12151eu);
+  EXPECT_EQ(frontend_test_pixel(5, 759), 0x07080cu);  // one step short of the bottom
+  check_golden("border_gradient");
+}
+
+TEST_F(ComposedFrame, AmbientGlow) {
+  compose(2);
+  ASSERT_NE(fe.glow_texture, nullptr);
+  // Outside the picture: the game's colours darkened to 70/255 and 80/255, never black.
+  const uint32_t p = frontend_test_pixel(100, 380);
+  EXPECT_NE(p, 0u);
+  EXPECT_LE(p >> 16, 70u);
+  EXPECT_LE(p & 255, 80u);
+  check_golden("border_glow");
+}

@@ -1,0 +1,182 @@
+// make_font_atlas FONT.ttf OUT.cpp: renders the menu font's 191 glyphs (U+0020-U+007E and
+// U+00A0-U+00FF) at 44 pixels with FreeType, packs their cells into a 1024 x 348 coverage image
+// of six 58-pixel bands, compresses the image with zlib and writes menu/font_atlas_data.cpp:
+// the glyph table and the compressed image as C++ data. Run once by a developer; the program
+// only reads the generated file. The same font and FreeType give the same file byte for byte
+// (tests/tools/make_font_atlas_test checks that).
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include <zlib.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int DESIGN_SIZE = 44;  // pixels per em
+const int ATLAS_W = 1024;
+const int BAND_H = 58;  // cell height and band pitch
+const int BANDS = 6;
+const int ATLAS_H = BAND_H * BANDS;
+const int PAD = 2;  // empty columns on each side of a glyph, so linear filtering stays inside
+const int GLYPHS = 191;
+
+struct glyph_cell {
+  int x, y, width;
+  int64_t advance_26_6;  // FreeType 26.6 fixed point
+  int x_offset;
+};
+
+uint32_t code_point_of(int index) {
+  return index < 95 ? uint32_t(index + 32) : uint32_t(index + 65);
+}
+
+int fail(const char* what) {
+  std::fprintf(stderr, "make_font_atlas: %s\n", what);
+  return 1;
+}
+
+std::string file_bytes(const char* path) {
+  std::string bytes;
+  FILE* f = std::fopen(path, "rb");
+  if (!f) return bytes;
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+  std::fclose(f);
+  return bytes;
+}
+
+const char* base_name(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash ? slash + 1 : path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fputs("usage: make_font_atlas FONT.ttf OUT.cpp\n", stderr);
+    return 2;
+  }
+  const char* font_path = argv[1];
+  const std::string font = file_bytes(font_path);
+  if (font.empty()) return fail("cannot read the font");
+
+  FT_Library library;
+  FT_Face face;
+  if (FT_Init_FreeType(&library)) return fail("FreeType does not start");
+  if (FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(font.data()),
+                         FT_Long(font.size()), 0, &face)) {
+    return fail("not a font FreeType can open");
+  }
+  if (FT_Set_Pixel_Sizes(face, 0, DESIGN_SIZE)) return fail("cannot set the pixel size");
+  FT_Int major, minor, patch;
+  FT_Library_Version(library, &major, &minor, &patch);
+
+  // The line box (ascender to descender) sits in the middle of the cell.
+  const double ascender = face->size->metrics.ascender / 64.0;
+  const double descender = face->size->metrics.descender / 64.0;  // negative
+  const int baseline = int(std::lround((BAND_H + ascender + descender) / 2.0));
+
+  std::vector<uint8_t> image(size_t(ATLAS_W) * ATLAS_H, 0);
+  std::vector<glyph_cell> cells(GLYPHS);
+  int pen_x = 0, band = 0;
+  for (int i = 0; i < GLYPHS; i++) {
+    // Unhinted outlines keep the fractional advances and the shapes that scale well.
+    if (FT_Load_Char(face, code_point_of(i), FT_LOAD_RENDER | FT_LOAD_NO_HINTING)) {
+      return fail("a glyph does not render");
+    }
+    const FT_GlyphSlot slot = face->glyph;
+    const FT_Bitmap& bitmap = slot->bitmap;
+    if (bitmap.rows > 0 && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) {
+      return fail("a glyph is not a grey bitmap");
+    }
+    const int64_t advance = slot->advance.x;
+    const int left = std::min(0, int(slot->bitmap_left)) - PAD;
+    const int ink_right = int(slot->bitmap_left) + int(bitmap.width);
+    const int right = std::max(int((advance + 32) >> 6), ink_right) + PAD;
+    const int width = right - left;
+    if (pen_x + width > ATLAS_W) {
+      band++;
+      pen_x = 0;
+    }
+    if (band >= BANDS) return fail("the glyphs do not fit in six bands");
+    glyph_cell& cell = cells[size_t(i)];
+    cell = {pen_x, band * BAND_H, width, advance, left};
+    const int top = baseline - slot->bitmap_top;
+    for (unsigned row = 0; row < bitmap.rows; row++) {
+      const int y = top + int(row);
+      if (y < 0 || y >= BAND_H) return fail("a glyph is taller than its cell");
+      const uint8_t* from = bitmap.buffer + ptrdiff_t(row) * bitmap.pitch;
+      uint8_t* to =
+          &image[size_t(cell.y + y) * ATLAS_W + size_t(cell.x - left + slot->bitmap_left)];
+      std::memcpy(to, from, bitmap.width);
+    }
+    pen_x += width;
+  }
+  FT_Done_Face(face);
+  FT_Done_FreeType(library);
+
+  uLongf packed_size = compressBound(uLong(image.size()));
+  std::vector<uint8_t> packed(packed_size);
+  if (compress2(packed.data(), &packed_size, image.data(), uLong(image.size()), 9) != Z_OK) {
+    return fail("compression failed");
+  }
+  packed.resize(packed_size);
+
+  std::string out;
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "// Generated by tools/make_font_atlas; do not edit. Made from %s (%zu bytes, "
+                "CRC-32 %08lx)\n",
+                base_name(font_path), font.size(),
+                crc32(0L, reinterpret_cast<const Bytef*>(font.data()), uInt(font.size())));
+  out += line;
+  std::snprintf(line, sizeof line,
+                "// of fonts-dejavu-core with FreeType %d.%d.%d (unhinted, %d pixels per em) and "
+                "zlib %s (level 9):\n",
+                major, minor, patch, DESIGN_SIZE, zlibVersion());
+  out += line;
+  out +=
+      "//   make_font_atlas /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "
+      "menu/font_atlas_data.cpp\n"
+      "// The font's licence is licences/DejaVu-fonts.txt.\n"
+      "// clang-format off\n"
+      "#include \"menu/text.h\"\n\n"
+      "// x, y, width, height, advance, x_offset, reserved\n"
+      "const font_glyph font_glyphs[FONT_GLYPH_COUNT] = {\n";
+  for (int i = 0; i < GLYPHS; i++) {
+    const glyph_cell& c = cells[size_t(i)];
+    std::snprintf(line, sizeof line, "    {%d, %d, %d, %d, %.6ff, %d, 0},  // U+%04X\n", c.x, c.y,
+                  c.width, BAND_H, double(c.advance_26_6) / 64.0, c.x_offset,
+                  unsigned(code_point_of(i)));
+    out += line;
+  }
+  out += "};\n\n";
+  std::snprintf(line, sizeof line, "const uint32_t font_image_packed_size = %lu;\n",
+                static_cast<unsigned long>(packed.size()));
+  out += line;
+  out += "const uint8_t font_image_packed[] = {\n";
+  for (size_t i = 0; i < packed.size(); i += 16) {
+    out += "   ";
+    for (size_t j = i; j < i + 16 && j < packed.size(); j++) {
+      std::snprintf(line, sizeof line, " %u,", packed[j]);
+      out += line;
+    }
+    out += "\n";
+  }
+  out += "};\n";
+
+  FILE* f = std::fopen(argv[2], "wb");
+  if (!f) return fail("cannot write the output file");
+  const bool written = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+  if (std::fclose(f) != 0 || !written) return fail("cannot write the output file");
+  std::printf("make_font_atlas: %d glyphs in %d bands, %zu bytes packed\n", GLYPHS, band + 1,
+              packed.size());
+  return 0;
+}
