@@ -27,10 +27,10 @@ uint32_t zoom_entry(const machine* m, uint32_t i) {
   return i & 1 ? w & 0xFFFF : w >> 16;
 }
 
-// The pens of one clipped screen line of a sprite, in screen order, with room for the eight
-// the row kernels may read past the end.
+// The pens of one clipped screen line of a sprite, in screen order, with room for the
+// fifteen the row kernels may read past the end.
 struct sprite_line {
-  uint8_t pens[256 + 8];
+  uint8_t pens[256 + 16];
 };
 
 template <int CASE, bool PRIORITY, bool SMALL>
@@ -45,7 +45,7 @@ void draw_plain(machine* m, const sprite_record& s, uint32_t p, const uint32_t* 
   const int first_col = (x0 - s.x) >> 4, last_col = (x1 - 1 - s.x) >> 4;
   const uint8_t* data[16];
   sprite_line row;
-  std::memset(row.pens + 16 * (last_col + 1), 0, 8);
+  std::memset(row.pens + 16 * (last_col + 1), 0, 16);
   for (int y = y0; y < y1; y++) {
     const int screen_row = (y - s.y) >> 4, j = (y - s.y) & 15;
     if (y == y0 || j == 0) {
@@ -62,28 +62,91 @@ void draw_plain(machine* m, const sprite_record& s, uint32_t p, const uint32_t* 
   }
 }
 
-// Lines y0-y1 of a zoomed sprite: every line samples the same source columns; lines that
-// sample the same source row (a sprite drawn taller than it is) share its pens.
+// The source columns of a zoomed sprite's on-screen columns, the same on every line. The
+// AVX2 build also keeps, for each group of 16 screen columns that samples at most 32
+// neighbouring source columns (every group of a sprite drawn at least half as wide as it
+// is), a window of the source row and the byte shuffle that spreads it out.
+struct zoom_columns {
+  int n;                    // on-screen columns
+  uint8_t at[VIDEO_WIDTH];  // source column of each
+#if defined(__AVX2__)
+  int groups;                         // ceil(n / 16)
+  uint8_t window[VIDEO_WIDTH / 16];   // first source column of the group's window
+  uint8_t width[VIDEO_WIDTH / 16];    // 16 or 32: the window's; 0: sampled one by one
+  __m128i shuffle[VIDEO_WIDTH / 16];  // source column - window, for each of the 16
+#endif
+};
+
+void prepare_columns(zoom_columns* z, int n, int sx, int dx) {
+  z->n = n;
+  for (int k = 0; k < n; k++, sx += dx) z->at[k] = static_cast<uint8_t>(sx >> 10 & 255);
+#if defined(__AVX2__)
+  z->groups = (n + 15) / 16;
+  for (int g = 0; g < z->groups; g++) {
+    const int first = 16 * g, count = n - first < 16 ? n - first : 16;
+    int lo = 255, hi = 0;
+    for (int k = 0; k < count; k++) {
+      lo = z->at[first + k] < lo ? z->at[first + k] : lo;
+      hi = z->at[first + k] > hi ? z->at[first + k] : hi;
+    }
+    // The window stays inside the 256-byte row.
+    const int width = hi - lo < 16 ? 16 : hi - lo < 32 ? 32 : 0;
+    const int base = lo < 256 - width ? lo : 256 - width;
+    alignas(16) uint8_t lanes[16] = {};
+    for (int k = 0; k < count; k++) lanes[k] = static_cast<uint8_t>(z->at[first + k] - base);
+    z->window[g] = static_cast<uint8_t>(base);
+    z->width[g] = static_cast<uint8_t>(width);
+    z->shuffle[g] = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
+  }
+#endif
+}
+
+// pens[k] = src[at[k]] for the sprite's on-screen columns; with AVX2 the last group may write
+// up to 15 pens past n.
+void sample_columns(const zoom_columns& z, const uint8_t* src, uint8_t* pens) {
+#if defined(__AVX2__)
+  for (int g = 0; g < z.groups; g++) {
+    const __m128i* window = reinterpret_cast<const __m128i*>(src + z.window[g]);
+    __m128i* out = reinterpret_cast<__m128i*>(pens + 16 * g);
+    if (z.width[g] == 16) {
+      _mm_storeu_si128(out, _mm_shuffle_epi8(_mm_loadu_si128(window), z.shuffle[g]));
+    } else if (z.width[g] == 32) {
+      // The shuffle reads the low four bits of each lane; bit 4 picks the half.
+      const __m128i low = _mm_shuffle_epi8(_mm_loadu_si128(window), z.shuffle[g]);
+      const __m128i high = _mm_shuffle_epi8(_mm_loadu_si128(window + 1), z.shuffle[g]);
+      const __m128i upper = _mm_slli_epi16(z.shuffle[g], 3);  // bit 4 to each byte's top bit
+      _mm_storeu_si128(out, _mm_blendv_epi8(low, high, upper));
+    } else {
+      const int end = 16 * g + 16 < z.n ? 16 * g + 16 : z.n;
+      for (int k = 16 * g; k < end; k++) pens[k] = src[z.at[k]];
+    }
+  }
+#else
+  for (int k = 0; k < z.n; k++) pens[k] = src[z.at[k]];
+#endif
+}
+
+// Lines y0-y1 of a zoomed sprite, from screen column x0 on; lines that sample the same source
+// row (a sprite drawn taller than it is) share its pens.
 template <int CASE, bool PRIORITY, bool SMALL>
-void draw_zoomed_lines(machine* m, uint32_t p, const uint32_t* colours, int alpha, int x0, int x1,
-                       int y0, int y1, const uint8_t* columns, int sy, int dy) {
+void draw_zoomed_lines(machine* m, uint32_t p, const uint32_t* colours, int alpha, int x0, int y0,
+                       int y1, const zoom_columns& columns, int sy, int dy) {
   const video_palette palette = video_palette_of<SMALL>(colours);
-  uint8_t pens[VIDEO_WIDTH + 8] = {};
+  uint8_t pens[VIDEO_WIDTH + 16] = {};
   const uint8_t* sampled = nullptr;
   for (int y = y0; y < y1; y++, sy += dy) {
     const uint8_t* src = m->zoom_scratch[sy >> 10 & 255];
-    if (src != sampled)
-      for (int k = 0; k < x1 - x0; k++) pens[k] = src[columns[k]];
+    if (src != sampled) sample_columns(columns, src, pens);
     sampled = src;
     video_sprite_row<CASE, PRIORITY, SMALL>(&m->compose_buffer[y][x0], &m->priority_buffer[y][x0],
-                                            pens, x1 - x0, palette, p, alpha);
+                                            pens, columns.n, palette, p, alpha);
   }
 }
 
 using plain_fn = void (*)(machine* m, const sprite_record& s, uint32_t p, const uint32_t* palette,
                           int alpha);
 using zoomed_fn = void (*)(machine* m, uint32_t p, const uint32_t* palette, int alpha, int x0,
-                           int x1, int y0, int y1, const uint8_t* columns, int sy, int dy);
+                           int y0, int y1, const zoom_columns& columns, int sy, int dy);
 
 // Which case of the sprite pixel rule a sprite's alpha leaves, as an index into the tables
 // below; -1 when the sprite changes nothing (alpha 0 at position 0 neither draws nor claims).
@@ -143,10 +206,9 @@ void draw_zoomed(machine* m, const sprite_record& s, uint32_t p, const uint32_t*
   const int y0 = max_of(s.y, 0),
             y1 = min_of(s.y + static_cast<int>(hpx), static_cast<int>(VIDEO_HEIGHT));
   if (x0 >= x1 || y0 >= y1) return;
-  uint8_t columns[VIDEO_WIDTH];
-  int sx = sx0 + (x0 - s.x) * dx;
-  for (int x = x0; x < x1; x++, sx += dx) columns[x - x0] = static_cast<uint8_t>(sx >> 10 & 255);
-  rule_table<zoomed_of, zoomed_fn>::get(s.is_8bpp, p, rule)(m, p, palette, alpha, x0, x1, y0, y1,
+  zoom_columns columns;
+  prepare_columns(&columns, x1 - x0, sx0 + (x0 - s.x) * dx, dx);
+  rule_table<zoomed_of, zoomed_fn>::get(s.is_8bpp, p, rule)(m, p, palette, alpha, x0, y0, y1,
                                                             columns, sy0 + (y0 - s.y) * dy, dy);
 }
 

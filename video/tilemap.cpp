@@ -2,8 +2,8 @@
 // attribute word; in per-line mode every screen line has its own scroll, attribute (level,
 // alpha, bank) and horizontal zoom. Each layer is read once a frame into a plan that lists
 // its lines by level, so a level's pass visits only its own lines. Also the 16 x 16 tile blit
-// that normal mode draws with, and the lookup of a whole tile's pens. The frame decides when each
-// layer is asked to draw a level (render_frame.cpp).
+// that normal mode draws with and the lookup of a whole tile's pens. The frame decides when
+// each layer is asked to draw a level (render_frame.cpp).
 //
 // Per-line mode samples 16-line bands of the layer: within one pass, a band is rendered the
 // first time a line needs it and reused, in the mode of that first render, by every later
@@ -92,6 +92,17 @@ void draw_normal(machine* m, const video_layer_plan& plan, int level) {
   }
 }
 
+// One 16-pixel row of a band tile over the key colour, keeping pen alphas or opaque.
+template <bool SMALL>
+void render_tile_row(uint32_t* out, const uint8_t* pens, const uint32_t* colours,
+                     int keep_pen_alpha) {
+  const video_palette palette = video_palette_of<SMALL>(colours);
+  if (keep_pen_alpha)
+    video_tile_row<VIDEO_TILE_KEEP_PEN_ALPHA, SMALL>(out, pens, 16, palette, 0);
+  else
+    video_tile_row<VIDEO_TILE_OPAQUE, SMALL>(out, pens, 16, palette, 0);
+}
+
 // Renders what screen line `line` shows of source line t of the layer, band t >> 4 rendered
 // from `bank` (keeping pen alphas or opaque), and composes it over the line with the line's
 // alpha and zoom.
@@ -103,7 +114,8 @@ void draw_source_line(machine* m, const video_layer_plan& plan, uint32_t line, u
   const uint32_t step = zoom ? zoom_reciprocal[zoom] : 1024;
   const uint32_t first = (0 - scroll_x) & 511, last = ((VIDEO_WIDTH - 1) * step) >> 10;
   const uint32_t skip = first & 15, tiles = (skip + last) / 16 + 1;
-  uint32_t source[16 * 21];
+  uint32_t source[16 * 21 + 8];  // and the seven a zoomed row may read past its end
+  std::memset(source + 16 * tiles, 0, 8 * sizeof source[0]);
   const uint32_t entries = bank * 512 + (t >> 4) * 32;
   int drawn = 0;
   for (uint32_t i = 0; i < tiles; i++) {
@@ -115,16 +127,10 @@ void draw_source_line(machine* m, const video_layer_plan& plan, uint32_t line, u
     video_row_pens(video_tile_data(m, entry & 0x7FFFF, plan.is_8bpp), plan.is_8bpp, t & 15, 0,
                    pens);
     const uint32_t* colours = m->palette_argb + (entry >> 24) * 16;
-    if (plan.is_8bpp && keep_pen_alpha)
-      video_tile_row<VIDEO_TILE_KEEP_PEN_ALPHA, false>(out, pens, 16,
-                                                       video_palette_of<false>(colours), 0);
-    else if (plan.is_8bpp)
-      video_tile_row<VIDEO_TILE_OPAQUE, false>(out, pens, 16, video_palette_of<false>(colours), 0);
-    else if (keep_pen_alpha)
-      video_tile_row<VIDEO_TILE_KEEP_PEN_ALPHA, true>(out, pens, 16,
-                                                      video_palette_of<true>(colours), 0);
+    if (plan.is_8bpp)
+      render_tile_row<false>(out, pens, colours, keep_pen_alpha);
     else
-      video_tile_row<VIDEO_TILE_OPAQUE, true>(out, pens, 16, video_palette_of<true>(colours), 0);
+      render_tile_row<true>(out, pens, colours, keep_pen_alpha);
     drawn = 1;
   }
   if (!drawn) return;

@@ -38,8 +38,8 @@ enum {
   VIDEO_TILES_4BPP = 0x58000,  // 128-byte tiles
   VIDEO_LEVELS = 8,            // drawing levels; levels 8-15 are never drawn
   VIDEO_LAYERS = 4,
-  VIDEO_LINE_STRIDE = 512,        // pixels per line of compose_buffer, priority_buffer, layer_cache
-  VIDEO_KEY_COLOUR = 0x00FF00FF,  // empty pixel of a layer_cache band
+  VIDEO_LINE_STRIDE = 512,        // pixels per line of compose_buffer and priority_buffer
+  VIDEO_KEY_COLOUR = 0x00FF00FF,  // empty pixel of a per-line layer band
 };
 
 // video_draw_tile16 modes.

@@ -1,11 +1,11 @@
 // The row kernels under every drawing path: a row of pens drawn into a line in one of the
 // four tile blit modes, a row of sprite pens under the sprite pixel rule with its priority
 // buffer, a row of rendered layer pixels composed over a line past the band key colour, and a
-// line blended towards one colour. They take eight pixels at a time, testing pens, priorities
-// and the key colour for all eight at once and blending in 16-bit lanes: as one AVX2 vector
-// in the AVX2 build of the renderer, as two SSE2 vectors in the build for every x86-64, and
-// one pixel at a time on other targets and for the ends of tile rows. Every way gives exactly
-// video_blend's bits.
+// line blended towards one colour. They take eight pixels at a time (sprite rows sixteen with
+// AVX2), testing pens, priorities and the key colour for all of them at once, looking colours
+// up into registers and blending in 16-bit lanes: as one AVX2 vector in the AVX2 build of the
+// renderer, as two SSE2 vectors in the build for every x86-64, and one pixel at a time on
+// other targets and for the ends of tile rows. Every way gives exactly video_blend's bits.
 #pragma once
 
 #include <cstdint>
@@ -133,9 +133,10 @@ inline px8 px_set1(uint32_t v) {
 inline px8 px_and(px8 a, px8 b) {
   return _mm256_and_si256(a, b);
 }
+// ~a & b
 inline px8 px_andnot(px8 a, px8 b) {
   return _mm256_andnot_si256(a, b);
-}  // ~a & b
+}
 inline px8 px_or(px8 a, px8 b) {
   return _mm256_or_si256(a, b);
 }
@@ -199,16 +200,14 @@ inline px8 px_lookup16(__m256i low, __m256i high, const uint8_t* pens) {
   return _mm256_castps_si256(
       _mm256_blendv_ps(a, b, _mm256_castsi256_ps(_mm256_slli_epi32(pen, 28))));
 }
-// source[(at + k * step) >> 10] for k = 0-7.
-inline px8 px_sample(const uint32_t* source, uint32_t at, uint32_t step) {
-  return _mm256_setr_epi32(static_cast<int>(source[at >> 10]),
-                           static_cast<int>(source[(at + step) >> 10]),
-                           static_cast<int>(source[(at + 2 * step) >> 10]),
-                           static_cast<int>(source[(at + 3 * step) >> 10]),
-                           static_cast<int>(source[(at + 4 * step) >> 10]),
-                           static_cast<int>(source[(at + 5 * step) >> 10]),
-                           static_cast<int>(source[(at + 6 * step) >> 10]),
-                           static_cast<int>(source[(at + 7 * step) >> 10]));
+// source[(at + k * step) >> 10] for k = 0-7, steps holding k * step: with step at most 1024
+// the eight lie within source[at >> 10] to source[(at >> 10) + 7], one load and a permute.
+inline px8 px_sample(const uint32_t* source, uint32_t at, uint32_t, px8 steps) {
+  const px8 near = px_shr32(_mm256_add_epi32(px_set1(at & 1023), steps), 10);
+  return _mm256_permutevar8x32_epi32(px_load(source + (at >> 10)), near);
+}
+inline px8 px_sample_steps(uint32_t step) {
+  return _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), px_set1(step));
 }
 
 #else
@@ -291,7 +290,10 @@ inline __m128i px_sample4(const uint32_t* source, uint32_t at, uint32_t step) {
                         static_cast<int>(source[(at + 2 * step) >> 10]),
                         static_cast<int>(source[(at + 3 * step) >> 10]));
 }
-inline px8 px_sample(const uint32_t* source, uint32_t at, uint32_t step) {
+inline px8 px_sample_steps(uint32_t step) {
+  return px_set1(step);
+}
+inline px8 px_sample(const uint32_t* source, uint32_t at, uint32_t step, px8) {
   return {px_sample4(source, at, step), px_sample4(source, at + 4 * step, step)};
 }
 #endif
@@ -361,26 +363,11 @@ inline void video_tile_group8(uint32_t* line, const uint8_t* pens, const video_p
   px_store(line, px_select(px_widen(empty16), old, v));
 }
 
-// Eight pixels of video_sprite_row; `lanes` masks the pixels of the row (all, or the first few
-// at its end).
-template <int CASE, bool PRIORITY, bool SMALL>
-inline void video_sprite_group8(uint32_t* line, uint16_t* priority, const uint8_t* pens,
-                                const video_palette& palette, __m128i position, px8 alphas,
-                                __m128i lanes) {
-  const __m128i zero = _mm_setzero_si128();
-  __m128i draw16 = _mm_andnot_si128(_mm_cmpeq_epi16(pens16(pens), zero), lanes);  // pen not 0
-  if constexpr (PRIORITY) {
-    // ... and not hidden by a later position: held <= p.
-    __m128i* pr = reinterpret_cast<__m128i*>(priority);
-    const __m128i held = _mm_loadu_si128(pr);
-    draw16 = _mm_and_si128(draw16, _mm_cmpeq_epi16(_mm_subs_epu16(held, position), zero));
-    if (_mm_movemask_epi8(draw16) == 0) return;
-    _mm_storeu_si128(pr,
-                     _mm_or_si128(_mm_and_si128(draw16, position), _mm_andnot_si128(draw16, held)));
-  } else {
-    if (_mm_movemask_epi8(draw16) == 0) return;
-  }
-  if constexpr (CASE == VIDEO_SPRITE_CLAIM) return;
+// The colours of eight sprite pixels whose priorities are settled: draw16 (one 16-bit lane
+// per pixel) marks those the rule draws.
+template <int CASE, bool SMALL>
+inline void video_sprite_colours8(uint32_t* line, const uint8_t* pens, const video_palette& palette,
+                                  px8 alphas, __m128i draw16) {
   const px8 c = px_colours<SMALL>(palette, pens);
   if constexpr (CASE == VIDEO_SPRITE_STORE) {
     if (_mm_movemask_epi8(draw16) == 0xFFFF) {
@@ -402,6 +389,60 @@ inline void video_sprite_group8(uint32_t* line, uint16_t* priority, const uint8_
   px_store(line, px_select(draw, v, old));
 }
 
+#if defined(__AVX2__)
+// Sixteen pixels of video_sprite_row, priorities in one vector; `lanes` masks the pixels of
+// the row (all, or the first few at its end).
+template <int CASE, bool PRIORITY, bool SMALL>
+inline void video_sprite_group(uint32_t* line, uint16_t* priority, const uint8_t* pens,
+                               const video_palette& palette, __m256i position, px8 alphas,
+                               __m256i lanes) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i pen = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pens)));
+  __m256i draw = _mm256_andnot_si256(_mm256_cmpeq_epi16(pen, zero), lanes);  // pen not 0
+  if constexpr (PRIORITY) {
+    // ... and not hidden by a later position: held <= p.
+    __m256i* pr = reinterpret_cast<__m256i*>(priority);
+    const __m256i held = _mm256_loadu_si256(pr);
+    draw = _mm256_and_si256(draw, _mm256_cmpeq_epi16(_mm256_subs_epu16(held, position), zero));
+    if (_mm256_testz_si256(draw, draw)) return;
+    _mm256_storeu_si256(pr, _mm256_blendv_epi8(held, position, draw));
+  } else {
+    if (_mm256_testz_si256(draw, draw)) return;
+  }
+  if constexpr (CASE == VIDEO_SPRITE_CLAIM) return;
+  for (int h = 0; h < 2; h++) {
+    const __m128i draw16 = h ? _mm256_extracti128_si256(draw, 1) : _mm256_castsi256_si128(draw);
+    if (_mm_testz_si128(draw16, draw16)) continue;
+    video_sprite_colours8<CASE, SMALL>(line + 8 * h, pens + 8 * h, palette, alphas, draw16);
+  }
+}
+constexpr int VIDEO_SPRITE_GROUP = 16;
+#else
+// Eight pixels of video_sprite_row; `lanes` masks the pixels of the row (all, or the first few
+// at its end).
+template <int CASE, bool PRIORITY, bool SMALL>
+inline void video_sprite_group(uint32_t* line, uint16_t* priority, const uint8_t* pens,
+                               const video_palette& palette, __m128i position, px8 alphas,
+                               __m128i lanes) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i draw16 = _mm_andnot_si128(_mm_cmpeq_epi16(pens16(pens), zero), lanes);  // pen not 0
+  if constexpr (PRIORITY) {
+    // ... and not hidden by a later position: held <= p.
+    __m128i* pr = reinterpret_cast<__m128i*>(priority);
+    const __m128i held = _mm_loadu_si128(pr);
+    draw16 = _mm_and_si128(draw16, _mm_cmpeq_epi16(_mm_subs_epu16(held, position), zero));
+    if (_mm_movemask_epi8(draw16) == 0) return;
+    _mm_storeu_si128(pr,
+                     _mm_or_si128(_mm_and_si128(draw16, position), _mm_andnot_si128(draw16, held)));
+  } else {
+    if (_mm_movemask_epi8(draw16) == 0) return;
+  }
+  if constexpr (CASE == VIDEO_SPRITE_CLAIM) return;
+  video_sprite_colours8<CASE, SMALL>(line, pens, palette, alphas, draw16);
+}
+constexpr int VIDEO_SPRITE_GROUP = 8;
+#endif
+
 #endif  // __SSE2__
 
 // Draws pens[0..n-1] into line[0..n-1] in tile blit mode MODE; pen 0 is skipped. alpha is
@@ -420,25 +461,36 @@ inline void video_tile_row(uint32_t* line, const uint8_t* pens, int n, const vid
 // Draws sprite pens[0..n-1] at line[0..n-1] (priority[0..n-1] their priority entries) under
 // the sprite pixel rule for list position p and alpha (0-255 or VIDEO_ALPHA_PER_PEN); CASE
 // is the rule's case that alpha leaves, PRIORITY whether p > 0. The last pixels are taken
-// eight at a time like the others, so pens, line and priority must stay readable (and line
-// and priority writable) seven entries past n; what lies there is left as it was.
+// in a group of up to sixteen like the others, so pens, line and priority must stay readable
+// (and line and priority writable) fifteen entries past n; what lies there is left as it was.
 template <int CASE, bool PRIORITY, bool SMALL>
 inline void video_sprite_row(uint32_t* line, uint16_t* priority, const uint8_t* pens, int n,
                              const video_palette& palette, uint32_t p, int alpha) {
 #if defined(__SSE2__)
+  constexpr int G = VIDEO_SPRITE_GROUP;
+#if defined(__AVX2__)
+  const __m256i position = _mm256_set1_epi16(static_cast<short>(p));
+  const __m256i all = _mm256_set1_epi16(-1);
+  const __m256i lane = _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  auto lanes_below = [&](int k) {
+    return _mm256_cmpgt_epi16(_mm256_set1_epi16(static_cast<short>(k)), lane);
+  };
+#else
   const __m128i position = _mm_set1_epi16(static_cast<short>(p));
-  const px8 alphas = px_alpha_pairs(px_set1(static_cast<uint32_t>(alpha)));
   const __m128i all = _mm_set1_epi16(-1);
+  const __m128i lane = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+  auto lanes_below = [&](int k) {
+    return _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(k)), lane);
+  };
+#endif
+  const px8 alphas = px_alpha_pairs(px_set1(static_cast<uint32_t>(alpha)));
   int i = 0;
-  for (; i + 8 <= n; i += 8)
-    video_sprite_group8<CASE, PRIORITY, SMALL>(line + i, priority + i, pens + i, palette, position,
-                                               alphas, all);
-  if (i < n) {
-    const __m128i lanes = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(n - i)),
-                                          _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7));
-    video_sprite_group8<CASE, PRIORITY, SMALL>(line + i, priority + i, pens + i, palette, position,
-                                               alphas, lanes);
-  }
+  for (; i + G <= n; i += G)
+    video_sprite_group<CASE, PRIORITY, SMALL>(line + i, priority + i, pens + i, palette, position,
+                                              alphas, all);
+  if (i < n)
+    video_sprite_group<CASE, PRIORITY, SMALL>(line + i, priority + i, pens + i, palette, position,
+                                              alphas, lanes_below(n - i));
 #else
   for (int i = 0; i < n; i++)
     video_plot_pixel(pens[i], line + i, priority + i, palette.colours, PRIORITY ? p : 0, alpha);
@@ -446,7 +498,8 @@ inline void video_sprite_row(uint32_t* line, uint16_t* priority, const uint8_t* 
 }
 
 // Composes the VIDEO_WIDTH source pixels of a per-line layer row over line, skipping the key
-// colour: screen column x takes source[x], or with ZOOMED source[(x * step) >> 10].
+// colour: screen column x takes source[x], or with ZOOMED source[(x * step) >> 10], step at
+// most 1024. A zoomed source must stay readable seven entries past the last one sampled.
 template <int CASE, bool ZOOMED>
 inline void video_compose_row(uint32_t* line, const uint32_t* source, uint32_t step,
                               uint32_t alpha) {
@@ -454,8 +507,9 @@ inline void video_compose_row(uint32_t* line, const uint32_t* source, uint32_t s
 #if defined(__SSE2__)
   const px8 key = px_set1(VIDEO_KEY_COLOUR);
   const px8 alphas = px_alpha_pairs(px_set1(alpha));
+  const px8 steps = px_sample_steps(step);
   for (int x = 0; x < VIDEO_WIDTH; x += 8) {
-    const px8 v = ZOOMED ? px_sample(source, x * step, step) : px_load(source + x);
+    const px8 v = ZOOMED ? px_sample(source, x * step, step, steps) : px_load(source + x);
     const px8 keyed = px_eq(v, key);
     if (px_all(keyed)) continue;
     if constexpr (CASE == VIDEO_COMPOSE_STORE) {
