@@ -103,7 +103,9 @@ const video_renderer* video_renderers(int* count) {
 #if defined(VIDEO_HAS_AVX2)
     {"avx2", video_avx2::video_draw_frame},
 #endif
-#if defined(__SSE2__)
+#if defined(__AVX2__)
+    {"avx2", video_base::video_draw_frame},  // the whole build targets AVX2
+#elif defined(__SSE2__)
     {"sse2", video_base::video_draw_frame},
 #else
     {"portable", video_base::video_draw_frame},
