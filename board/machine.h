@@ -47,7 +47,7 @@ struct machine {
   int32_t sprite_count;                          // 0-1024; work area starts here
   uint8_t zoom_scratch[256][256];                // pens of a zoomed sprite
   uint16_t priority_buffer[256][512];            // highest list position drawn per pixel
-  uint32_t layer_cache[512][512];                // per-line mode tile-row bands
+  uint32_t layer_cache[512][512];                // spare, not used by the renderer
   uint32_t compose_buffer[256][512];             // lines being composed
   uint32_t frame[VIDEO_HEIGHT * VIDEO_WIDTH];    // output 0x00RRGGBB, rows top to bottom
 

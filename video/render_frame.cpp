@@ -1,13 +1,17 @@
 // One frame of the video chip: clears the priority buffer, fills every line with its
-// background colour, draws the eight levels in order (that level's sprites in list order,
-// then layers 0-3, then the colour effect when its level matches) and copies the visible part
-// into frame without the top byte. Sprites are drawn by sprites.cpp, layers by tilemap.cpp.
+// background colour, reads each layer's plan, draws the eight levels in order (that level's
+// sprites in list order, then layers 0-3, then the colour effect when its level matches) and
+// copies the visible part into frame without the top byte. Sprites are drawn by sprites.cpp,
+// layers by tilemap.cpp. The build for every CPU also holds video_render_frame, which runs
+// the best build of the renderer this CPU has (video_draw.h).
 #include <cstring>
 
 #include "board/machine.h"
 #include "video/video.h"
 #include "video/video_draw.h"
+#include "video/video_rows.h"
 
+inline namespace VIDEO_VARIANT {
 namespace {
 
 // First word of the line table: background colours, then at +256 the colour effect words.
@@ -15,9 +19,10 @@ uint32_t line_table_base(const machine* m) {
   return (m->video_regs[7] >> 24) * 512;
 }
 
-void fill_background(machine* m) {
+void clear_and_fill_background(machine* m) {
   const uint32_t base = line_table_base(m);
   for (uint32_t line = 0; line < VIDEO_HEIGHT; line++) {
+    std::memset(m->priority_buffer[line], 0, VIDEO_WIDTH * sizeof m->priority_buffer[0][0]);
     const uint32_t colour = video_ram_word(m, base + line) >> 8;
     uint32_t* row = m->compose_buffer[line];
     for (int x = 0; x < VIDEO_WIDTH; x++) row[x] = colour;
@@ -33,7 +38,7 @@ void apply_colour_effect(machine* m) {
     if (e & 0x80) {
       for (int x = 0; x < VIDEO_WIDTH; x++) row[x] = colour;
     } else if (const uint32_t weight = 2 * (e & 0x7F)) {
-      for (int x = 0; x < VIDEO_WIDTH; x++) row[x] = video_blend(colour, row[x], weight);
+      video_blend_row_towards(row, colour, weight);
     }
   }
 }
@@ -61,18 +66,18 @@ void group_sprites_by_level(const machine* m, sprite_levels* g) {
 
 }  // namespace
 
-void video_render_frame(machine* m) {
-  for (int line = 0; line < VIDEO_HEIGHT; line++)
-    std::memset(m->priority_buffer[line], 0, VIDEO_WIDTH * sizeof m->priority_buffer[0][0]);
-  fill_background(m);
+void video_draw_frame(machine* m) {
+  clear_and_fill_background(m);
 
   sprite_levels sprites;
   group_sprites_by_level(m, &sprites);
+  video_layer_plan layers[VIDEO_LAYERS];
+  for (int n = 0; n < VIDEO_LAYERS; n++) video_plan_layer(m, n, &layers[n]);
   const int effect_level = m->video_regs[2] & 15;
   for (int level = 0; level < VIDEO_LEVELS; level++) {
     for (uint32_t k = sprites.start[level]; k < sprites.start[level + 1]; k++)
       video_draw_sprite(m, sprites.order[k]);
-    for (int n = 0; n < VIDEO_LAYERS; n++) video_draw_layer(m, n, level);
+    for (int n = 0; n < VIDEO_LAYERS; n++) video_draw_layer(m, &layers[n], level);
     if (effect_level == level) apply_colour_effect(m);
   }
 
@@ -82,3 +87,45 @@ void video_render_frame(machine* m) {
     for (int x = 0; x < VIDEO_WIDTH; x++) out[x] = row[x] & 0x00FFFFFF;
   }
 }
+
+}  // namespace VIDEO_VARIANT
+
+#if !defined(VIDEO_AVX2)
+
+#if defined(VIDEO_HAS_AVX2)
+namespace video_avx2 {
+void video_draw_frame(machine* m);
+}
+#endif
+
+const video_renderer* video_renderers(int* count) {
+  static const video_renderer all[] = {
+#if defined(VIDEO_HAS_AVX2)
+    {"avx2", video_avx2::video_draw_frame},
+#endif
+#if defined(__AVX2__)
+    {"avx2", video_base::video_draw_frame},  // the whole build targets AVX2
+#elif defined(__SSE2__)
+    {"sse2", video_base::video_draw_frame},
+#else
+    {"portable", video_base::video_draw_frame},
+#endif
+  };
+  const video_renderer* first = all;
+  int n = static_cast<int>(sizeof all / sizeof all[0]);
+#if defined(VIDEO_HAS_AVX2)
+  if (!__builtin_cpu_supports("avx2")) first++, n--;
+#endif
+  *count = n;
+  return first;
+}
+
+void video_render_frame(machine* m) {
+  static void (*const draw_frame)(machine*) = [] {
+    int count;
+    return video_renderers(&count)->draw_frame;
+  }();
+  draw_frame(m);
+}
+
+#endif

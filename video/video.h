@@ -9,17 +9,22 @@
 
 struct machine;
 
-// Opacity of each pen when a sprite or layer uses per-pen alpha: pens 0-191 are opaque,
-// pens 192-255 fade from 255 down to 0.
-extern const std::array<uint8_t, 256> pen_alpha;
-
-// Step of a per-line layer zoom in 1/1024 source pixel per screen pixel: 65536 / (z + 64).
-extern const std::array<uint16_t, 256> zoom_reciprocal;
-
 // Alpha 0-255 of a 6-bit level x: 0 is invisible, 63 opaque.
 constexpr int alpha_from_level(int x) {
   return x << 2 | x >> 4;
 }
+
+// Opacity of pen p (0-255) when a sprite or layer uses per-pen alpha: pens 0-191 are opaque,
+// pens 192-255 fade from 255 down to 0.
+constexpr int video_pen_opacity(int p) {
+  return p < 192 ? 255 : alpha_from_level(63 - (p - 192));
+}
+
+// video_pen_opacity of every pen.
+extern const std::array<uint8_t, 256> pen_alpha;
+
+// Step of a per-line layer zoom in 1/1024 source pixel per screen pixel: 65536 / (z + 64).
+extern const std::array<uint16_t, 256> zoom_reciprocal;
 
 // Reconverts palette entry `index` (0-5119) from palette_ram into palette_argb. The memory map
 // calls it after every palette write; reset and state load call it for every entry. Indices

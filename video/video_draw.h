@@ -1,13 +1,36 @@
 // What the parts of the renderer share: the colour blend, guarded reads of video RAM and the
 // registers, tile lookup in the graphics ROM, the sprite pixel rule and the 16 x 16 tile blit,
-// and the per-level steps that render_frame.cpp calls (sprites.cpp, tilemap.cpp). Only the
-// renderer includes this; the board uses video/video.h.
+// and the per-frame and per-level steps that render_frame.cpp calls (sprites.cpp,
+// tilemap.cpp). The row kernels these are drawn with are video_rows.h. Only the renderer
+// includes this; the board uses video/video.h.
+//
+// On x86-64 the drawing code (render_frame.cpp, sprites.cpp, tilemap.cpp) is built twice: for
+// every CPU, and with AVX2 (VIDEO_AVX2 defined) for the CPUs that have it; video_render_frame
+// runs the best one the CPU can. Each build keeps its functions in a namespace of its own, so
+// that no inline function of one is ever linked into the other.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "board/machine.h"
 #include "video/video.h"
+
+#if defined(VIDEO_AVX2)
+#define VIDEO_VARIANT video_avx2
+#else
+#define VIDEO_VARIANT video_base
+#endif
+
+// A build of the frame renderer.
+struct video_renderer {
+  const char* name;                // "avx2", "sse2" or "portable"
+  void (*draw_frame)(machine* m);  // what video_render_frame does
+};
+
+// The builds this CPU can run, the one video_render_frame uses first; *count gets their
+// number (render_frame.cpp).
+const video_renderer* video_renderers(int* count);
 
 enum {
   VIDEO_ALPHA_PER_PEN = 256,   // an alpha that takes each pen's value from pen_alpha
@@ -15,8 +38,8 @@ enum {
   VIDEO_TILES_4BPP = 0x58000,  // 128-byte tiles
   VIDEO_LEVELS = 8,            // drawing levels; levels 8-15 are never drawn
   VIDEO_LAYERS = 4,
-  VIDEO_LINE_STRIDE = 512,        // pixels per line of compose_buffer, priority_buffer, layer_cache
-  VIDEO_KEY_COLOUR = 0x00FF00FF,  // empty pixel of a layer_cache band
+  VIDEO_LINE_STRIDE = 512,        // pixels per line of compose_buffer and priority_buffer
+  VIDEO_KEY_COLOUR = 0x00FF00FF,  // empty pixel of a per-line layer band
 };
 
 // video_draw_tile16 modes.
@@ -26,6 +49,8 @@ enum {
   VIDEO_TILE_PEN_ALPHA = 2,       // blend with pen_alpha of the pen, also at 255
   VIDEO_TILE_KEEP_PEN_ALPHA = 3,  // pen_alpha in the top byte, colour below
 };
+
+inline namespace VIDEO_VARIANT {
 
 // Per channel (s * a + d * (256 - a)) >> 8, truncated; top byte 0. Red and blue share one
 // multiply: a channel's sum is at most 255 * 256, so it never carries into the next.
@@ -83,9 +108,17 @@ inline int video_alpha_byte(const machine* m, uint32_t j) {
   return b & 0x80 ? VIDEO_ALPHA_PER_PEN : alpha_from_level(63 - (b & 63));
 }
 
+// The data of tile `tile` in the graphics ROM: 256 bytes, one pen each, for 8-bit tiles; 128
+// for 4-bit tiles, two pens a byte (high nibble = left pixel). Tile numbers wrap at the ROM's
+// tile count; without a graphics ROM there is none (null), and every tile is empty.
+inline const uint8_t* video_tile_data(const machine* m, uint32_t tile, int is_8bpp) {
+  if (!m->graphics_rom) return nullptr;
+  if (is_8bpp) return m->graphics_rom + static_cast<size_t>(tile % VIDEO_TILES_8BPP) * 256;
+  return m->graphics_rom + static_cast<size_t>(tile % VIDEO_TILES_4BPP) * 128;
+}
+
 // The 256 pens of tile `tile`, one per byte, row by row. 8-bit tiles are read in place;
-// 4-bit tiles are expanded into scratch (high nibble = left pixel). Tile numbers wrap at the
-// ROM's tile count; a machine without graphics ROM shows empty tiles.
+// 4-bit tiles are expanded into scratch; without a graphics ROM scratch holds pen 0.
 const uint8_t* video_tile_pens(const machine* m, uint32_t tile, int is_8bpp, uint8_t* scratch);
 
 // The sprite pixel rule for one pixel of the sprite at list position p. Pen 0 draws nothing;
@@ -114,5 +147,27 @@ void video_draw_tile16(uint32_t* destination, int x_min, int x_max, int y_min, i
 // Draws the latched sprite at list position p (sprites.cpp).
 void video_draw_sprite(machine* m, uint32_t p);
 
-// Draws layer n's share of drawing level `level` (tilemap.cpp).
-void video_draw_layer(machine* m, int n, int level);
+// What layer n draws in a frame, read once before the levels: its enable, its setup and, in
+// per-line mode, the lines of each drawing level in screen order (lines at levels 8-255 or on
+// banks outside 10-31 draw nothing and are in no list).
+struct video_layer_plan {
+  int n;               // 0-3
+  int enabled;         // 0/1
+  int per_line;        // 0/1
+  int is_8bpp;         // 0/1
+  uint32_t rows;       // tile rows: 16 or 32
+  uint32_t page_base;  // first video RAM word of the layer's page
+  uint8_t line_count[VIDEO_LEVELS];
+  uint8_t lines[VIDEO_LEVELS][VIDEO_HEIGHT];
+};
+
+// Reads layer n's registers, and in per-line mode sorts its lines by level (tilemap.cpp).
+void video_plan_layer(const machine* m, int n, video_layer_plan* plan);
+
+// Draws the planned layer's share of drawing level `level` (tilemap.cpp).
+void video_draw_layer(machine* m, const video_layer_plan* plan, int level);
+
+// The whole frame, as video_render_frame (render_frame.cpp).
+void video_draw_frame(machine* m);
+
+}  // namespace VIDEO_VARIANT

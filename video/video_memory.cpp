@@ -1,7 +1,7 @@
 // The video chip's memory operations: the two constant lookup tables, palette conversion,
 // the reset of the renderer's work area, the sprite latch that unpacks the game's list into
-// sprite records, the copy-out of the finished frame, and the tile lookup in the graphics
-// ROM. The board decides when these run; rendering is render_frame.cpp.
+// sprite records and the copy-out of the finished frame. The board decides when these run;
+// rendering is render_frame.cpp.
 #include <array>
 #include <cstddef>
 #include <cstring>
@@ -14,8 +14,7 @@ namespace {
 
 constexpr std::array<uint8_t, 256> build_pen_alpha() {
   std::array<uint8_t, 256> t{};
-  for (int p = 0; p < 256; p++)
-    t[p] = static_cast<uint8_t>(p < 192 ? 255 : alpha_from_level(63 - (p - 192)));
+  for (int p = 0; p < 256; p++) t[p] = static_cast<uint8_t>(video_pen_opacity(p));
   return t;
 }
 
@@ -88,18 +87,4 @@ void video_latch_sprites(machine* m) {
 
 void video_copy_frame(const machine* m, uint32_t* destination) {
   std::memcpy(destination, m->frame, sizeof m->frame);
-}
-
-const uint8_t* video_tile_pens(const machine* m, uint32_t tile, int is_8bpp, uint8_t* scratch) {
-  if (!m->graphics_rom) {
-    std::memset(scratch, 0, 256);
-    return scratch;
-  }
-  if (is_8bpp) return m->graphics_rom + static_cast<size_t>(tile % VIDEO_TILES_8BPP) * 256;
-  const uint8_t* src = m->graphics_rom + static_cast<size_t>(tile % VIDEO_TILES_4BPP) * 128;
-  for (int i = 0; i < 128; i++) {
-    scratch[2 * i] = src[i] >> 4;
-    scratch[2 * i + 1] = src[i] & 15;
-  }
-  return scratch;
 }

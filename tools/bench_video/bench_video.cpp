@@ -59,7 +59,10 @@ std::vector<scene_sprite> sprites(int count, int zoomed_every, int alpha_every) 
 }
 
 // The art and, for layer n, a full map in bank 10 + 2n: 4-bit tiles for layers 0 and 1,
-// 8-bit tiles for 2 and 3.
+// 8-bit tiles for 2 and 3. The layers' own words go on pages from LAYER_PAGE on, clear of the
+// sprite attributes (pages 0-6), the list (page 7) and the maps (banks 10-17).
+constexpr uint32_t LAYER_PAGE = 24;
+
 machine* scene_with_maps() {
   machine* m = scene_new();
   art(m);
@@ -70,8 +73,8 @@ machine* scene_with_maps() {
 machine* typical_scene() {
   machine* m = scene_with_maps();
   for (int n = 0; n < 4; n++) {
-    scene_layer(m, n, {.is_8bpp = n >= 2, .rows32 = 1, .page = 1});
-    scene_normal_layer(m, 1, n, scene_layer_scroll(3 * n, 5 * n, 2 * n, 7 * n),
+    scene_layer(m, n, {.is_8bpp = n >= 2, .rows32 = 1, .page = LAYER_PAGE});
+    scene_normal_layer(m, LAYER_PAGE, n, scene_layer_scroll(3 * n, 5 * n, 2 * n, 7 * n),
                        scene_layer_attr(n, 10 + 2 * n, n == 3 ? 20 : 0));
   }
   for (uint32_t i = 0; i < 4; i++) scene_sprite_level(m, i, 1 + i);
@@ -84,12 +87,10 @@ machine* typical_scene() {
 machine* heavy_scene() {
   machine* m = scene_with_maps();
   for (int n = 0; n < 4; n++) {
-    scene_layer(
-        m, n,
-        {.is_8bpp = n >= 2, .rows32 = 1, .per_line = 1, .page = 1 + static_cast<uint32_t>(n)});
+    scene_layer(m, n, {.is_8bpp = n >= 2, .rows32 = 1, .per_line = 1, .page = LAYER_PAGE + n});
     for (uint32_t line = 0; line < VIDEO_HEIGHT; line++)
       scene_line_layer(
-          m, 1 + n, line, (line * (n + 1) / 3) & 1023, (line * 5 + 40 * n) & 511,
+          m, LAYER_PAGE + n, line, (line * (n + 1) / 3) & 1023, (line * 5 + 40 * n) & 511,
           scene_layer_attr(n, 10 + 2 * n, n == 2 ? 16 : 0, n == 3, (line + 17 * n) % 256));
   }
   scene_zoom(m, 1, 700);
