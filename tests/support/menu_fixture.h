@@ -59,6 +59,13 @@ class menu_fixture : public frontend_fixture {
     test_clock_advance_ms(8);
   }
 
+  // Puts the cursor of the page on top on `row` and runs one frame, which scrolls the row into
+  // view, as moving there by keys would have.
+  void select(int32_t row) {
+    fe.menu.cursor[menu_top_page()] = row;
+    frame();
+  }
+
   // The mouse moved onto a point (this frame's latches).
   void move_mouse(int32_t x, int32_t y) {
     fe.menu.mouse_x = x;
