@@ -84,7 +84,7 @@ void menu_page_state_slots(int32_t save) {
     } else {
       snprintf(label, sizeof label, "Slot %d%s", int(i), i == fe.slot ? "  *" : "");
     }
-    char value[96];
+    char value[48];  // a date and time, "Empty" or "Unusable"
     slot_value(slot, value, sizeof value);
     const int32_t under_cursor = fe.menu.rows_emitted == fe.menu.cursor[page];
     const int32_t enabled = save || slot->usable;

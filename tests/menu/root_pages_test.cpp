@@ -29,10 +29,14 @@ void expect_rows(const std::vector<menu_row>& rows, const std::vector<expected_r
     const expected_row& want = expected[i];
     EXPECT_EQ(row.label, want.label) << i;
     EXPECT_EQ(row.has_value, want.value != nullptr) << want.label;
-    if (want.value) EXPECT_EQ(row.value, want.value) << want.label;
+    if (want.value) {
+      EXPECT_EQ(row.value, want.value) << want.label;
+    }
     EXPECT_EQ(row.enabled, want.enabled) << want.label;
     EXPECT_EQ(row.has_hint, want.hint != nullptr) << want.label;
-    if (want.hint) EXPECT_EQ(row.hint, want.hint) << want.label;
+    if (want.hint) {
+      EXPECT_EQ(row.hint, want.hint) << want.label;
+    }
   }
 }
 

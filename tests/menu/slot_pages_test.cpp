@@ -256,7 +256,9 @@ TEST_F(SlotPages, AUsableSlotWithoutAThumbnailShowsAnEmptyBoxNotUnusable) {
   select(2);
   EXPECT_TRUE(rec.copies.empty());
   for (const recorded_text& t : rec.texts) {
-    if (t.align == 1) EXPECT_TRUE(t.text != "Unusable" && t.text != "Empty") << t.text;
+    if (t.align == 1) {
+      EXPECT_TRUE(t.text != "Unusable" && t.text != "Empty") << t.text;
+    }
   }
   bool box = false;
   for (const recorded_fill& f : rec.fills) box = box || (f.color == 0xff120c0a && f.x == 665);
