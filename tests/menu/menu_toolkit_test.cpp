@@ -342,3 +342,20 @@ TEST_F(MenuToolkit, AnActionThatChangesTheStackEndsThePagesFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MenuToolkit, APushOntoAFullStackIsIgnoredButStillRestartsTheFadeAndTheHighlight) {
+  fe.menu.depth = MENU_STACK_MAX;
+  for (int32_t i = 0; i < MENU_STACK_MAX; i++) fe.menu.page_stack[i] = MENU_PAGE_EXTRAS;
+  page_frame();
+  fe.menu.highlight_y = 300.0f;
+  fe.menu.page_open_time = 0;
+  menu_push_page(MENU_PAGE_DISPLAY);
+  EXPECT_EQ(fe.menu.depth, MENU_STACK_MAX);
+  EXPECT_EQ(menu_top_page(), int32_t(MENU_PAGE_EXTRAS));
+  EXPECT_EQ(fe.menu.highlight_y, -1.0f);
+  EXPECT_EQ(fe.menu.page_open_time, tp.now);
+}
+
+}  // namespace
