@@ -200,6 +200,14 @@ struct menu_state {
   int32_t rows_emitted;  // rows emitted so far this frame
   int32_t row_height, list_x, list_width, list_top, list_bottom, visible_rows;
   char hint[256];  // hint of the selected row, shown in the footer
+  // Which page is being drawn, so that a row's action that changes the page stack or closes the
+  // menu ends that page's frame: every stack change counts here, and menu_begin_page notes the
+  // count, the depth, the top page and whether the menu was open.
+  uint32_t stack_changes;   // bumped by every push, pop, replacement and close; wraps
+  uint32_t drawn_changes;   // stack_changes when the page being drawn began
+  int32_t drawn_page;       // menu_page the current menu_begin_page drew
+  int32_t drawn_depth;      // depth then
+  int32_t drawn_menu_open;  // menu open then
 };
 
 struct frontend_state {

@@ -76,6 +76,7 @@ void open_menu(int32_t page) {
   fe.menu_open = 1;
   fe.menu.page_stack[0] = page;
   fe.menu.depth = 1;
+  fe.menu.stack_changes++;
   fe.menu.page_open_time = platform_now();
   fe.menu.highlight_y = -1.0f;
   if (page == MENU_PAGE_SAVE_STATE || page == MENU_PAGE_LOAD_STATE) fe.slots_dirty = 1;

@@ -2,10 +2,13 @@
 #include "menu/menu_pages.h"
 
 #include "frontend/frontend_state.h"
+#include "menu/dialogs.h"
+#include "menu/root_pages.h"
+#include "menu/slot_pages.h"
 
 const menu_page_entry menu_page_table[MENU_PAGE_COUNT] = {
-    /* MENU_PAGE_MAIN */ {nullptr, nullptr},
-    /* MENU_PAGE_PAUSE */ {nullptr, nullptr},
+    /* MENU_PAGE_MAIN */ {menu_page_main, nullptr},
+    /* MENU_PAGE_PAUSE */ {menu_page_pause, nullptr},
     /* MENU_PAGE_DISPLAY */ {nullptr, nullptr},
     /* MENU_PAGE_AUDIO */ {nullptr, nullptr},
     /* MENU_PAGE_CONTROLS */ {nullptr, nullptr},
@@ -15,11 +18,11 @@ const menu_page_entry menu_page_table[MENU_PAGE_COUNT] = {
     /* MENU_PAGE_GADGETS */ {nullptr, nullptr},
     /* MENU_PAGE_EXTRAS */ {nullptr, nullptr},
     /* MENU_PAGE_ABOUT */ {nullptr, nullptr},
-    /* MENU_PAGE_SAVE_STATE */ {nullptr, nullptr},
-    /* MENU_PAGE_LOAD_STATE */ {nullptr, nullptr},
+    /* MENU_PAGE_SAVE_STATE */ {menu_page_save_state, nullptr},
+    /* MENU_PAGE_LOAD_STATE */ {menu_page_load_state, nullptr},
     /* MENU_PAGE_ROM_SELECTION */ {nullptr, nullptr},
-    /* MENU_PAGE_CONFIRM */ {nullptr, nullptr},
-    /* MENU_PAGE_ERROR */ {nullptr, nullptr},
+    /* MENU_PAGE_CONFIRM */ {menu_page_confirm, nullptr},
+    /* MENU_PAGE_ERROR */ {menu_page_error, nullptr},
     /* MENU_PAGE_CAPTURE */ {nullptr, nullptr},
     /* MENU_PAGE_GADGET_EDITOR */ {nullptr, nullptr},
 };

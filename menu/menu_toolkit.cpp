@@ -1,9 +1,22 @@
-// The menu toolkit: page stack, page layout, rows, footer, and closing the menu.
+// The menu toolkit: page stack, page layout, rows, cursor movement, footer, and closing the menu.
 #include "menu/menu_toolkit.h"
+
+#include <cstdio>
+#include <cstring>
 
 #include "frontend/bindings.h"
 #include "frontend/frontend_state.h"
 #include "frontend/platform.h"
+#include "menu/draw.h"
+#include "menu/text.h"
+
+static menu_row_hook_fn row_hook = nullptr;
+static void* row_hook_user = nullptr;
+
+// n u of the current ui unit.
+static int32_t units(int32_t n) {
+  return menu_units(fe.ui_unit, n);
+}
 
 ui_color menu_accent_color() {
   static const ui_color accents[6] = {0xffff9c40, 0xff2eb0ff, 0xff5848ec,
@@ -23,17 +36,20 @@ void menu_restart_fade() {
 
 void menu_push_page(int32_t page) {
   if (fe.menu.depth < MENU_STACK_MAX) fe.menu.page_stack[fe.menu.depth++] = page;
+  fe.menu.stack_changes++;
   menu_restart_fade();
 }
 
 void menu_pop_page() {
   if (fe.menu.depth > 0) fe.menu.depth--;
+  fe.menu.stack_changes++;
   menu_restart_fade();
 }
 
 void menu_show_only(int32_t page) {
   fe.menu.page_stack[0] = page;
   fe.menu.depth = 1;
+  fe.menu.stack_changes++;
   menu_restart_fade();
 }
 
@@ -49,10 +65,180 @@ void menu_settle_empty_stack() {
 void close_menu() {
   fe.menu_open = 0;
   fe.menu.depth = 0;
+  fe.menu.stack_changes++;
   release_inputs();
   fe.release_wait = 1;
   fe.combo_held_before = 1;  // a combination still held must be let go before it opens the menu
   fe.accumulator = 0.0;
   fe.last_loop = platform_now();
   if (fe.audio_device) platform->audio_pause(fe.audio_device, 0);
+}
+
+void menu_clear_latches() {
+  menu_state& m = fe.menu;
+  m.nav_up = m.nav_down = m.nav_left = m.nav_right = 0;
+  m.nav_accept = m.nav_back = 0;
+  m.nav_page_up = m.nav_page_down = 0;
+  m.row_action = 0;
+  m.mouse_moved = 0;
+  m.mouse_click = 0;
+  m.wheel = 0;
+}
+
+void menu_set_row_hook(menu_row_hook_fn hook, void* user) {
+  row_hook = hook;
+  row_hook_user = user;
+}
+
+int32_t menu_page_gone() {
+  const menu_state& m = fe.menu;
+  return m.stack_changes != m.drawn_changes || m.depth != m.drawn_depth ||
+         fe.menu_open != m.drawn_menu_open || menu_top_page() != m.drawn_page;
+}
+
+void menu_begin_page(const char* title, const char* subtitle) {
+  menu_state& m = fe.menu;
+  m.drawn_changes = m.stack_changes;
+  m.drawn_depth = m.depth;
+  m.drawn_menu_open = fe.menu_open;
+  m.drawn_page = menu_top_page();
+
+  const int32_t w = fe.output_w, h = fe.output_h;
+  const uint64_t now = platform_now();
+  const uint64_t frequency = fe.frequency ? fe.frequency : platform->frequency();
+  const double elapsed_ms = now > m.page_open_time && frequency
+                                ? double(now - m.page_open_time) * 1000.0 / frequency
+                                : 0.0;
+  const double fade = elapsed_ms >= 160.0 ? 1.0 : elapsed_ms / 160.0;
+  const uint32_t a = uint32_t(fade * 255.0);
+
+  canvas* c = &fe.draw;
+  const int32_t x0 = units(40), y0 = units(36);
+  text_draw(c, fe.adapter->title, x0, y0, units(22), ui_with_alpha(0x00ac9c96, a), TEXT_ALIGN_LEFT);
+  text_draw(c, title, x0, y0 + units(30), units(44), ui_with_alpha(0x00faf6f4, a), TEXT_ALIGN_LEFT);
+  draw_fill_rect(c, x0, y0 + units(86), units(64), fe.ui_unit / 25,
+                 ui_with_alpha(menu_accent_color(), a));
+  if (subtitle && subtitle[0]) {
+    text_draw(c, subtitle, x0 + units(80), y0 + units(78), units(18), ui_with_alpha(0x00ac9c96, a),
+              TEXT_ALIGN_LEFT);
+  }
+
+  int32_t right = units(520) > w * 46 / 100 ? units(520) : w * 46 / 100;
+  if (right > w - x0) right = w - x0;
+  m.list_x = x0;
+  m.list_width = right - x0;
+  m.row_height = units(48);
+  m.list_top = y0 + units(110);
+  m.list_bottom = h - units(70);
+  m.visible_rows = m.row_height > 0 ? (m.list_bottom - m.list_top) / m.row_height : 0;
+  if (m.visible_rows < 3) m.visible_rows = 3;
+  m.rows_emitted = 0;
+  m.hint[0] = '\0';
+}
+
+int menu_item(const char* label, const char* value, int32_t enabled, int32_t* step,
+              const char* hint) {
+  menu_state& m = fe.menu;
+  if (step) *step = 0;
+  if (menu_page_gone()) return 0;
+  const int32_t page = m.drawn_page;
+  const int32_t row = m.rows_emitted++;
+  const int32_t f = m.first_row[page];
+  const bool visible = row >= f && row < f + m.visible_rows;
+  if (!label) label = "";
+
+  const int32_t y = m.list_top + (row - f) * m.row_height;
+  const int32_t hh = m.row_height - units(6);
+  const bool hovering = visible && m.mouse_x >= m.list_x && m.mouse_x < m.list_x + m.list_width &&
+                        m.mouse_y >= y && m.mouse_y < y + hh;
+  if (hovering && m.mouse_moved) m.cursor[page] = row;
+  const bool selected = row == m.cursor[page];
+
+  if (row_hook) {
+    const menu_row_record record = {page,         row,  label,    value,  enabled ? 1 : 0,
+                                    step ? 1 : 0, hint, selected, visible};
+    row_hook(&record, row_hook_user);
+  }
+  if (!visible) return 0;
+
+  canvas* c = &fe.draw;
+  const ui_color accent = menu_accent_color();
+  if (selected) {
+    const float target = float(y);
+    if (m.highlight_y < 0.0f) m.highlight_y = target;
+    m.highlight_y += (target - m.highlight_y) * 0.35f;
+    const int32_t box_top = int32_t(m.highlight_y + 0.5f);
+    const ui_color box = ui_rgba(ui_color_r(accent) / 5 + 20, ui_color_g(accent) / 5 + 22,
+                                 ui_color_b(accent) / 5 + 30, 235);
+    draw_round_rect(c, m.list_x - units(12), box_top, m.list_width + units(12), hh, units(8), box);
+    draw_fill_rect(c, m.list_x - units(12), box_top + units(8), fe.ui_unit / 25, hh - units(16),
+                   accent);
+    if (hint) snprintf(m.hint, sizeof m.hint, "%s", hint);
+  }
+
+  const int32_t s = units(24);
+  const int32_t label_y = y + (hh - text_line_height(s)) / 2;
+  const ui_color label_color = !enabled ? 0xff706460 : selected ? 0xffffffff : 0xffdcd2ce;
+  text_draw(c, label, m.list_x + units(8), label_y, s, label_color, TEXT_ALIGN_LEFT);
+
+  if (value) {
+    char text[300];
+    ui_color color;
+    if (selected && enabled) {
+      snprintf(text, sizeof text, step ? "<  %s  >" : "%s", value);
+      color = accent;
+    } else {
+      snprintf(text, sizeof text, "%s", value);
+      color = enabled ? 0xffb6a6a0 : 0xff706460;
+    }
+    text_draw(c, text, m.list_x + m.list_width - units(16), label_y, units(22), color,
+              TEXT_ALIGN_RIGHT);
+  }
+
+  if (!selected || !enabled) return 0;
+  if (step) {
+    if (m.nav_left) *step = -1;
+    if (m.nav_right) *step = 1;
+  }
+  if (m.nav_accept) return 1;
+  return hovering && m.mouse_click ? 1 : 0;
+}
+
+void menu_end_page() {
+  menu_state& m = fe.menu;
+  if (menu_page_gone()) return;
+  const int32_t page = m.drawn_page;
+  const int32_t n = m.rows_emitted;
+  if (n == 0) return;
+
+  int32_t& cursor = m.cursor[page];
+  int32_t& first = m.first_row[page];
+  cursor -= m.wheel;
+  if (m.nav_up) cursor -= 1;
+  if (m.nav_down) cursor += 1;
+  if (m.nav_page_up) cursor -= m.visible_rows;
+  if (m.nav_page_down) cursor += m.visible_rows;
+  // Single steps wrap around the list; page steps and the wheel stop at the ends.
+  if (cursor < 0) cursor = m.nav_up && !m.nav_page_up ? n - 1 : 0;
+  if (cursor >= n) cursor = m.nav_down && !m.nav_page_down ? 0 : n - 1;
+
+  if (cursor < first) first = cursor;
+  if (cursor >= first + m.visible_rows) first = cursor - m.visible_rows + 1;
+  if (first > n - m.visible_rows) first = n - m.visible_rows > 0 ? n - m.visible_rows : 0;
+
+  canvas* c = &fe.draw;
+  const int32_t w = fe.output_w, h = fe.output_h;
+  if (n > m.visible_rows) {
+    const int32_t track = m.list_bottom - m.list_top;
+    const int32_t x = m.list_x + m.list_width + units(8);
+    draw_fill_rect(c, x, m.list_top, units(3), track, 0xff382c28);
+    draw_fill_rect(c, x, m.list_top + first * track / n, units(3), m.visible_rows * track / n,
+                   menu_accent_color());
+  }
+
+  const int32_t fy = h - units(52);
+  draw_fill_rect(c, 0, fy - fe.ui_unit / 10, w, 1, 0xff382c28);
+  if (m.hint[0]) text_draw(c, m.hint, units(40), fy, units(19), 0xffbeb0aa, TEXT_ALIGN_LEFT);
+  text_draw(c, "Enter/A  Select     Esc/B  Back     Left/Right  Change", w - units(40), fy,
+            units(18), 0xff82746e, TEXT_ALIGN_RIGHT);
 }

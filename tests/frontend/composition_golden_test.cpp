@@ -5,90 +5,24 @@
 // cases in parallel) with CB_REPIN_GOLDEN=1: it rewrites the PNGs and hashes.
 #include <gtest/gtest.h>
 
-#include <png.h>
-
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <map>
 #include <string>
-#include <vector>
 
 #include "fake_game.h"
 #include "frontend/composition.h"
 #include "frontend/frontend_state.h"
 #include "frontend/picture.h"
-#include "frontend/png_writer.h"
 #include "frontend_fixture.h"
+#include "golden_image.h"
 #include "menu/text.h"
 #include "test_platform.h"
 
 namespace {
 
-const std::string GOLDEN_DIR = CB_GOLDEN_DIR;
-
-std::map<std::string, std::string> read_hashes() {
-  std::map<std::string, std::string> hashes;
-  std::ifstream in(GOLDEN_DIR + "/hashes.txt");
-  std::string name, hash;
-  while (in >> name >> hash) hashes[name] = hash;
-  return hashes;
-}
-
-// The surface as RGB bytes.
-std::vector<uint8_t> surface_rgb() {
-  std::vector<uint8_t> rgb;
-  for (int y = 0; y < 760; y++) {
-    for (int x = 0; x < 1280; x++) {
-      const uint32_t p = frontend_test_pixel(x, y);
-      rgb.push_back(uint8_t(p >> 16));
-      rgb.push_back(uint8_t(p >> 8));
-      rgb.push_back(uint8_t(p));
-    }
-  }
-  return rgb;
-}
-
-std::string fnv1a64(const std::vector<uint8_t>& bytes) {
-  uint64_t h = 1469598103934665603ull;
-  for (uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
-  char text[17];
-  snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
-  return text;
-}
-
-bool read_png_rgb(const std::string& path, std::vector<uint8_t>* rgb) {
-  png_image image = {};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_RGB;
-  rgb->resize(PNG_IMAGE_SIZE(image));
-  return png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr) != 0;
-}
-
 void check_golden(const std::string& name) {
-  const std::vector<uint8_t> rgb = surface_rgb();
-  const std::string png = GOLDEN_DIR + "/" + name + ".png";
-  const std::string hash = fnv1a64(rgb);
-  const char* repin = std::getenv("CB_REPIN_GOLDEN");
-  if (repin && *repin) {
-    ASSERT_EQ(png_write_rgb(png.c_str(), rgb.data(), 1280, 760), 1) << png;
-    std::map<std::string, std::string> hashes = read_hashes();
-    hashes[name] = hash;
-    std::ofstream out(GOLDEN_DIR + "/hashes.txt");
-    for (const auto& [n, h] : hashes) out << n << " " << h << "\n";
-    std::printf("re-pinned %s %s\n", name.c_str(), hash.c_str());
-    return;
-  }
-  const std::map<std::string, std::string> hashes = read_hashes();
-  const auto pinned = hashes.find(name);
-  ASSERT_NE(pinned, hashes.end()) << name << " is not pinned (CB_REPIN_GOLDEN=1 pins it)";
-  EXPECT_EQ(hash, pinned->second) << name << " changed";
-  std::vector<uint8_t> picture;
-  ASSERT_TRUE(read_png_rgb(png, &picture)) << png;
-  EXPECT_TRUE(picture == rgb) << png << " is stale";
+  check_golden_surface(CB_GOLDEN_DIR, name);
 }
 
 class ComposedFrame : public frontend_fixture {

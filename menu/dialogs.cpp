@@ -1,0 +1,143 @@
+// The confirmation and error dialogs.
+#include "menu/dialogs.h"
+
+#include <cstring>
+
+#include "frontend/confirm_actions.h"
+#include "frontend/frontend_state.h"
+#include "menu/draw.h"
+#include "menu/menu_toolkit.h"
+#include "menu/text.h"
+
+enum { CONFIRM_YES = 0, CONFIRM_NO = 1 };
+
+static int32_t units(int32_t n) {
+  return menu_units(fe.ui_unit, n);
+}
+
+static bool in_box(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  return x >= left && x < right && y >= top && y < bottom;
+}
+
+void menu_page_confirm() {
+  menu_state& m = fe.menu;
+  const int32_t w = fe.output_w, h = fe.output_h, u = fe.ui_unit;
+  const ui_color accent = menu_accent_color();
+  canvas* c = &fe.draw;
+  draw_fill_rect(c, 0, 0, w, h, 0xa0000000);
+  const int32_t box_w = units(760), box_h = units(250);
+  const int32_t left = (w - box_w) / 2, top = (h - box_h) / 2, bottom = top + box_h;
+  draw_round_rect(c, left, top, box_w, box_h, units(16), 0xfc261b18);
+  draw_fill_rect(c, left, top, box_w, u / 25, accent);
+  text_draw(c, fe.confirm_text, w / 2, top + units(56), units(22), 0xfff0eae8, TEXT_ALIGN_CENTRE);
+
+  int32_t& selected = m.cursor[MENU_PAGE_CONFIRM];
+  if (m.nav_up || m.nav_left) selected = CONFIRM_YES;
+  if (m.nav_down || m.nav_right) selected = CONFIRM_NO;
+
+  const int32_t button_w = 2 * u, button_h = units(56);
+  const int32_t button_top = bottom - units(36) - button_h;
+  const int32_t button_left[2] = {w / 2 - u / 5 - 2 * u, w / 2 + u / 5};
+  int32_t choice = -1;
+  for (int32_t b = 0; b < 2; b++) {
+    if (!in_box(m.mouse_x, m.mouse_y, button_left[b], button_top, button_left[b] + button_w,
+                bottom - units(36))) {
+      continue;
+    }
+    if (m.mouse_moved) selected = b;
+    if (m.mouse_click) choice = b;
+  }
+  static const char* const labels[2] = {"Yes", "No"};
+  const int32_t label_size = units(24);
+  for (int32_t b = 0; b < 2; b++) {
+    const bool on = b == selected;
+    draw_round_rect(c, button_left[b], button_top, button_w, button_h, u / 10,
+                    on ? accent : 0xff3e302c);
+    text_draw(c, labels[b], button_left[b] + button_w / 2,
+              button_top + (button_h - text_line_height(label_size)) / 2, label_size,
+              on ? 0xff100c0a : 0xffe8e0dc, TEXT_ALIGN_CENTRE);
+  }
+
+  if (m.nav_accept) choice = selected;
+  if (m.nav_back) choice = CONFIRM_NO;
+  if (choice < 0) return;
+  // The dialog goes first, so an action that pushes or replaces pages works on the pages beneath.
+  menu_pop_page();
+  if (choice == CONFIRM_YES) run_confirm_action(fe.confirm_action, fe.confirm_value);
+}
+
+static bool is_break(char ch) {
+  return ch == ' ' || ch == '/' || ch == '\\';
+}
+
+static bool is_continuation(char ch) {
+  return (uint8_t(ch) & 0xC0) == 0x80;
+}
+
+// How many bytes of the line at `text` (n bytes up to its '\n' or the end) fit in `width` at
+// `size`: the line is cut before the last blank, '/' or '\' that leaves it narrow enough, else
+// between characters; never inside a UTF-8 sequence, and at least one character.
+static int32_t fit_line(const char* text, int32_t n, int32_t width, int32_t size) {
+  int32_t len = n < 199 ? n : 199;
+  while (len > 1 && len < n && is_continuation(text[len])) len--;
+  if (n == 1) return len;
+  char piece[200];
+  for (;;) {
+    memcpy(piece, text, size_t(len));
+    piece[len] = '\0';
+    if (text_measure(piece, size) <= width || len == 1) break;
+    int32_t cut = len - 1;
+    while (cut >= 0 && !is_break(text[cut])) cut--;
+    if (cut < 0) {
+      cut = len - 1;
+      while (cut > 1 && is_continuation(text[cut])) cut--;
+    }
+    if (cut < 2) {
+      // One character, however wide: the lead byte and its continuation bytes.
+      len = 1;
+      while (len < n && is_continuation(text[len])) len++;
+      break;
+    }
+    len = cut;
+  }
+  return len;
+}
+
+void menu_page_error() {
+  menu_state& m = fe.menu;
+  const int32_t w = fe.output_w, h = fe.output_h, u = fe.ui_unit;
+  canvas* c = &fe.draw;
+  draw_fill_rect(c, 0, 0, w, h, 0xaa000000);
+  const int32_t box_w = 9 * u, box_h = units(380);
+  const int32_t left = (w - box_w) / 2, top = (h - box_h) / 2, bottom = top + box_h;
+  draw_round_rect(c, left, top, box_w, box_h, units(16), 0xfc261b18);
+  draw_fill_rect(c, left, top, box_w, u / 25, 0xff5878ec);
+  text_draw(c, fe.error_title, left + units(36), top + units(28), units(30), 0xfffaf6f4,
+            TEXT_ALIGN_LEFT);
+
+  const char* at = fe.error_body;
+  const int32_t size = u / 5, width = box_w - units(72);
+  for (int32_t y = top + units(84); *at && y < bottom - units(80);) {
+    const char* end = strchr(at, '\n');
+    const int32_t n = end ? int32_t(end - at) : int32_t(strlen(at));
+    if (n == 0) {  // an empty line: half a line's gap
+      y += units(14);
+      at++;
+      continue;
+    }
+    const int32_t len = fit_line(at, n, width, size);
+    char line[200];
+    memcpy(line, at, size_t(len));
+    line[len] = '\0';
+    text_draw(c, line, left + units(36), y, size, 0xffded6d2, TEXT_ALIGN_LEFT);
+    at += len;
+    if (*at == ' ' || *at == '\n') at++;
+    y += units(28);
+  }
+  text_draw(c, "Press Enter / A to continue", left + box_w - units(36), bottom - units(52),
+            units(18), 0xffa0928c, TEXT_ALIGN_RIGHT);
+
+  if (!m.nav_accept && !m.nav_back && !m.mouse_click) return;
+  menu_pop_page();
+  menu_settle_empty_stack();
+}

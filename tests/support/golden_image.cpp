@@ -1,0 +1,83 @@
+// Golden pictures of the test surface: hash, PNG and the re-pin switch.
+#include "golden_image.h"
+
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <vector>
+
+#include "frontend/png_writer.h"
+#include "frontend_fixture.h"
+
+namespace {
+
+std::map<std::string, std::string> read_hashes(const std::string& dir) {
+  std::map<std::string, std::string> hashes;
+  std::ifstream in(dir + "/hashes.txt");
+  std::string name, hash;
+  while (in >> name >> hash) hashes[name] = hash;
+  return hashes;
+}
+
+// The surface as RGB bytes.
+std::vector<uint8_t> surface_rgb() {
+  std::vector<uint8_t> rgb;
+  rgb.reserve(1280 * 760 * 3);
+  for (int y = 0; y < 760; y++) {
+    for (int x = 0; x < 1280; x++) {
+      const uint32_t p = frontend_test_pixel(x, y);
+      rgb.push_back(uint8_t(p >> 16));
+      rgb.push_back(uint8_t(p >> 8));
+      rgb.push_back(uint8_t(p));
+    }
+  }
+  return rgb;
+}
+
+std::string fnv1a64(const std::vector<uint8_t>& bytes) {
+  uint64_t h = 1469598103934665603ull;
+  for (uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+  char text[17];
+  snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+  return text;
+}
+
+bool read_png_rgb(const std::string& path, std::vector<uint8_t>* rgb) {
+  png_image image = {};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_RGB;
+  rgb->resize(PNG_IMAGE_SIZE(image));
+  return png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr) != 0;
+}
+
+}  // namespace
+
+void check_golden_surface(const std::string& dir, const std::string& name) {
+  const std::vector<uint8_t> rgb = surface_rgb();
+  const std::string png = dir + "/" + name + ".png";
+  const std::string hash = fnv1a64(rgb);
+  const char* repin = std::getenv("CB_REPIN_GOLDEN");
+  if (repin && *repin) {
+    ASSERT_EQ(png_write_rgb(png.c_str(), rgb.data(), 1280, 760), 1) << png;
+    std::map<std::string, std::string> hashes = read_hashes(dir);
+    hashes[name] = hash;
+    std::ofstream out(dir + "/hashes.txt");
+    for (const auto& [n, h] : hashes) out << n << " " << h << "\n";
+    std::printf("re-pinned %s %s\n", name.c_str(), hash.c_str());
+    return;
+  }
+  const std::map<std::string, std::string> hashes = read_hashes(dir);
+  const auto pinned = hashes.find(name);
+  ASSERT_NE(pinned, hashes.end()) << name << " is not pinned (CB_REPIN_GOLDEN=1 pins it)";
+  EXPECT_EQ(hash, pinned->second) << name << " changed";
+  std::vector<uint8_t> picture;
+  ASSERT_TRUE(read_png_rgb(png, &picture)) << png;
+  EXPECT_TRUE(picture == rgb) << png << " is stale";
+}
