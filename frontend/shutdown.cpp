@@ -1,0 +1,94 @@
+// The shutdown after the main loop. The order matters: settings and NVRAM are written while the
+// game is still loaded, the movies close (and say so in the log) before the log does, and every
+// texture goes before the renderer that made it.
+#include "frontend/shutdown.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "frontend/frontend_state.h"
+#include "frontend/log.h"
+#include "frontend/movies.h"
+#include "frontend/nvram_files.h"
+#include "frontend/platform.h"
+#include "frontend/png_writer.h"
+#include "frontend/rewind.h"
+#include "frontend/screenshot.h"
+#include "frontend/settings_model.h"
+#include "frontend/settings_store.h"
+#include "menu/text.h"
+
+static void destroy_texture(SDL_Texture** texture) {
+  if (*texture) SDL_DestroyTexture(*texture);
+  *texture = nullptr;
+}
+
+// The --screenshot file: the last picture as the game made it, not turned. Nothing is said
+// about it either way.
+static void write_exit_screenshot() {
+  if (!fe.screenshot_path[0]) return;
+  int32_t width = 0, height = 0;
+  uint8_t* rgb = screenshot_rgb(0, &width, &height);
+  if (!rgb) return;
+  png_write_rgb(fe.screenshot_path, rgb, width, height);
+  free(rgb);
+}
+
+int frontend_shutdown() {
+  // 1-4. What the run produced, written while the game is still loaded.
+  write_exit_screenshot();
+  log_printf("exit: %llu frames, %d audio underruns, %d drops",
+             static_cast<unsigned long long>(fe.frame_counter), int(fe.underruns), int(fe.drops));
+  save_settings();
+  save_nvram();
+
+  // 5-7. Movies ("Recording saved", "Playback finished"), the rewind ring, slot thumbnails.
+  movie_stop_all();
+  free_rewind_ring();
+  for (slot_info& slot : fe.slots) destroy_texture(&slot.thumbnail);
+
+  // 8-10. Sound, controllers, the game.
+  if (fe.audio_device) platform->audio_close(fe.audio_device);
+  fe.audio_device = 0;
+  if (fe.audio_stream) SDL_FreeAudioStream(fe.audio_stream);
+  fe.audio_stream = nullptr;
+  for (int32_t i = 0; i < fe.controller_count && i < FE_MAX_CONTROLLERS; i++) {
+    if (fe.controllers[i]) SDL_GameControllerClose(fe.controllers[i]);
+    fe.controllers[i] = nullptr;
+  }
+  fe.controller_count = 0;
+  if (fe.adapter && fe.adapter->unload) fe.adapter->unload();
+  fe.rom_ready = 0;
+
+  // 11-12. Everything drawn with the renderer goes before it, then the window.
+  font_atlas_free();
+  destroy_texture(&fe.mask_texture);
+  destroy_texture(&fe.scanline_texture);
+  destroy_texture(&fe.glow_texture);
+  destroy_texture(&fe.turned_texture);
+  destroy_texture(&fe.game_texture);
+  if (fe.renderer) SDL_DestroyRenderer(fe.renderer);
+  fe.renderer = nullptr;
+  fe.draw.renderer = nullptr;
+  if (fe.window) SDL_DestroyWindow(fe.window);
+  fe.window = nullptr;
+
+  // 13-15. Buffers, the settings table, the log, SDL.
+  free(fe.frame);
+  free(fe.frame16);
+  free(fe.upload);
+  free(fe.audio_buffer);
+  free(fe.browse_entries);
+  fe.frame = nullptr;
+  fe.frame16 = nullptr;
+  fe.upload = nullptr;
+  fe.audio_buffer = nullptr;
+  fe.browse_entries = nullptr;
+  fe.browse_count = 0;
+  settings_table_clear(&fe.settings_file);
+  log_file_close();
+  SDL_Quit();
+  return 0;
+}

@@ -1,0 +1,284 @@
+// Start-up, as one numbered list: everything frontend_run does before the main loop. A failure
+// that ends the run undoes what start-up had done by then and returns 1.
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "frontend/audio_output.h"
+#include "frontend/bindings.h"
+#include "frontend/command_line.h"
+#include "frontend/file_util.h"
+#include "frontend/frontend_run.h"
+#include "frontend/frontend_state.h"
+#include "frontend/game_lifecycle.h"
+#include "frontend/log.h"
+#include "frontend/messages.h"
+#include "frontend/picture.h"
+#include "frontend/platform.h"
+#include "frontend/rewind.h"
+#include "frontend/settings_model.h"
+#include "frontend/settings_store.h"
+#include "frontend/slots.h"
+#include "frontend/startup.h"
+#include "frontend/startup_paths.h"
+#include "frontend/startup_profile.h"
+#include "frontend/state_container.h"
+#include "menu/text.h"
+
+// The end of a start-up that cannot go on: what was made goes again, SDL is shut down.
+static int startup_fail() {
+  if (fe.game_texture) SDL_DestroyTexture(fe.game_texture);
+  if (fe.renderer) SDL_DestroyRenderer(fe.renderer);
+  if (fe.window) SDL_DestroyWindow(fe.window);
+  fe.game_texture = nullptr;
+  fe.renderer = nullptr;
+  fe.window = nullptr;
+  free(fe.frame);
+  free(fe.frame16);
+  free(fe.upload);
+  free(fe.audio_buffer);
+  fe.frame = nullptr;
+  fe.frame16 = nullptr;
+  fe.upload = nullptr;
+  fe.audio_buffer = nullptr;
+  settings_table_clear(&fe.settings_file);
+  log_file_close();
+  SDL_Quit();
+  return 1;
+}
+
+// Step 4: the data folder, its files and folders, and the log.
+static void open_data_folder(const command_line* cl) {
+  char* base = SDL_GetBasePath();
+  snprintf(fe.base_dir, sizeof fe.base_dir, "%s", base ? base : "");
+  SDL_free(base);
+
+  char marker[FILE_PATH_MAX];
+  const int marker_present = fe.base_dir[0] &&
+                             path_join(marker, sizeof marker, fe.base_dir, "portable.txt") &&
+                             path_is_file(marker);
+  const int appimage = getenv("APPIMAGE") != nullptr;
+  const int portable = portable_mode(fe.base_dir, cl->portable, marker_present, appimage);
+  char* pref = nullptr;
+  if (!portable) {
+    char name[DATA_FOLDER_NAME_MAX];
+    data_folder_name(fe.adapter_copy.title, name);  // the game's own title, before any profile
+    pref = SDL_GetPrefPath("Larkspindle", name);
+  }
+  choose_data_dir(portable, fe.base_dir, pref, fe.data_dir);
+  SDL_free(pref);
+
+  path_make_dirs(fe.data_dir);
+  path_join(fe.settings_path, sizeof fe.settings_path, fe.data_dir, "settings.ini");
+  path_join(fe.states_dir, sizeof fe.states_dir, fe.data_dir, "states");
+  path_join(fe.screenshots_dir, sizeof fe.screenshots_dir, fe.data_dir, "screenshots");
+  path_join(fe.nvram_dir, sizeof fe.nvram_dir, fe.data_dir, "nvram");
+  path_join(fe.movies_dir, sizeof fe.movies_dir, fe.data_dir, "movies");
+  path_join(fe.log_path, sizeof fe.log_path, fe.data_dir, "frontend.log");
+  path_make_dirs(fe.states_dir);
+  path_make_dirs(fe.screenshots_dir);
+  path_make_dirs(fe.movies_dir);
+  if (fe.adapter_copy.nvram_save) path_make_dirs(fe.nvram_dir);
+  log_file_open(fe.log_path);
+  log_printf("%s starting; data folder %s", fe.adapter_copy.title, fe.data_dir);
+}
+
+// Step 7: defaults, the file, the clamps, then what the features and the command line say.
+static void load_settings(const command_line* cl) {
+  set_default_settings();
+  set_default_bindings();
+  fe.slot = 1;
+  if (settings_table_load(&fe.settings_file, fe.settings_path)) apply_loaded_settings();
+  if (!fe.feature_enabled[FEATURE_REWIND]) fe.settings.rewind = 0;
+  if (cl->rotation >= 0) fe.settings.rotation = cl->rotation & 3;
+  if (cl->window_mode >= 0) fe.settings.fullscreen = cl->window_mode;
+  if (cl->scale > 0) fe.settings.window_scale = cl->scale;
+  if (fe.slot < 1 || fe.slot > 10) fe.slot = 1;
+}
+
+void startup_window_size(int32_t desktop_w, int32_t desktop_h, int32_t window_w, int32_t window_h,
+                         int32_t* w, int32_t* h) {
+  window_size_for_scale(fe.settings.window_scale, w, h);
+  if (desktop_w > 0) {
+    while (fe.settings.window_scale > 1 && (*w > desktop_w - 40 || *h > desktop_h - 80)) {
+      fe.settings.window_scale--;
+      window_size_for_scale(fe.settings.window_scale, w, h);
+    }
+  }
+  if (window_w >= 320 && window_h >= 240) {
+    *w = window_w;
+    *h = window_h;
+  }
+}
+
+// Steps 9-11: window, renderer, font, texture and buffers. 0 when the run cannot go on.
+static int open_display(const command_line* cl) {
+  int32_t w = 0, h = 0;
+  SDL_DisplayMode desktop;
+  if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) desktop.w = desktop.h = 0;
+  startup_window_size(desktop.w, desktop.h, cl->window_w, cl->window_h, &w, &h);
+  uint32_t flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
+  if (fe.settings.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  fe.window = SDL_CreateWindow(fe.adapter_copy.title, SDL_WINDOWPOS_CENTERED,
+                               SDL_WINDOWPOS_CENTERED, w, h, flags);
+  if (!fe.window) {
+    log_printf("SDL_CreateWindow failed: %s", SDL_GetError());
+    return 0;
+  }
+  SDL_SetWindowMinimumSize(fe.window, 320, 240);
+
+  uint32_t renderer_flags = SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE;
+  if (fe.settings.vsync) renderer_flags |= SDL_RENDERER_PRESENTVSYNC;
+  fe.renderer = SDL_CreateRenderer(fe.window, -1, renderer_flags);
+  if (!fe.renderer) fe.renderer = SDL_CreateRenderer(fe.window, -1, SDL_RENDERER_SOFTWARE);
+  if (!fe.renderer) {
+    log_printf("SDL_CreateRenderer failed: %s", SDL_GetError());
+    return 0;
+  }
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(fe.renderer, &info) == 0) log_printf("renderer: %s", info.name);
+  fe.draw = canvas_for_renderer(fe.renderer);
+
+  if (!font_atlas_init(fe.renderer)) log_printf("font atlas failed to initialise");
+  const game_adapter* game = &fe.adapter_copy;
+  const size_t pixels = size_t(game->width) * game->height;
+  const size_t samples = size_t(2 * (game->max_audio_frames > 0 ? game->max_audio_frames : 0) + 16);
+  fe.game_texture =
+      SDL_CreateTexture(fe.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                        int(game->width), int(game->height));
+  fe.frame = static_cast<uint32_t*>(calloc(pixels, sizeof(uint32_t)));
+  fe.frame16 = static_cast<uint16_t*>(calloc(pixels, sizeof(uint16_t)));
+  fe.upload = static_cast<uint32_t*>(calloc(pixels, sizeof(uint32_t)));
+  fe.audio_buffer = static_cast<int16_t*>(calloc(samples, sizeof(int16_t)));
+  if (!fe.game_texture || !fe.frame || !fe.frame16 || !fe.upload || !fe.audio_buffer) {
+    log_printf("out of memory");
+    return 0;
+  }
+  SDL_SetTextureScaleMode(fe.game_texture,
+                          fe.settings.filter == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+  return 1;
+}
+
+// Step 13: a usable ROM path from the command line, the settings or the candidate places.
+static void find_rom(const command_line* cl) {
+  if (cl->rom) snprintf(fe.rom_path, sizeof fe.rom_path, "%s", cl->rom);
+  if (fe.rom_path[0] && path_is_file(fe.rom_path)) return;
+  char home[FILE_PATH_MAX];
+  const int home_known = home_dir(home, sizeof home);
+  static char candidates[ROM_CANDIDATES_MAX][FILE_PATH_MAX];
+  const int32_t count = rom_candidates(fe.base_dir, fe.data_dir, home_known ? home : nullptr,
+                                       fe.adapter_copy.rom_archive, candidates);
+  for (int32_t i = 0; i < count; i++) {
+    if (!path_is_file(candidates[i])) continue;
+    memcpy(fe.rom_path, candidates[i], sizeof fe.rom_path);
+    log_printf("found ROM at %s", fe.rom_path);
+    return;
+  }
+}
+
+// Step 15: the --state file. 1 when the game now runs from it.
+static int load_state_file(const char* path) {
+  uint64_t length = 0;
+  uint8_t* data = read_file(path, &length);
+  if (!data) {
+    log_printf("--state %s rejected: %s", path, "cannot read file");
+    return 0;
+  }
+  char reason[200] = "";
+  size_t state_length = 0;
+  const uint8_t* blob =
+      parse_state_container(data, size_t(length), nullptr, &state_length, reason, sizeof reason);
+  const int loaded = blob && load_state_blob(blob, state_length, reason, sizeof reason);
+  free(data);
+  if (!loaded) {
+    log_printf("--state %s rejected: %s", path, reason);
+    return 0;
+  }
+  // The game now runs from this state, as after any state load: nothing still held reaches it,
+  // and the rewind ring exists when rewind is on.
+  fe.running = 1;
+  ensure_rewind_ring();
+  release_inputs();
+  fe.release_wait = 1;
+  clear_audio();
+  fetch_frame();
+  upload_frame();
+  fe.accumulator = 0.0;
+  return 1;
+}
+
+int frontend_start(const game_adapter* game, int argc, char** argv) {
+  // 1. State: the block afresh, the descriptor copied; the game is reached only through it.
+  memset(&fe, 0, sizeof fe);
+  fe.adapter_copy = *game;
+  fe.adapter = &fe.adapter_copy;
+
+  // 2. Command line; --help answers before SDL is touched.
+  static command_line cl;
+  command_line_parse(argc, argv, &cl);
+  if (cl.help) {
+    char usage[2048];
+    command_line_usage(argc > 0 ? argv[0] : "", fe.adapter_copy.rom_archive, usage, sizeof usage);
+    printf("%s", usage);
+    fflush(stdout);
+    return 0;
+  }
+  fe.frame_limit = cl.frame_limit > 0 ? cl.frame_limit : 0;
+  snprintf(fe.screenshot_path, sizeof fe.screenshot_path, "%s", cl.screenshot);
+
+  // 3. SDL.
+  SDL_SetHint("SDL_VIDEO_ALLOW_SCREENSAVER", "0");
+  SDL_SetHint("SDL_GAMECONTROLLER_USE_BUTTON_LABELS", "0");
+  SDL_SetHint("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "0");
+  SDL_SetHint("SDL_APP_NAME", fe.adapter_copy.title ? fe.adapter_copy.title : "");
+  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
+    fprintf(stderr, "SDL_Init failed: %s\n", SDL_GetError());
+    return 1;
+  }
+
+  // 4-6. Data folder and log; the profile; the features it and the descriptor allow.
+  open_data_folder(&cl);
+  load_game_profile(cl.profile);
+  derive_features();
+
+  // 7-8. Settings; timing and the colour table.
+  load_settings(&cl);
+  fe.frequency = platform->frequency();
+  fe.colour_dirty = 1;
+
+  // 9-11. Window, renderer, font, texture and buffers.
+  if (!open_display(&cl)) return startup_fail();
+
+  // 12. Controllers and sound.
+  rescan_controllers();
+  open_audio();
+
+  // 13-14. The ROM set.
+  find_rom(&cl);
+  if (fe.rom_path[0]) {
+    load_rom(fe.rom_path);
+  } else {
+    snprintf(fe.rom_status, sizeof fe.rom_status,
+             "No ROM selected. Choose ROM Selection and pick %s.", fe.adapter_copy.rom_archive);
+  }
+  if (fe.rom_ready) save_settings();
+  upload_frame();
+
+  // 15. A state to start from.
+  int no_menu = cl.no_menu;
+  if (cl.state && fe.rom_ready && load_state_file(cl.state)) no_menu = 1;
+
+  // 16. The first page, or the game.
+  if (!fe.running) {
+    if (no_menu && fe.rom_ready) start_game();
+    if (!fe.running) open_menu(MENU_PAGE_MAIN);
+  }
+  if (fe.rom_ready) refresh_slot_info();
+
+  // 17. The loop's clocks start now.
+  fe.last_loop = platform_now();
+  fe.fps_window_start = fe.last_loop;
+  return -1;
+}

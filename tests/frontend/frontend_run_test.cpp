@@ -1,0 +1,289 @@
+// The whole frontend in-process on SDL's dummy drivers with a temporary HOME: --help, a start
+// without a ROM, a start that finds the test ROM set in ~/Downloads, --state files for another
+// ROM and for this one, an unattended --frames run with its exit screenshot, and SIGINT.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "adapter/game_adapter.h"
+#include "fake_game.h"
+#include "frontend/frontend_run.h"
+#include "frontend/frontend_state.h"
+#include "frontend/platform.h"
+#include "frontend/shutdown.h"
+#include "frontend/slots.h"
+#include "frontend/state_container.h"
+#include "png_read.h"
+#include "scratch_dir.h"
+#include "sh2_program.h"
+#include "test_romset.h"
+
+#ifndef CB_FRONTEND_GOLDEN_DIR
+#error "CB_FRONTEND_GOLDEN_DIR must name tests/frontend/golden"
+#endif
+
+namespace {
+
+// A HOME of its own, the dummy drivers and a working folder inside HOME for one test.
+struct FrontendRunTest : ::testing::Test {
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("HOME", home.path().c_str(), 1);
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("APPIMAGE");
+    unsetenv("SteamDeck");
+    unsetenv("STEAM_DECK");
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    old_cwd = cwd;
+    ASSERT_EQ(chdir(home.path().c_str()), 0);
+    platform = &platform_sdl;
+    fake_game_reset();
+  }
+  void TearDown() override {
+    ASSERT_EQ(chdir(old_cwd.c_str()), 0);
+    adapter_release();
+  }
+
+  // frontend_start with the program name and these arguments (kept alive for the run).
+  int start(const game_adapter* game, std::vector<std::string> args) {
+    args.insert(args.begin(), "cobaltine");
+    kept = args;
+    argv.clear();
+    for (std::string& a : kept) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return frontend_start(game, int(kept.size()), argv.data());
+  }
+  int run(const game_adapter* game, std::vector<std::string> args) {
+    int early = start(game, std::move(args));
+    if (early >= 0) return early;
+    while (!fe.quit) frontend_loop_iteration();
+    return frontend_shutdown();
+  }
+  std::string data_dir(const char* title) const {
+    return home.path() + "/.local/share/Larkspindle/" + title + "/";
+  }
+  // The log's messages without their time stamps.
+  static std::vector<std::string> log_messages(const std::string& path) {
+    std::vector<std::string> messages;
+    std::istringstream in(read_text(path));
+    for (std::string line; std::getline(in, line);) {
+      messages.push_back(line.size() > 11 ? line.substr(11) : line);
+    }
+    return messages;
+  }
+  static bool has(const std::vector<std::string>& messages, const std::string& m) {
+    for (const std::string& x : messages) {
+      if (x == m) return true;
+    }
+    return false;
+  }
+  std::string fake_rom() {
+    std::string path = home.at("fakegame.zip");
+    EXPECT_EQ(fake_game_write_rom(path.c_str()), 1);
+    return path;
+  }
+
+  scratch_dir home;
+  std::string old_cwd;
+  std::vector<std::string> kept;
+  std::vector<char*> argv;
+};
+
+TEST_F(FrontendRunTest, HelpPrintsTheUsageAndReturnsZeroBeforeSdlIsTouched) {
+  for (const char* option : {"-h", "--help"}) {
+    testing::internal::CaptureStdout();
+    int result = run(&cobaltin_adapter, {"--scale", "2", option, "--frames", "3"});
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(printed, read_text(std::string(CB_FRONTEND_GOLDEN_DIR) + "/usage.txt"));
+    EXPECT_EQ(SDL_WasInit(0), 0u);
+    EXPECT_FALSE(exists_at_all(data_dir("Cobaltine")));
+  }
+}
+
+TEST_F(FrontendRunTest, AStartWithoutAnyRomLogsItsStepsAndShowsTheMainMenu) {
+  ASSERT_EQ(start(&fake_game_descriptor, {}), -1);
+  const std::string data = data_dir("Fake Game");
+  EXPECT_STREQ(fe.data_dir, data.c_str());
+  const std::vector<std::string> expected = {
+      "Fake Game starting; data folder " + data,
+      "profile: none found for 'fakegame' (using adapter defaults)",
+      "feature save_states    requested=- supported=yes -> on",
+      "feature rewind         requested=- supported=yes -> on",
+      "feature nvram          requested=- supported=yes -> on",
+      "feature input_movies   requested=- supported=yes -> on",
+      "feature gadgets        requested=- supported=yes -> on",
+      "feature input_display  requested=- supported=yes -> on",
+      "feature screenshots    requested=- supported=yes -> on",
+      "feature widescreen     requested=- supported=no -> n/a",
+      "renderer: software",
+      "audio: 48000 Hz, 2 ch, buffer 1024 samples, target latency 64 ms",
+  };
+  EXPECT_EQ(log_messages(fe.log_path), expected);
+  EXPECT_STREQ(fe.rom_status, "No ROM selected. Choose ROM Selection and pick fakegame.zip.");
+  EXPECT_EQ(fe.rom_ready, 0);
+  EXPECT_EQ(fe.running, 0);
+  EXPECT_EQ(fe.menu_open, 1);
+  EXPECT_EQ(fe.menu.depth, 1);
+  EXPECT_EQ(fe.menu.page_stack[0], int32_t(MENU_PAGE_MAIN));
+  for (const char* folder : {"states", "screenshots", "nvram", "movies"}) {
+    EXPECT_TRUE(exists_at_all(data + folder)) << folder;
+  }
+  // The dummy driver's desktop is 1024 x 768: scale 3 of the turned picture is too tall.
+  int w = 0, h = 0;
+  SDL_GetWindowSize(fe.window, &w, &h);
+  EXPECT_EQ(w, 448);
+  EXPECT_EQ(h, 597);
+  EXPECT_EQ(fe.settings.window_scale, 2);
+
+  frontend_loop_iteration();  // the menu loop runs without a ROM
+  EXPECT_EQ(fe.frame_counter, 0u);
+  EXPECT_EQ(frontend_shutdown(), 0);
+  EXPECT_EQ(SDL_WasInit(0), 0u);
+}
+
+TEST_F(FrontendRunTest, TheTestRomSetInDownloadsIsFoundAndLoaded) {
+  const std::string downloads = home.at("Downloads");
+  ASSERT_EQ(mkdir(downloads.c_str(), 0755), 0);
+  const std::string rom = downloads + "/cobaltin.zip";
+  std::string error;
+  ASSERT_EQ(test_romset_write_zip(rom.c_str(), test_romset_program_members("cartridge"), 0, &error),
+            1)
+      << error;
+
+  ASSERT_EQ(start(&cobaltin_adapter, {}), -1);
+  ASSERT_EQ(fe.rom_ready, 1) << fe.rom_status;
+  const std::vector<std::string> messages = log_messages(fe.log_path);
+  char fingerprint[16];
+  snprintf(fingerprint, sizeof fingerprint, "%08X", fe.adapter->rom_fingerprint());
+  EXPECT_TRUE(has(messages, "found ROM at " + rom));
+  EXPECT_TRUE(has(messages, "ROM loaded: " + rom + " (fingerprint " + fingerprint + ")"));
+  EXPECT_STREQ(fe.rom_status, "");
+  EXPECT_EQ(fe.running, 0);  // without --no-menu the Main Menu waits
+  EXPECT_EQ(fe.menu.page_stack[0], int32_t(MENU_PAGE_MAIN));
+  const std::string settings = read_text(fe.settings_path);
+  EXPECT_NE(settings.find("rom = " + rom), std::string::npos) << settings;
+  EXPECT_EQ(frontend_shutdown(), 0);
+}
+
+TEST_F(FrontendRunTest, AStateFileOfAnotherRomIsRejectedAndTheProgramStartsWithoutIt) {
+  const std::string rom = fake_rom();
+  const std::string state = home.at("other.fest");
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
+  ASSERT_EQ(fe.running, 1);
+  size_t size = 0;
+  uint8_t* container = build_state_container(&size);
+  ASSERT_NE(container, nullptr);
+  ASSERT_TRUE(write_text(state, std::string(reinterpret_cast<char*>(container), size)));
+  free(container);
+  frontend_shutdown();
+
+  fake.fingerprint = 0x0BADF00D;  // another revision of the set
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--state", state}), -1);
+  EXPECT_TRUE(has(log_messages(fe.log_path),
+                  "--state " + state + " rejected: state was made with a different ROM revision"));
+  EXPECT_EQ(fe.running, 0);
+  EXPECT_EQ(fe.menu_open, 1);
+  EXPECT_EQ(fe.menu.page_stack[0], int32_t(MENU_PAGE_MAIN));
+  frontend_shutdown();
+
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--state", home.at("none.fest")}), -1);
+  EXPECT_TRUE(has(log_messages(fe.log_path),
+                  "--state " + home.at("none.fest") + " rejected: cannot read file"));
+  frontend_shutdown();
+}
+
+TEST_F(FrontendRunTest, AGoodStateFileRunsTheGameLikeAnyStateLoad) {
+  const std::string rom = fake_rom();
+  const std::string state = home.at("good.fest");
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
+  for (int i = 0; i < 7; i++) fe.adapter->run_frame(fe.audio_buffer, nullptr, nullptr, 0);
+  size_t size = 0;
+  uint8_t* container = build_state_container(&size);
+  ASSERT_NE(container, nullptr);
+  ASSERT_TRUE(write_text(state, std::string(reinterpret_cast<char*>(container), size)));
+  free(container);
+  frontend_shutdown();
+
+  // Rewind on, so the ring must exist once the game runs from the state.
+  const std::string data = data_dir("Fake Game");
+  ASSERT_TRUE(write_text(data + "settings.ini", "[ui]\nrewind = 1\n"));
+  fake_game_reset();
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--state", state}), -1);
+  EXPECT_EQ(fe.running, 1);
+  EXPECT_EQ(fe.menu_open, 0);  // a loaded state implies --no-menu
+  EXPECT_EQ(fake.frame_count, 7u);
+  EXPECT_EQ(fake.resets, 0);  // the game was not started afresh
+  EXPECT_EQ(fe.release_wait, 1);
+  for (int i = 0; i < FAKE_GAME_INPUTS; i++) EXPECT_EQ(fe.held[i], 1u) << i;
+  EXPECT_EQ(fake.input_word, 0u);
+  EXPECT_NE(fe.rewind.entries, nullptr);
+  EXPECT_EQ(fe.frame[0], fake_game_pixel(0, 0, 7, 0));  // the picture of the state shows
+  frontend_shutdown();
+}
+
+TEST_F(FrontendRunTest, AnUnattendedRunStopsAfterExactlyItsFramesAndWritesTheUnturnedPicture) {
+  const std::string rom = fake_rom();
+  const std::string shot = home.at("s.png");
+  ASSERT_EQ(run(&fake_game_descriptor,
+                {"--rom", rom, "--no-menu", "--frames", "120", "--screenshot", shot}),
+            0);
+  EXPECT_EQ(fake.run_calls, 120);
+  const std::vector<std::string> messages = log_messages(data_dir("Fake Game") + "frontend.log");
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back().rfind("exit: 120 frames, ", 0), 0u) << messages.back();
+
+  uint32_t w = 0, h = 0;
+  std::vector<uint8_t> rgb;
+  ASSERT_TRUE(png_read_rgb(shot, &w, &h, &rgb));
+  ASSERT_EQ(w, 320u);  // not turned, although the game is shown with three quarter turns
+  ASSERT_EQ(h, 224u);
+  int wrong = 0;
+  for (uint32_t y = 0; y < h; y++) {
+    for (uint32_t x = 0; x < w; x++) {
+      const uint32_t p = fake_game_pixel(x, y, 120, 0);
+      const uint8_t* got = &rgb[3 * (y * w + x)];
+      wrong += got[0] != uint8_t(p >> 16) || got[1] != uint8_t(p >> 8) || got[2] != uint8_t(p);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  // A --frames exit writes no autosave.
+  EXPECT_FALSE(exists_at_all(data_dir("Fake Game") + "states/fakegame-1234ABCD/autosave.fest"));
+}
+
+TEST_F(FrontendRunTest, SigintDuringARunLeavesAValidAutosave) {
+  const std::string rom = fake_rom();
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
+  ASSERT_EQ(fe.settings.autosave_exit, 1);
+  const uint64_t give_up = SDL_GetTicks64() + 20000;
+  while (fe.frame_counter < 10 && SDL_GetTicks64() < give_up) frontend_loop_iteration();
+  ASSERT_GE(fe.frame_counter, 10u);
+
+  raise(SIGINT);  // SDL turns it into a quit event
+  for (int i = 0; i < 100 && !fe.quit; i++) frontend_loop_iteration();
+  ASSERT_EQ(fe.quit, 1);
+  EXPECT_EQ(fe.running, 0);
+
+  char path[FILE_PATH_MAX];
+  ASSERT_EQ(slot_file_path(0, path), 1);
+  uint64_t length = 0;
+  uint8_t* data = read_file(path, &length);
+  ASSERT_NE(data, nullptr) << path;
+  char reason[200] = "";
+  size_t state_length = 0;
+  EXPECT_NE(
+      parse_state_container(data, size_t(length), nullptr, &state_length, reason, sizeof reason),
+      nullptr)
+      << reason;
+  free(data);
+  EXPECT_EQ(frontend_shutdown(), 0);
+}
+
+}  // namespace
