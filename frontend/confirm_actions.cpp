@@ -32,7 +32,7 @@ void reset_all_settings() {
     SDL_SetTextureScaleMode(fe.game_texture,
                             fe.settings.filter == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
   }
-  platform->set_vsync(fe.settings.vsync);
+  apply_vsync();
   apply_window_mode();
   open_audio();
   if (fe.menu_open && fe.audio_device) platform->audio_pause(fe.audio_device, 1);

@@ -285,6 +285,8 @@ struct frontend_state {
   int32_t output_w, output_h;    // renderer output in pixels, read every loop
   int32_t ui_unit;               // max(45, min(w * 100 / 1280, h * 100 / 760))
   int32_t rewinding;             // the rewind hotkey was held in the last advancing loop
+  int32_t vsync_unpaced;         // presents outran every display: this renderer's vsync does not
+                                 // wait; set by the loop's rate count, cleared by apply_vsync
   // Stick navigation of the menu and the controller menu combination.
   int32_t stick_dir;                               // 0 none, 1 up, 2 down, 3 left, 4 right
   uint64_t stick_next;                             // counter time of the next repeat

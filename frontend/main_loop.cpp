@@ -31,6 +31,8 @@ enum {
   MENU_SLEEP_MS = 8,
 };
 static const int32_t PROFILE_LOOPS = 120;
+// More presented pictures a second than any display shows: vsync did not hold them.
+static const double VSYNC_MAX_HZ = 400.0;
 
 // Frame periods owed are compared with this much slack: four periods added up and taken off
 // again one by one do not come out exact in floating point.
@@ -367,8 +369,14 @@ void main_loop_stick_navigation(const input_snapshot* input) {
 
 // --- the advance step
 
+// Presenting waits for the display only when vsync is on and the renderer really waits: some
+// (the software renderer) accept vsync and return at once, and the loop must then sleep itself.
+static int vsync_paces() {
+  return fe.settings.vsync && !fe.vsync_unpaced;
+}
+
 static int display_sync_paces() {
-  if (fe.settings.pacing != 1 || !fe.settings.vsync) return 0;
+  if (fe.settings.pacing != 1 || !vsync_paces()) return 0;
   const int32_t hz = platform->display_refresh();
   return hz >= 59 && hz <= 61;
 }
@@ -483,7 +491,7 @@ static void profile_loop(uint64_t draw_start) {
 }
 
 static void sleep_after_loop() {
-  if (fe.running && fe.settings.vsync && !fe.menu_open) return;  // vsync paces the loop
+  if (fe.running && vsync_paces() && !fe.menu_open) return;  // vsync paces the loop
   if (fe.menu_open || !fe.running) {
     platform->delay(MENU_SLEEP_MS);
     return;
@@ -527,6 +535,10 @@ void main_loop_iteration() {
   if (now - fe.fps_window_start >= fe.frequency) {
     const double window_ms = ms_for_ticks(now - fe.fps_window_start);
     fe.fps = window_ms > 0.0 ? fe.frames_this_second * 1000.0 / window_ms : 0.0;
+    // No display refreshes this often: presents that came so fast were not held by vsync.
+    const double pictures_per_second =
+        window_ms > 0.0 ? fe.pictures_this_second * 1000.0 / window_ms : 0.0;
+    if (vsync_paces() && pictures_per_second > VSYNC_MAX_HZ) fe.vsync_unpaced = 1;
     fe.frames_this_second = 0;
     fe.pictures_this_second = 0;
     fe.fps_window_start = now;

@@ -62,6 +62,11 @@ void window_size_for_scale(int32_t scale, int32_t* width, int32_t* height) {
   }
 }
 
+void apply_vsync() {
+  fe.vsync_unpaced = 0;
+  platform->set_vsync(fe.settings.vsync);
+}
+
 void apply_window_mode() {
   platform->window_fullscreen(fe.settings.fullscreen);
   if (fe.settings.fullscreen) return;

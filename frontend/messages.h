@@ -24,6 +24,9 @@ void show_error(const char* title, const char* format, ...) __attribute__((forma
 // window can be.
 void window_size_for_scale(int32_t scale, int32_t* width, int32_t* height);
 
+// Hands the vsync setting to the renderer; the loop measures afresh whether it holds presents.
+void apply_vsync();
+
 // Full screen (borderless desktop) when the fullscreen setting is on, else a window of the size
 // window_scale gives.
 void apply_window_mode();

@@ -585,6 +585,31 @@ TEST_F(MainLoopTest, TheLoopSleepsWithTheMenuOpenOrUntilTheNextFrameWithoutVsync
   EXPECT_EQ(tp.slept_ms, 10u);
 }
 
+TEST_F(MainLoopTest, VsyncThatDoesNotHoldThePresentsIsNoticedAndTheLoopSleepsItself) {
+  fake_game_write_rom(dir.at("fakegame.zip").c_str());
+  ASSERT_EQ(load_rom(dir.at("fakegame.zip").c_str()), 1);
+  start_game();
+  fe.settings.vsync = 1;
+  fe.fps_window_start = tp.now;
+  fe.last_loop = tp.now;
+  // A second of presents 2 ms apart, 500 a second: no display holds them back like that.
+  tp.slept_ms = 0;
+  for (int i = 0; i < 600 && !fe.vsync_unpaced; i++) {
+    EXPECT_EQ(tp.slept_ms, 0u);  // trusted to pace until the count says otherwise
+    test_clock_advance_ms(2.0);
+    main_loop_iteration();
+  }
+  ASSERT_EQ(fe.vsync_unpaced, 1);
+  EXPECT_GT(tp.slept_ms, 0u);
+  // Presents at 144 Hz are a display's pace.
+  fe.vsync_unpaced = 0;
+  for (int i = 0; i < 300; i++) {
+    test_clock_advance_ms(1000.0 / 144);
+    main_loop_iteration();
+  }
+  EXPECT_EQ(fe.vsync_unpaced, 0);
+}
+
 TEST_F(MainLoopTest, TheFrameRateIsCountedOverWindowsOfASecondAndProfilingLogsEvery120Loops) {
   fe.fps_window_start = tp.now;
   fe.last_loop = tp.now;
