@@ -33,7 +33,7 @@ void menu_page_about() {
     while (kept < n && kept > 0 && (uint8_t(at[kept]) & 0xC0) == 0x80) kept--;  // whole characters
     memcpy(line, at, kept);
     line[kept] = '\0';
-    text_draw(c, line, x, y, units(21), 0xffdcd2ce, TEXT_ALIGN_LEFT);
+    if (line[0]) text_draw(c, line, x, y, units(21), 0xffdcd2ce, TEXT_ALIGN_LEFT);
     y += units(30);
     at = end ? end + 1 : at + n;
   }

@@ -39,8 +39,9 @@ void menu_page_audio() {
 
   snprintf(value, sizeof value, "%d%%", int(s.volume));
   activated = menu_item("Master Volume", value, 1, &step, nullptr);
-  if ((sv = menu_row_step(activated, step)) != 0)
+  if ((sv = menu_row_step(activated, step)) != 0) {
     s.volume = menu_clamp_step(s.volume, 5 * sv, 0, 100);
+  }
 
   activated = menu_item("Mute", menu_on_off(s.mute), 1, &step, nullptr);
   if (menu_row_step(activated, step)) s.mute = s.mute ? 0 : 1;

@@ -102,15 +102,19 @@ void menu_page_display() {
 
   activated = menu_item("Scaling", scale_names[s.scale_mode & 1], 1, &step,
                         "Integer keeps every source line the same height (pixel-perfect).");
-  if ((sv = menu_row_step(activated, step)) != 0) s.scale_mode = (s.scale_mode + sv) & 1;
+  if ((sv = menu_row_step(activated, step)) != 0) {
+    s.scale_mode = menu_bits_step(s.scale_mode, sv, 1);
+  }
 
   activated = menu_item("Aspect Ratio", aspect_names[s.aspect_mode & 1], 1, &step,
                         "4:3 matches the original arcade monitor.");
-  if ((sv = menu_row_step(activated, step)) != 0) s.aspect_mode = (s.aspect_mode + sv) & 1;
+  if ((sv = menu_row_step(activated, step)) != 0) {
+    s.aspect_mode = menu_bits_step(s.aspect_mode, sv, 1);
+  }
 
   activated = menu_item("Filtering", filter_names[s.filter & 1], 1, &step, nullptr);
   if ((sv = menu_row_step(activated, step)) != 0) {
-    s.filter = (s.filter + sv) & 1;
+    s.filter = menu_bits_step(s.filter, sv, 1);
     apply_filter();
   }
 
@@ -126,12 +130,12 @@ void menu_page_display() {
       menu_item("Frame Pacing", s.pacing == 1 ? "Display sync" : "Exact game rate", 1, &step,
                 "Exact keeps the game's own frame rate; Display sync locks one game frame "
                 "per refresh when the display is 59-61 Hz.");
-  if ((sv = menu_row_step(activated, step)) != 0) s.pacing = (s.pacing + sv) & 1;
+  if ((sv = menu_row_step(activated, step)) != 0) s.pacing = menu_bits_step(s.pacing, sv, 1);
 
   const int32_t own = int32_t(fe.adapter->rotation & 3), rotation = s.rotation & 3;
   activated = menu_item("Rotation", (rotation == own ? original_names : rotation_names)[rotation],
                         1, &step, "Rotate the picture for rotated or vertical monitors.");
-  if ((sv = menu_row_step(activated, step)) != 0) s.rotation = (s.rotation + sv) & 3;
+  if ((sv = menu_row_step(activated, step)) != 0) s.rotation = menu_bits_step(s.rotation, sv, 3);
 
   snprintf(value, sizeof value, "%d%%", int(s.scanlines));
   activated =
@@ -142,7 +146,7 @@ void menu_page_display() {
 
   activated = menu_item("Phosphor Mask", mask_names[s.mask & 3], 1, &step,
                         "Simulated CRT phosphor pattern.");
-  if ((sv = menu_row_step(activated, step)) != 0) s.mask = (s.mask + sv) & 3;
+  if ((sv = menu_row_step(activated, step)) != 0) s.mask = menu_bits_step(s.mask, sv, 3);
 
   snprintf(value, sizeof value, "%d%%", int(s.mask_strength));
   activated = menu_item("Mask Strength", value, s.mask != 0, &step, nullptr);

@@ -92,8 +92,9 @@ void menu_page_gadget_editor() {
   }
 
   activated = menu_item("Size", menu_gadget_size_name(g.size), 1, &step, nullptr);
-  if ((sv = menu_row_step(activated, step)) != 0)
+  if ((sv = menu_row_step(activated, step)) != 0) {
     g.size = menu_wrap_step(shown_size(g.size), sv, 3);
+  }
 
   snprintf(value, sizeof value, "%+d", int(g.offset_x));
   activated = menu_item("Offset X", value, 1, &step, "Fine horizontal adjustment in UI pixels.");

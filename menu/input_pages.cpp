@@ -75,7 +75,9 @@ void menu_page_controls() {
 
   activated = menu_item("Quick Menu (controller)", combo_names[s.menu_combo & 3], 1, &step,
                         "Controller shortcut that opens the in-game menu. Esc always works.");
-  if ((sv = menu_row_step(activated, step)) != 0) s.menu_combo = (s.menu_combo + sv) & 3;
+  if ((sv = menu_row_step(activated, step)) != 0) {
+    s.menu_combo = menu_bits_step(s.menu_combo, sv, 3);
+  }
 
   if (menu_item("Hotkeys", nullptr, 1, nullptr,
                 "Quick save/load, slots, screenshot, rewind, pause.")) {

@@ -18,6 +18,11 @@ inline int32_t menu_clamp_step(int32_t value, int32_t delta, int32_t lo, int32_t
   return v < lo ? lo : v > hi ? hi : int32_t(v);
 }
 
+// (value + step) & mask: a choice of two or four that wraps by its low bits.
+inline int32_t menu_bits_step(int32_t value, int32_t step, int32_t mask) {
+  return int32_t((int64_t(value) + step) & mask);
+}
+
 // (value + step) modulo n (n > 0), wrapping both ways: -1 becomes n - 1.
 inline int32_t menu_wrap_step(int32_t value, int32_t step, int32_t n) {
   const int64_t v = (int64_t(value) + step) % n;
