@@ -2,27 +2,34 @@
 #include "menu/menu_pages.h"
 
 #include "frontend/frontend_state.h"
+#include "menu/about_page.h"
+#include "menu/audio_page.h"
+#include "menu/binding_capture.h"
 #include "menu/dialogs.h"
+#include "menu/display_page.h"
+#include "menu/gadget_pages.h"
+#include "menu/gameplay_page.h"
+#include "menu/input_pages.h"
 #include "menu/root_pages.h"
 #include "menu/slot_pages.h"
 
 const menu_page_entry menu_page_table[MENU_PAGE_COUNT] = {
     /* MENU_PAGE_MAIN */ {menu_page_main, nullptr},
     /* MENU_PAGE_PAUSE */ {menu_page_pause, nullptr},
-    /* MENU_PAGE_DISPLAY */ {nullptr, nullptr},
-    /* MENU_PAGE_AUDIO */ {nullptr, nullptr},
-    /* MENU_PAGE_CONTROLS */ {nullptr, nullptr},
-    /* MENU_PAGE_PLAYER_CONTROLLERS */ {nullptr, nullptr},
-    /* MENU_PAGE_HOTKEYS */ {nullptr, nullptr},
-    /* MENU_PAGE_GAMEPLAY */ {nullptr, nullptr},
-    /* MENU_PAGE_GADGETS */ {nullptr, nullptr},
+    /* MENU_PAGE_DISPLAY */ {menu_page_display, nullptr},
+    /* MENU_PAGE_AUDIO */ {menu_page_audio, nullptr},
+    /* MENU_PAGE_CONTROLS */ {menu_page_controls, nullptr},
+    /* MENU_PAGE_PLAYER_CONTROLLERS */ {menu_page_player_controllers, nullptr},
+    /* MENU_PAGE_HOTKEYS */ {menu_page_hotkeys, nullptr},
+    /* MENU_PAGE_GAMEPLAY */ {menu_page_gameplay, nullptr},
+    /* MENU_PAGE_GADGETS */ {menu_page_gadgets, nullptr},
     /* MENU_PAGE_EXTRAS */ {nullptr, nullptr},
-    /* MENU_PAGE_ABOUT */ {nullptr, nullptr},
+    /* MENU_PAGE_ABOUT */ {menu_page_about, nullptr},
     /* MENU_PAGE_SAVE_STATE */ {menu_page_save_state, nullptr},
     /* MENU_PAGE_LOAD_STATE */ {menu_page_load_state, nullptr},
     /* MENU_PAGE_ROM_SELECTION */ {nullptr, nullptr},
     /* MENU_PAGE_CONFIRM */ {menu_page_confirm, nullptr},
     /* MENU_PAGE_ERROR */ {menu_page_error, nullptr},
-    /* MENU_PAGE_CAPTURE */ {nullptr, nullptr},
-    /* MENU_PAGE_GADGET_EDITOR */ {nullptr, nullptr},
+    /* MENU_PAGE_CAPTURE */ {menu_page_capture, menu_capture_event},
+    /* MENU_PAGE_GADGET_EDITOR */ {menu_page_gadget_editor, nullptr},
 };
