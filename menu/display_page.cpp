@@ -8,7 +8,6 @@
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
 #include "frontend/picture.h"
-#include "frontend/platform.h"
 #include "frontend/settings_model.h"
 #include "menu/menu_toolkit.h"
 #include "menu/setting_rows.h"
@@ -47,7 +46,7 @@ static void restore_display_defaults() {
 
   fe.colour_dirty = 1;
   apply_filter();
-  platform->set_vsync(s.vsync);
+  apply_vsync();
   apply_window_mode();
   show_toast("Display settings restored");
 }
@@ -122,7 +121,7 @@ void menu_page_display() {
                         "Synchronise presentation with the display refresh.");
   if (menu_row_step(activated, step)) {
     s.vsync = s.vsync ? 0 : 1;
-    platform->set_vsync(s.vsync);
+    apply_vsync();
   }
 
   // The main loop locks to the display only for 1; any other value runs at the game's own rate.
