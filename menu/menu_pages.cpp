@@ -3,6 +3,7 @@
 
 #include "frontend/frontend_state.h"
 #include "menu/dialogs.h"
+#include "menu/extras_page.h"
 #include "menu/root_pages.h"
 #include "menu/slot_pages.h"
 
@@ -16,7 +17,7 @@ const menu_page_entry menu_page_table[MENU_PAGE_COUNT] = {
     /* MENU_PAGE_HOTKEYS */ {nullptr, nullptr},
     /* MENU_PAGE_GAMEPLAY */ {nullptr, nullptr},
     /* MENU_PAGE_GADGETS */ {nullptr, nullptr},
-    /* MENU_PAGE_EXTRAS */ {nullptr, nullptr},
+    /* MENU_PAGE_EXTRAS */ {menu_page_extras, nullptr},
     /* MENU_PAGE_ABOUT */ {nullptr, nullptr},
     /* MENU_PAGE_SAVE_STATE */ {menu_page_save_state, nullptr},
     /* MENU_PAGE_LOAD_STATE */ {menu_page_load_state, nullptr},
