@@ -4,6 +4,7 @@
 #include "frontend/frontend_state.h"
 #include "menu/dialogs.h"
 #include "menu/extras_page.h"
+#include "menu/rom_selection.h"
 #include "menu/root_pages.h"
 #include "menu/slot_pages.h"
 
@@ -21,7 +22,7 @@ const menu_page_entry menu_page_table[MENU_PAGE_COUNT] = {
     /* MENU_PAGE_ABOUT */ {nullptr, nullptr},
     /* MENU_PAGE_SAVE_STATE */ {menu_page_save_state, nullptr},
     /* MENU_PAGE_LOAD_STATE */ {menu_page_load_state, nullptr},
-    /* MENU_PAGE_ROM_SELECTION */ {nullptr, nullptr},
+    /* MENU_PAGE_ROM_SELECTION */ {menu_page_rom_selection, nullptr},
     /* MENU_PAGE_CONFIRM */ {menu_page_confirm, nullptr},
     /* MENU_PAGE_ERROR */ {menu_page_error, nullptr},
     /* MENU_PAGE_CAPTURE */ {nullptr, nullptr},
