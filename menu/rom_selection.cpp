@@ -1,6 +1,7 @@
 // The ROM Selection page and its listing. A visit lists its folder once, at its first frame (a
 // folder that cannot be listed is reported once and shows an empty list); opening another folder
-// or the locations replaces the listing, and leaving the page drops it.
+// or the locations replaces the listing, and leaving the page drops it: Back here, and a ROM
+// switch that loads (switch_rom, the confirmed switch), which takes the page away.
 #include "menu/rom_selection.h"
 
 #include <strings.h>
@@ -88,16 +89,6 @@ static void browse_go_up() {
   }
 }
 
-// Hands the file to switch_rom. A switch without a running game loads at once and pops this
-// page: the visit is over then, so the listing goes and the next visit lists afresh. A dialog
-// raised over the page (the question, or "ROM not usable") keeps it.
-static void browse_choose_file(const char* path, int32_t depth) {
-  switch_rom(path);
-  const int32_t still_here = fe.menu_open && depth > 0 && fe.menu.depth >= depth &&
-                             fe.menu.page_stack[depth - 1] == MENU_PAGE_ROM_SELECTION;
-  if (!still_here) rom_selection_forget();
-}
-
 // A ZIP archive: longer than 3 characters and ending in ".zip" in any letter case.
 static int browse_is_zip(const char* name) {
   const size_t length = strlen(name);
@@ -106,7 +97,6 @@ static int browse_is_zip(const char* name) {
 
 void menu_page_rom_selection() {
   if (!fe.browse_listed) browse_first_open();
-  const int32_t depth = fe.menu.depth;
   const int32_t at_locations = fe.browse_at_locations;
   const char* archive = fe.adapter->rom_archive ? fe.adapter->rom_archive : "";
   menu_begin_page("ROM Selection", at_locations ? "Drives and locations" : fe.browse_dir);
@@ -123,7 +113,7 @@ void menu_page_rom_selection() {
     if (archive[0] && path_join(candidate, sizeof candidate, fe.browse_dir, archive) &&
         path_is_file(candidate) &&
         menu_item("Use this folder's ROM", archive, 1, nullptr, candidate)) {
-      browse_choose_file(candidate, depth);
+      switch_rom(candidate);
       menu_end_page();
       return;
     }
@@ -155,7 +145,7 @@ void menu_page_rom_selection() {
     if (entry->is_dir) {
       browse_open_folder(target);
     } else {
-      browse_choose_file(target, depth);
+      switch_rom(target);
     }
     break;  // the listing may be gone: the rest of it waits for the next frame
   }

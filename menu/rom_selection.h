@@ -10,6 +10,6 @@
 void menu_page_rom_selection();
 
 // Frees the listing and forgets the visit, so the page lists its folder afresh when it is next
-// shown. The page calls it when it is left; so does whatever takes the page away from outside
-// (a confirmed ROM switch, shutdown).
+// shown. The page calls it on Back; a ROM switch that loads calls it (switch_rom, which pops the
+// page, and the confirmed switch, which replaces the stack), and so does shutdown.
 void rom_selection_forget();

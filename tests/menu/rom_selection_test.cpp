@@ -2,7 +2,8 @@
 // out, a link to a folder, the ZIP filter and "Show", walking down and up to the locations, where
 // a visit starts (also without a home folder), a folder that cannot be listed (reported once per
 // visit), Back, and choosing an archive: the fake game's, the real game's test ROM set and a
-// bogus "cobaltin.zip"; after a switch the next visit lists its folder afresh.
+// bogus "cobaltin.zip"; after a switch (chosen here or a dropped file) the next visit lists its
+// folder afresh.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 #include "fake_game.h"
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
+#include "frontend/game_lifecycle.h"
 #include "log_capture.h"
 #include "menu/rom_selection.h"
 #include "menu_fixture.h"
@@ -351,6 +353,22 @@ TEST_F(RomSelection, ChoosingTheGamesArchiveLoadsItAndTheNextVisitListsAfresh) {
   ASSERT_TRUE(write_text(tree + "/d.zip", "x"));
   open_from_main_menu();
   EXPECT_NE(rows.find(MENU_PAGE_ROM_SELECTION, "d.zip"), nullptr);
+}
+
+TEST_F(RomSelection, AnArchiveDroppedOnTheWindowEndsTheVisitToo) {
+  make_tree();
+  const std::string archive = dir.at("elsewhere/fakegame.zip");
+  ASSERT_EQ(fake_game_write_rom(archive.c_str()), 1);
+  browse(tree);
+  frame();
+  ASSERT_EQ(fe.browse_listed, 1);
+  switch_rom(archive.c_str());  // what the main loop does with a dropped file
+  EXPECT_EQ(fe.rom_ready, 1);
+  EXPECT_EQ(menu_top_page(), int32_t(MENU_PAGE_MAIN));
+  EXPECT_EQ(fe.browse_entries, nullptr);
+  ASSERT_TRUE(write_text(tree + "/e.zip", "x"));
+  open_from_main_menu();
+  EXPECT_NE(rows.find(MENU_PAGE_ROM_SELECTION, "e.zip"), nullptr);
 }
 
 // The real game's descriptor: its archive name and its own check of the set.
