@@ -15,6 +15,7 @@
 #include "frontend/settings_model.h"
 #include "frontend/slots.h"
 #include "menu/menu_toolkit.h"
+#include "menu/rom_selection.h"
 
 void restore_default_controls() {
   set_default_bindings();
@@ -65,6 +66,7 @@ static void confirm_switch_rom() {
     save_settings();
     show_toast("ROM ready: %s", path_basename(path));
     menu_show_only(MENU_PAGE_MAIN);
+    rom_selection_forget();  // the browser's visit ended with the switch
   } else {
     show_error("ROM not usable", "%s", fe.rom_status);
   }

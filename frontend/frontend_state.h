@@ -345,6 +345,7 @@ struct frontend_state {
   dir_entry* browse_entries;  // ROM Selection listing, or null
   int32_t browse_count;
   int32_t browse_at_locations;  // the listing holds the locations list
+  int32_t browse_listed;        // listed this visit, even a failed folder; 0 = list next frame
   int32_t browse_show_all;      // list every file, not only zip archives
 };
 

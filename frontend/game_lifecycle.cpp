@@ -16,6 +16,7 @@
 #include "frontend/settings_model.h"
 #include "frontend/slots.h"
 #include "menu/menu_toolkit.h"
+#include "menu/rom_selection.h"
 
 int load_rom(const char* path) {
   char wanted[FILE_PATH_MAX];
@@ -104,6 +105,7 @@ void switch_rom(const char* path) {
     save_settings();
     show_toast("ROM ready: %s", path_basename(fe.rom_path));
     if (fe.menu.depth > 0) menu_pop_page();
+    rom_selection_forget();  // the browser's visit ended with the switch
   } else {
     show_error("ROM not usable", "%s", fe.rom_status);
   }

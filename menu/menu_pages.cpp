@@ -7,9 +7,11 @@
 #include "menu/binding_capture.h"
 #include "menu/dialogs.h"
 #include "menu/display_page.h"
+#include "menu/extras_page.h"
 #include "menu/gadget_pages.h"
 #include "menu/gameplay_page.h"
 #include "menu/input_pages.h"
+#include "menu/rom_selection.h"
 #include "menu/root_pages.h"
 #include "menu/slot_pages.h"
 
@@ -23,11 +25,11 @@ const menu_page_entry menu_page_table[MENU_PAGE_COUNT] = {
     /* MENU_PAGE_HOTKEYS */ {menu_page_hotkeys, nullptr},
     /* MENU_PAGE_GAMEPLAY */ {menu_page_gameplay, nullptr},
     /* MENU_PAGE_GADGETS */ {menu_page_gadgets, nullptr},
-    /* MENU_PAGE_EXTRAS */ {nullptr, nullptr},
+    /* MENU_PAGE_EXTRAS */ {menu_page_extras, nullptr},
     /* MENU_PAGE_ABOUT */ {menu_page_about, nullptr},
     /* MENU_PAGE_SAVE_STATE */ {menu_page_save_state, nullptr},
     /* MENU_PAGE_LOAD_STATE */ {menu_page_load_state, nullptr},
-    /* MENU_PAGE_ROM_SELECTION */ {nullptr, nullptr},
+    /* MENU_PAGE_ROM_SELECTION */ {menu_page_rom_selection, nullptr},
     /* MENU_PAGE_CONFIRM */ {menu_page_confirm, nullptr},
     /* MENU_PAGE_ERROR */ {menu_page_error, nullptr},
     /* MENU_PAGE_CAPTURE */ {menu_page_capture, menu_capture_event},

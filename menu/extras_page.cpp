@@ -1,0 +1,143 @@
+// The Extras page. Each row is emitted every frame (some only in the states where they mean
+// something) and acts at once; a row that closes the menu or raises a dialog ends the frame.
+#include "menu/extras_page.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "frontend/frontend_state.h"
+#include "frontend/messages.h"
+#include "frontend/movies.h"
+#include "frontend/rewind.h"
+#include "frontend/screenshot.h"
+#include "frontend/settings_model.h"
+#include "menu/menu_toolkit.h"
+#include "menu/text.h"
+
+static int32_t units(int32_t n) {
+  return menu_units(fe.ui_unit, n);
+}
+
+// The data folder as the value of its row. Values are drawn right-aligned; a path longer than
+// the room beside the label would run over it, so it is cut from the left ("...") at a folder
+// boundary where one fits: the end of a path is what tells it apart.
+static void extras_folder_value(const char* label, char* out, size_t out_size) {
+  const char* path = fe.data_dir;
+  const int32_t size = units(22);
+  const int32_t room =
+      fe.menu.list_width - units(8) - text_measure(label, units(24)) - units(24) - units(16);
+  snprintf(out, out_size, "%.*s", int(out_size - 1), path);
+  if (room <= 0 || text_measure(out, size) <= room) return;
+  // The longest tail that fits after "..." (a longer tail is never narrower).
+  size_t from = strlen(path);
+  char cut[FILE_PATH_MAX + 4];
+  while (from > 0) {
+    snprintf(cut, sizeof cut, "...%s", path + from - 1);
+    if (text_measure(cut, size) > room) break;
+    from--;
+  }
+  const char* slash = strchr(path + from, '/');
+  if (slash && slash[1]) from = size_t(slash - path);
+  snprintf(out, out_size, "...%s", path + from);
+}
+
+// How a row's change reads: activation counts as a step to the right, else the reported step.
+static int32_t extras_step(int activated, int32_t step) {
+  return activated ? 1 : step;
+}
+
+// An On/Off row that flips on activation or on any step.
+static void extras_toggle(const char* label, int32_t* setting) {
+  int32_t step = 0;
+  const int activated = menu_item(label, *setting ? "On" : "Off", 1, &step, nullptr);
+  if (extras_step(activated, step)) *setting = !*setting;
+}
+
+static void extras_rewind_rows() {
+  frontend_settings* s = &fe.settings;
+  const int32_t supported = fe.feature_enabled[FEATURE_REWIND];
+  char value[160];
+
+  int32_t step = 0;
+  snprintf(value, sizeof value, "%s", !supported ? "Unsupported" : s->rewind ? "On" : "Off");
+  const int rewind_chosen = menu_item("Rewind", value, supported, &step,
+                                      "Hold the Rewind hotkey (Backspace) to step back in time.");
+  if (extras_step(rewind_chosen, step)) {
+    s->rewind = !s->rewind;
+    if (fe.running) reset_rewind_ring();
+  }
+
+  snprintf(value, sizeof value, "%d MB", int(s->rewind_mb));
+  const int limit_chosen = menu_item("Rewind Memory Limit", value, s->rewind, &step,
+                                     "Older history is discarded beyond this budget.");
+  if (const int32_t change = extras_step(limit_chosen, step)) {
+    int32_t mb = s->rewind_mb + 16 * change;
+    s->rewind_mb = mb < 16 ? 16 : mb > 512 ? 512 : mb;
+    rewind_set_budget();
+  }
+
+  double seconds = 0.0, megabytes = 0.0;
+  if (rewind_history(&seconds, &megabytes)) {
+    snprintf(value, sizeof value, "%.1f s, %.1f MB", seconds, megabytes);
+    menu_item("Rewind History", value, 0, nullptr, nullptr);
+  }
+}
+
+// "Play Latest Movie": with a game running the user confirms first (action 0, value 99).
+static void extras_play_latest() {
+  if (fe.running) {
+    show_confirm(CONFIRM_PLAY_MOVIE, 99, "Play the latest movie? Unsaved progress will be lost.");
+    return;
+  }
+  play_latest_movie();
+  if (fe.movie_data) close_menu();
+}
+
+static void extras_movie_rows() {
+  if (!fe.movie_record) {
+    if (menu_item("Record Input Movie", nullptr,
+                  fe.feature_enabled[FEATURE_INPUT_MOVIES] && fe.running, nullptr,
+                  "Records your inputs from the current moment; replays exactly.")) {
+      movie_start_recording();  // closes the menu, also after a failure
+      return;
+    }
+  } else if (menu_item("Stop Recording", nullptr, 1, nullptr, fe.movie_text)) {
+    movie_stop_all();  // "Recording saved"; no playback runs beside a recording
+  }
+  if (menu_page_gone()) return;
+  if (menu_item("Play Latest Movie", nullptr, !fe.movie_record && fe.rom_ready, nullptr,
+                "Loads the movie's starting point and replays its inputs.")) {
+    extras_play_latest();
+  }
+}
+
+void menu_page_extras() {
+  menu_begin_page("Extras", nullptr);
+  frontend_settings* s = &fe.settings;
+
+  extras_rewind_rows();
+  extras_toggle("Autosave on Exit", &s->autosave_exit);
+  extras_toggle("Autosave on Main Menu", &s->autosave_menu);
+  extras_toggle("Pause When Unfocused", &s->pause_on_focus_loss);
+  extras_movie_rows();
+  if (menu_page_gone()) return;
+
+  if (menu_item("Take Screenshot", nullptr, fe.running, nullptr, fe.screenshots_dir)) {
+    take_screenshot();
+  }
+  char folder[160];
+  extras_folder_value("Data Folder", folder, sizeof folder);
+  menu_item("Data Folder", folder, 0, nullptr,
+            "Settings, save states, screenshots, movies and the log live here.");
+  if (menu_item("Reset All Settings", nullptr, 1, nullptr,
+                "Restores every setting and mapping. Save states are kept.")) {
+    show_confirm(CONFIRM_RESET_SETTINGS, 0,
+                 "Reset all settings and controls to defaults? Save states are kept.");
+  }
+  menu_end_page();
+  if (menu_page_gone()) return;
+  if (fe.menu.nav_back) {
+    save_settings();
+    menu_pop_page();
+  }
+}
