@@ -1,9 +1,10 @@
 // bench_frames ROM.zip N [--stress]: loads a ROM set, runs N frames headless and prints, last,
 // "<N> frames: <F> frames/s, <X>x real time (cpu <A> ms, video <B> ms, sound <C> ms per
 // frame)". --stress sets the debug DIP switch. Before that line it reports the cost of a save
-// state taken every 4th frame, as the rewind ring takes them. The renderer and the sound
-// generation are timed through link-time wrappers (see CMakeLists.txt); the CPU figure is the
-// rest of the frame.
+// state taken every 4th frame, as the rewind ring takes them, and the guest instructions per
+// frame (the divisor for host instruction counts per guest instruction). The renderer and the
+// sound generation are timed through link-time wrappers (see CMakeLists.txt); the CPU figure is
+// the rest of the frame.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     machine_reset(m);
   }
 
+  const uint64_t first_instruction = m->sh2.instructions;
   double frame_seconds = 0, save_seconds = 0;
   long saves = 0;
   size_t save_bytes = 0;
@@ -90,6 +92,8 @@ int main(int argc, char** argv) {
   const double video = video_seconds / run, sound = sound_seconds / run;
   std::printf("state save: %.3f ms (every 4th frame, %zu bytes)\n", 1000 * save_seconds / saves,
               save_bytes);
+  std::printf("guest: %.0f instructions per frame\n",
+              (double)(m->sh2.instructions - first_instruction) / run);
   std::printf(
       "%ld frames: %.1f frames/s, %.2fx real time (cpu %.3f ms, video %.3f ms, sound %.3f "
       "ms per frame)\n",
