@@ -1,8 +1,14 @@
 // The run loop: executes the game program up to the end of a slice, with interrupt acceptance
 // gated by check_irq, the idle exits for SLEEP and stop requests, the ring of recent PCs, the page
 // test and lookup of the translated-code module, and strict mode with its stop report. Also the
-// core's process-wide diagnostics and their accessors. Instructions are carried out by sh2_step
-// (sh2_dispatch.h, compiled in place); the translated-code module is linked separately.
+// core's process-wide diagnostics and their accessors. Instructions are carried out by
+// sh2_execute_code (sh2_dispatch.h, compiled in place); the translated-code module is linked
+// separately.
+//
+// What one step costs is what the program's speed comes down to, so the common case is one test:
+// pc lies in the page that the loop last found both free of translated blocks (the module said
+// so) and readable from host memory (the bus said so); then the code is read from that page and
+// no lookup is asked, since its answer is known. Any other step takes the full path.
 #include <bit>
 #include <cstddef>
 #include <cstdio>
@@ -24,7 +30,7 @@ uint32_t untranslated_entries[SH2_UNTRANSLATED_MAX];  // distinct PCs where inte
 uint32_t untranslated_count;                          // entries used, at most 256
 uint32_t stop_pc;                                     // PC of the last -1 return of sh2_run
 int32_t strict_mode;                                  // nonzero: a missing block stops the CPU
-uint64_t instruction_total;                           // sh2_step calls by sh2_run
+uint64_t instruction_total;                           // steps sh2_run interpreted
 uint64_t slice_end;                                   // end of the slice in progress (cycles)
 
 // The stale-block test: does the instruction at pc (both of its halfwords' pages) lie in a page
@@ -65,7 +71,7 @@ bool step_flags_set(const sh2_state* s) {
   static_assert(offsetof(sh2_state, stopped) == offsetof(sh2_state, nmi_pending) + 3);
   uint32_t flags;
   std::memcpy(&flags, &s->nmi_pending, sizeof flags);
-  return (flags >> 8) != 0;
+  return (flags & 0xFFFFFF00u) != 0;
 }
 
 }  // namespace
@@ -73,62 +79,88 @@ bool step_flags_set(const sh2_state* s) {
 int32_t sh2_run(sh2_state* s, uint64_t limit) {
   slice_end = limit;
   if (s->cycles >= slice_end) return 0;
-  // Kept in locals for the length of the run and written back at every exit: the board binds the
-  // image between runs, and nothing reads the ring position or the total during one.
+  static_assert(BUS_FETCH_PAGE_BYTES == 0x1000, "the fetch pages are the image's pages");
+  // The board binds the image between runs only. pc and the counters live in locals for the
+  // run: the ring position counts the steps begun (a run is one slice, far below 2^32 steps),
+  // and the instruction counters follow from it at the end. The record's pc is kept current at
+  // every step for those who read it mid-step (the acceptance step, the module, the on-chip trace);
+  // cycles stays in the record, which the devices read at every port access.
   const sh2_image_view image = sh2_image;
-  uint32_t ring_pos = pc_ring_pos;
-  uint64_t total = instruction_total;
+  const uint32_t ring_start = pc_ring_pos;
+  uint32_t ring_pos = ring_start;
+  uint64_t blocks = 0;  // steps that a translated block carried out
   bool in_miss_run = false;
+  uint32_t quiet_page = SH2_NO_PAGE;             // the module has no block in this page
+  sh2_fetch_view fast = {SH2_NO_PAGE, nullptr};  // quiet and read from host memory
+  uint32_t pc = s->pc;
   int32_t result = 0;
+  bool missing_block = false;
   for (;;) {
     if (step_flags_set(s)) [[unlikely]] {
-      bool accepted = s->check_irq && sh2_accept_interrupt(s);
+      s->pc = pc;
+      const bool accepted = s->check_irq && sh2_accept_interrupt(s);
+      pc = s->pc;
       if ((!accepted && s->sleep_state == 1) || s->stopped) {
-        result = idle_to_slice_end(s);
+        idle_to_slice_end(s);
         break;
       }
     }
 
-    uint32_t pc = s->pc;
+    s->pc = pc;
     pc_ring[ring_pos % SH2_PC_RING_SIZE] = pc;
     ring_pos++;
 
-    if (!page_changed(image, pc)) {
-      int32_t r = xlate_lookup(s, pc);
-      if (r == XLATE_NO_BLOCK) [[likely]] {
-        if (strict_mode) [[unlikely]] {
-          stop_pc = pc;
-          pc_ring_pos = ring_pos;
-          report_missing_block(s);
-          result = -1;
-          break;
+    const uint32_t page = pc & ~SH2_PAGE_MASK;
+    uint32_t code;
+    if (page == fast.page) [[likely]] {
+      code = sh2_page_halfword(fast.bytes, pc);
+    } else {
+      // In a quiet page every lookup would answer "no block", which after the first one changes
+      // nothing: in_miss_run is set already, and strict mode would have stopped.
+      if (page != quiet_page && !page_changed(image, pc)) {
+        const int32_t r = xlate_lookup(s, pc);
+        if (r == XLATE_NO_BLOCK || r == XLATE_NO_BLOCK_IN_PAGE) {
+          if (strict_mode) [[unlikely]] {
+            stop_pc = pc;
+            missing_block = true;
+            result = -1;
+            break;
+          }
+          if (!in_miss_run) {
+            note_untranslated(pc);
+            in_miss_run = true;  // a stop below returns before this matters
+          }
+          if (r == XLATE_NO_BLOCK_IN_PAGE) quiet_page = page;
+        } else if (r != XLATE_INTERPRET) {
+          in_miss_run = false;
+          pc = (uint32_t)r;
+          blocks++;
+          if (s->cycles >= slice_end) break;
+          continue;
         }
-        if (!in_miss_run) [[unlikely]] {
-          note_untranslated(pc);
-          in_miss_run = true;  // a stop below returns before this matters
-        }
-      } else if (r != XLATE_INTERPRET) {
-        in_miss_run = false;
-        s->pc = (uint32_t)r;
-        s->instructions++;
-        if (s->cycles >= slice_end) break;
-        continue;
       }
+      const uint32_t* words = bus_fetch_page(page);
+      if (words && page == quiet_page) fast = {page, reinterpret_cast<const uint8_t*>(words)};
+      code = words ? sh2_page_halfword(words, pc) : bus_read16(pc) & 0xFFFF;
     }
 
-    uint32_t next = sh2_step_in_place(s, pc);
-    total++;
+    const uint32_t next = sh2_execute_code(s, pc, code, &fast);
     if (next == SH2_STOP) [[unlikely]] {
       stop_pc = pc;
       result = -1;
       break;
     }
-    s->pc = next;
-    s->instructions++;
+    pc = next;
     if (s->cycles >= slice_end) break;
   }
+  // A stop leaves pc on the instruction that stopped, and that step uncounted; a step that the
+  // interpreter began counts in the total even when it stopped.
+  const uint32_t steps = ring_pos - ring_start;
+  s->pc = pc;
   pc_ring_pos = ring_pos;
-  instruction_total = total;
+  s->instructions += steps - (result != 0);
+  instruction_total += steps - blocks - missing_block;
+  if (missing_block) report_missing_block(s);
   return result;
 }
 

@@ -123,3 +123,8 @@ void bus_write16(uint32_t address, uint32_t value) {
 void bus_write8(uint32_t address, uint32_t value) {
   write(1, address, value);
 }
+
+// No host view: every fetch goes through bus_read16, so hooks and the log see each one.
+const uint32_t* bus_fetch_page(uint32_t) {
+  return nullptr;
+}
