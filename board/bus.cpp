@@ -166,9 +166,12 @@ void bus_write(machine* m, uint32_t address, uint32_t value, uint32_t size) {
   if (a >= BUS_ONCHIP) return onchip_write(m, a, value, size);
 }
 
+// The data reads try work RAM and program ROM before anything else too: most reads are of them.
 uint32_t bus_read32(uint32_t address) {
   machine* m = bus_binding.bound;
   const uint32_t a = fold_address(address) & ~3u;
+  if (in(a, BUS_RAM_BASE, BUS_RAM_BYTES)) return m->work_ram[(a - BUS_RAM_BASE) >> 2];
+  if (a < BUS_ROM_BYTES) return m->program_rom[a >> 2];
   if (in(a, BUS_SOUND_PORTS, 8)) {
     // One port at a time in address order: reads have effects, and | does not sequence them.
     const uint32_t o = a - BUS_SOUND_PORTS;
@@ -190,6 +193,8 @@ uint32_t bus_read16(uint32_t address) {
 uint32_t bus_read8(uint32_t address) {
   machine* m = bus_binding.bound;
   const uint32_t a = fold_address(address);
+  if (in(a, BUS_RAM_BASE, BUS_RAM_BYTES)) return lane_byte(m->work_ram[(a - BUS_RAM_BASE) >> 2], a);
+  if (a < BUS_ROM_BYTES) return lane_byte(m->program_rom[a >> 2], a);
   if (in(a, BUS_SOUND_PORTS, 8)) return sound_port_read(m, a - BUS_SOUND_PORTS);
   if (in(a, BUS_ONCHIP, 0x100)) return onchip_low_byte(m, a);
   return lane_byte(bus_read32_folded(m, a & ~3u), a);
