@@ -1,7 +1,8 @@
 // The SH-2 bus: the six sized accesses of cpu/bus.h over the board's memory map. Memory is kept
-// as host-order 32-bit words, and narrow accesses select big-endian lanes. Instruction fetches
-// read program ROM and work RAM pages straight from the host view that bus_fetch_page gives;
-// the rest come through bus_read16, which folds and tries work RAM and program ROM first.
+// as host-order 32-bit words, and narrow accesses select big-endian lanes. The core reads program
+// ROM and work RAM, and writes work RAM outside the translated image, through the host views of
+// their pages (bus_read_page, bus_write_page); everything else comes through the sized accesses,
+// which fold and try work RAM and program ROM first.
 // The regions' own behaviour lives with their devices (onchip.cpp, eeprom.cpp, the sound glue,
 // the video chip); this file only decodes addresses, merges lanes and traces port accesses.
 #include "board/bus.h"
@@ -212,11 +213,21 @@ void bus_write8(uint32_t address, uint32_t value) {
   bus_write(bus_binding.bound, address, value, 1);
 }
 
-const uint32_t* bus_fetch_page(uint32_t page) {
+const uint32_t* bus_read_page(uint32_t page) {
   const machine* m = bus_binding.bound;
   if (!m) return nullptr;
   const uint32_t a = fold_address(page);
   if (in(a, BUS_RAM_BASE, BUS_RAM_BYTES)) return &m->work_ram[(a - BUS_RAM_BASE) >> 2];
   if (a < BUS_ROM_BYTES && m->program_rom) return &m->program_rom[a >> 2];
+  return nullptr;
+}
+
+// Work RAM pages that lie wholly past the translated image: no page counting there.
+uint32_t* bus_write_page(uint32_t page) {
+  machine* m = bus_binding.bound;
+  if (!m) return nullptr;
+  const uint32_t a = fold_address(page);
+  if (in(a, BUS_RAM_BASE, BUS_RAM_BYTES) && a - BUS_RAM_BASE >= m->xlate_length)
+    return &m->work_ram[(a - BUS_RAM_BASE) >> 2];
   return nullptr;
 }

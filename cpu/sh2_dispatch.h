@@ -7,40 +7,21 @@
 // the address they return (SH2_STOP when the instruction cannot be executed).
 #pragma once
 
-#include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "cpu/bus.h"
 #include "cpu/decode.h"
 #include "cpu/sh2_core.h"
+#include "cpu/sh2_memory.h"
 #include "cpu/sh2_ops.h"
 
-// A page of code that fetches read from host memory (see bus_fetch_page); page SH2_NO_PAGE (not
-// a page address) holds none.
-struct sh2_fetch_view {
-  uint32_t page;         // SH-2 address of the page, a multiple of BUS_FETCH_PAGE_BYTES
-  const uint8_t* bytes;  // its host words
-};
-
-enum : uint32_t {
-  SH2_NO_PAGE = 1,
-  SH2_PAGE_MASK = BUS_FETCH_PAGE_BYTES - 1,
-};
-
-// The code at pc (bit 0 ignored, as the bus does) in a page of host-order words: the halfword at
-// pc is the upper one of its word, which a little-endian host keeps at byte offset 2.
+// The code at pc in a read view's page (bit 0 ignored, as the bus does).
 inline uint32_t sh2_page_halfword(const void* page_words, uint32_t pc) {
-  constexpr uint32_t upper_half = std::endian::native == std::endian::little ? 2 : 0;
-  uint16_t code;
-  std::memcpy(&code,
-              static_cast<const uint8_t*>(page_words) + ((pc & SH2_PAGE_MASK & ~1u) ^ upper_half),
-              sizeof code);
-  return code;
+  return sh2_view_load(page_words, pc, 2);
 }
 
 // A fetch: from the view when pc lies in its page, else through the bus.
-[[gnu::always_inline]] inline uint32_t sh2_fetch(const sh2_fetch_view* view, uint32_t pc) {
+[[gnu::always_inline]] inline uint32_t sh2_fetch(const sh2_read_view* view, uint32_t pc) {
   if ((pc & ~SH2_PAGE_MASK) == view->page) [[likely]]
     return sh2_page_halfword(view->bytes, pc);
   return bus_read16(pc) & 0xFFFF;
@@ -53,7 +34,7 @@ inline uint32_t sh2_branch_target(uint32_t pc, const dispatch_entry* d) {
 // Executes the instruction `code` fetched from pc; returns the next PC and adds the
 // instruction's cycles. The delay slot of a delayed branch is fetched through `view`.
 [[gnu::always_inline]] inline uint32_t sh2_execute_code(sh2_state* s, uint32_t pc, uint32_t code,
-                                                        const sh2_fetch_view* view) {
+                                                        const sh2_read_view* view) {
   const dispatch_entry* d = &dispatch_table[code];
   uint32_t at = pc;        // address of the instruction the switch carries out (the slot's too)
   uint32_t next = pc + 2;  // where execution continues after it
@@ -175,6 +156,6 @@ delay_slot:
 // Executes the instruction at pc, every fetch through the bus; returns the next PC. Adds the
 // instruction's cycles. For callers outside the run loop.
 inline uint32_t sh2_step(sh2_state* s, uint32_t pc) {
-  const sh2_fetch_view none = {SH2_NO_PAGE, nullptr};
+  const sh2_read_view none = {SH2_NO_PAGE, nullptr};
   return sh2_execute_code(s, pc, bus_read16(pc) & 0xFFFF, &none);
 }

@@ -79,7 +79,7 @@ bool step_flags_set(const sh2_state* s) {
 int32_t sh2_run(sh2_state* s, uint64_t limit) {
   slice_end = limit;
   if (s->cycles >= slice_end) return 0;
-  static_assert(BUS_FETCH_PAGE_BYTES == 0x1000, "the fetch pages are the image's pages");
+  static_assert(BUS_PAGE_BYTES == 0x1000, "the fetch pages are the image's pages");
   // The board binds the image between runs only. pc and the counters live in locals for the
   // run: the ring position counts the steps begun (a run is one slice, far below 2^32 steps),
   // and the instruction counters follow from it at the end. The record's pc is kept current at
@@ -90,11 +90,12 @@ int32_t sh2_run(sh2_state* s, uint64_t limit) {
   uint32_t ring_pos = ring_start;
   uint64_t blocks = 0;  // steps that a translated block carried out
   bool in_miss_run = false;
-  uint32_t quiet_page = SH2_NO_PAGE;             // the module has no block in this page
-  sh2_fetch_view fast = {SH2_NO_PAGE, nullptr};  // quiet and read from host memory
+  uint32_t quiet_page = SH2_NO_PAGE;            // the module has no block in this page
+  sh2_read_view fast = {SH2_NO_PAGE, nullptr};  // quiet and read from host memory
   uint32_t pc = s->pc;
   int32_t result = 0;
   bool missing_block = false;
+  sh2_views_begin();
   for (;;) {
     if (step_flags_set(s)) [[unlikely]] {
       s->pc = pc;
@@ -139,7 +140,7 @@ int32_t sh2_run(sh2_state* s, uint64_t limit) {
           continue;
         }
       }
-      const uint32_t* words = bus_fetch_page(page);
+      const uint32_t* words = bus_read_page(page);
       if (words && page == quiet_page) fast = {page, reinterpret_cast<const uint8_t*>(words)};
       code = words ? sh2_page_halfword(words, pc) : bus_read16(pc) & 0xFFFF;
     }
@@ -153,6 +154,7 @@ int32_t sh2_run(sh2_state* s, uint64_t limit) {
     pc = next;
     if (s->cycles >= slice_end) break;
   }
+  sh2_views_end();
   // A stop leaves pc on the instruction that stopped, and that step uncounted; a step that the
   // interpreter began counts in the total even when it stopped.
   const uint32_t steps = ring_pos - ring_start;
