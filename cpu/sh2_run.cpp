@@ -117,7 +117,9 @@ int32_t sh2_run(sh2_state* s, uint64_t limit) {
       code = sh2_page_halfword(fast.bytes, pc);
     } else {
       // In a quiet page every lookup would answer "no block", which after the first one changes
-      // nothing: in_miss_run is set already, and strict mode would have stopped.
+      // nothing: in_miss_run is set already, and strict mode would have stopped. Once execution
+      // has left the page, the module is asked again.
+      if (page != quiet_page) quiet_page = SH2_NO_PAGE;
       if (page != quiet_page && !page_changed(image, pc)) {
         const int32_t r = xlate_lookup(s, pc);
         if (r == XLATE_NO_BLOCK || r == XLATE_NO_BLOCK_IN_PAGE) {
