@@ -299,7 +299,8 @@ int write_outputs(const std::string& dir, const std::vector<row>& rows, const de
 
   // The operation cases of the dispatcher's switch, in number order. Each runs its handler with
   // the entry's operand bytes and leaves the switch; a PC-relative operation first stores the
-  // address of the instruction + 2 into pc.
+  // address of the instruction + 2 into pc, and one with extra cycles reads back the counter
+  // that its handler added them to.
   std::vector<const row*> by_op(DECODE_OP_COUNT + 1, nullptr);
   for (const row& r : rows)
     if (r.op) by_op[r.op] = &r;
@@ -310,15 +311,11 @@ int write_outputs(const std::string& dir, const std::vector<row>& rows, const de
     if (r.kind == DECODE_OP_PCREL) c += "  s->pc = at + 2;\n";
     c += "  " + r.handler + "(s";
     for (size_t i = 0; i < r.operands.size(); i++) c += ", d->operand[" + std::to_string(i) + "]";
-    c += ");\n  break;\n";
+    c += ");\n";
+    if (r.extra) c += "  cycles = s->cycles + 1;  // the handler's extra cycles\n";
+    c += "  break;\n";
   }
-  // Indexes that no code has join the dispatcher's guard (its default), so that the cases cover
-  // every byte value.
-  c += "case 0:\n";
-  for (int i = DECODE_OP_COUNT + 1; i < 256; i++)
-    if (i < DISPATCH_CONTROL + DECODE_BT || i > DISPATCH_CONTROL + DECODE_ILLEGAL)
-      c += "case " + std::to_string(i) + ":\n";
-  c += "  return sh2_report_unmodelled(s, pc);\n";
+
   if (!write_file(dir + "/sh2_step_cases.inc", c)) return 0;
 
   std::string l = banner;

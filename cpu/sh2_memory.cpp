@@ -1,6 +1,9 @@
 // The view cache of the core's memory accesses (sh2_memory.h): its misses, which ask the bus for
-// a view of the page and fall back to the sized bus functions, and its reset around each run.
+// a view of the page and fall back to the sized bus functions (asking the run loop to look at
+// its flags again), and its reset around each run.
 #include "cpu/sh2_memory.h"
+
+#include "cpu/sh2_core.h"
 
 sh2_view_cache sh2_views = {
     {{SH2_NO_PAGE, nullptr}, {SH2_NO_PAGE, nullptr}},
@@ -45,6 +48,8 @@ uint32_t sh2_read_uncached(uint32_t address, uint32_t size) {
     }
     sh2_views.bare_read_page = page;
   }
+  // The bus may reach a device, which may raise an interrupt or lower the slice end.
+  sh2_recheck();
   if (size == 4) return bus_read32(address);
   if (size == 2) return bus_read16(address);
   return bus_read8(address);
@@ -59,6 +64,7 @@ void sh2_write_uncached(uint32_t address, uint32_t size, uint32_t value) {
     }
     sh2_views.bare_write_page = page;
   }
+  sh2_recheck();
   if (size == 4) return bus_write32(address, value);
   if (size == 2) return bus_write16(address, value);
   bus_write8(address, value);
