@@ -1,6 +1,8 @@
 // The SH-2 bus: the six sized accesses of cpu/bus.h over the board's memory map. Memory is kept
-// as host-order 32-bit words, and narrow accesses select big-endian lanes. Instruction fetches
-// come through bus_read16, so it folds and tries work RAM and program ROM before anything else.
+// as host-order 32-bit words, and narrow accesses select big-endian lanes. The core reads program
+// ROM and work RAM, and writes work RAM outside the translated image, through the host views of
+// their pages (bus_read_page, bus_write_page); everything else comes through the sized accesses,
+// which fold and try work RAM and program ROM first.
 // The regions' own behaviour lives with their devices (onchip.cpp, eeprom.cpp, the sound glue,
 // the video chip); this file only decodes addresses, merges lanes and traces port accesses.
 #include "board/bus.h"
@@ -165,9 +167,12 @@ void bus_write(machine* m, uint32_t address, uint32_t value, uint32_t size) {
   if (a >= BUS_ONCHIP) return onchip_write(m, a, value, size);
 }
 
+// The data reads try work RAM and program ROM before anything else too: most reads are of them.
 uint32_t bus_read32(uint32_t address) {
   machine* m = bus_binding.bound;
   const uint32_t a = fold_address(address) & ~3u;
+  if (in(a, BUS_RAM_BASE, BUS_RAM_BYTES)) return m->work_ram[(a - BUS_RAM_BASE) >> 2];
+  if (a < BUS_ROM_BYTES) return m->program_rom[a >> 2];
   if (in(a, BUS_SOUND_PORTS, 8)) {
     // One port at a time in address order: reads have effects, and | does not sequence them.
     const uint32_t o = a - BUS_SOUND_PORTS;
@@ -189,6 +194,8 @@ uint32_t bus_read16(uint32_t address) {
 uint32_t bus_read8(uint32_t address) {
   machine* m = bus_binding.bound;
   const uint32_t a = fold_address(address);
+  if (in(a, BUS_RAM_BASE, BUS_RAM_BYTES)) return lane_byte(m->work_ram[(a - BUS_RAM_BASE) >> 2], a);
+  if (a < BUS_ROM_BYTES) return lane_byte(m->program_rom[a >> 2], a);
   if (in(a, BUS_SOUND_PORTS, 8)) return sound_port_read(m, a - BUS_SOUND_PORTS);
   if (in(a, BUS_ONCHIP, 0x100)) return onchip_low_byte(m, a);
   return lane_byte(bus_read32_folded(m, a & ~3u), a);
@@ -204,4 +211,23 @@ void bus_write16(uint32_t address, uint32_t value) {
 
 void bus_write8(uint32_t address, uint32_t value) {
   bus_write(bus_binding.bound, address, value, 1);
+}
+
+const uint32_t* bus_read_page(uint32_t page) {
+  const machine* m = bus_binding.bound;
+  if (!m) return nullptr;
+  const uint32_t a = fold_address(page);
+  if (in(a, BUS_RAM_BASE, BUS_RAM_BYTES)) return &m->work_ram[(a - BUS_RAM_BASE) >> 2];
+  if (a < BUS_ROM_BYTES && m->program_rom) return &m->program_rom[a >> 2];
+  return nullptr;
+}
+
+// Work RAM pages that lie wholly past the translated image: no page counting there.
+uint32_t* bus_write_page(uint32_t page) {
+  machine* m = bus_binding.bound;
+  if (!m) return nullptr;
+  const uint32_t a = fold_address(page);
+  if (in(a, BUS_RAM_BASE, BUS_RAM_BYTES) && a - BUS_RAM_BASE >= m->xlate_length)
+    return &m->work_ram[(a - BUS_RAM_BASE) >> 2];
+  return nullptr;
 }

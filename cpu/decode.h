@@ -1,14 +1,15 @@
 // The decode table: one constant entry per 16-bit SH-2 code, generated at build time by
-// decode_gen.cpp from the rows in decode_rows.txt (never computed at run time). The dispatcher
-// (sh2_dispatch.h) switches on an entry's kind; kinds 0-2 run operation `op` with the operand
-// bytes already extracted, so no handler looks at the code again.
+// decode_gen.cpp from the rows in decode_rows.txt (never computed at run time), and the
+// dispatcher's compact form of the same rule (dispatch_table), generated with it: one switch
+// index per code for operations and control flow alike, and the operand bytes already extracted,
+// so no handler looks at the code again.
 #pragma once
 
 #include <cstdint>
 
 enum {
-  DECODE_OP = 0,          // plain operation, executed through sh2_execute
-  DECODE_OP_PCREL = 1,    // PC-relative operation: sh2_execute stores its pc value into pc first
+  DECODE_OP = 0,          // plain operation: its handler runs with the operand bytes
+  DECODE_OP_PCREL = 1,    // PC-relative operation: the instruction's address + 2 goes into pc first
   DECODE_OP_LOAD_SR = 2,  // operation that loads SR (LDC Rm,SR, LDC.L @Rm+,SR); runs like kind 0
   DECODE_BT = 3,
   DECODE_BF = 4,
@@ -28,6 +29,7 @@ enum {
   DECODE_KIND_COUNT = 18,
   DECODE_OP_COUNT = 128,  // operations are numbered 1-128
   DECODE_ILLEGAL_CODES = 9024,
+  DISPATCH_CONTROL = 128,  // dispatch index of a code of kind 3-17: DISPATCH_CONTROL + kind
 };
 
 struct decode_entry {
@@ -40,6 +42,21 @@ struct decode_entry {
 static_assert(sizeof(decode_entry) == 8);
 
 extern const decode_entry decode_table[65536];
+
+// What the dispatcher reads for a code: 4 bytes, a quarter of the decode table's cache lines.
+struct dispatch_entry {
+  uint8_t index;       // operation number 1-128 (kinds 0-2), or DISPATCH_CONTROL + kind
+  uint8_t operand[3];  // operations: the operand bytes as in decode_entry; control flow: operand
+                       // 0 as in decode_entry, disp as a little-endian i16 in bytes 1 and 2
+};
+
+static_assert(sizeof(dispatch_entry) == 4);
+
+extern const dispatch_entry dispatch_table[65536];
+
+inline int32_t dispatch_disp(const dispatch_entry* e) {
+  return (int16_t)(uint16_t)(e->operand[1] | e->operand[2] << 8);
+}
 
 // One row of decode_rows.txt as the generator saw it, for tests (library cpu_decode_rows).
 struct decode_row {

@@ -1,8 +1,9 @@
 // Build-time generator of the SH-2 decode table. Reads the instruction rows (decode_rows.txt),
 // checks them (well-formed fields, op numbers in pattern order, no two rows matching one code,
-// exactly DECODE_ILLEGAL_CODES illegal codes) and writes three C++ sources: the constant table,
-// the executor's switch cases and the row list for tests. Any failed check prints the reason and
-// exits with 1, which fails the build. Runs on the build host only; the program never links it.
+// exactly DECODE_ILLEGAL_CODES illegal codes) and writes four C++ sources: the constant table,
+// the dispatcher's compact table, the operation cases of the dispatcher's switch and the row
+// list for tests. Any failed check prints the reason and exits with 1, which fails the build.
+// Runs on the build host only; the program never links it.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -269,18 +270,53 @@ int write_outputs(const std::string& dir, const std::vector<row>& rows, const de
   t += "};\n";
   if (!write_file(dir + "/decode_table.cpp", t)) return 0;
 
-  // Cases of sh2_execute's switch on the operation number, in number order.
+  // The dispatcher's table: one switch index per code, with the operand bytes; a displacement
+  // branch keeps its disp as a little-endian i16 in operand bytes 1 and 2.
+  std::string d = banner;
+  d += "#include \"cpu/decode.h\"\n\n";
+  d += "// index, operand bytes\n";
+  d += "const dispatch_entry dispatch_table[65536] = {\n";
+  for (uint32_t code = 0; code < 65536; code++) {
+    const decode_entry& e = table[code];
+    dispatch_entry x = {};
+    if (e.op) {
+      x.index = e.op;
+      for (int i = 0; i < 3; i++) x.operand[i] = e.operand[i];
+    } else {
+      x.index = (uint8_t)(DISPATCH_CONTROL + e.kind);
+      x.operand[0] = e.operand[0];
+      x.operand[1] = (uint8_t)((uint16_t)e.disp & 0xFF);
+      x.operand[2] = (uint8_t)((uint16_t)e.disp >> 8);
+    }
+    std::snprintf(buf, sizeof buf, "{%u,{%u,%u,%u}},", x.index, x.operand[0], x.operand[1],
+                  x.operand[2]);
+    if (code % 8 == 0) d += "    ";
+    d += buf;
+    d += code % 8 == 7 ? "\n" : "";
+  }
+  d += "};\n";
+  if (!write_file(dir + "/dispatch_table.cpp", d)) return 0;
+
+  // The operation cases of the dispatcher's switch, in number order. Each runs its handler with
+  // the entry's operand bytes and leaves the switch; a PC-relative operation first stores the
+  // address of the instruction + 2 into pc, and one with extra cycles reads back the counter
+  // that its handler added them to.
   std::vector<const row*> by_op(DECODE_OP_COUNT + 1, nullptr);
   for (const row& r : rows)
     if (r.op) by_op[r.op] = &r;
   std::string c = banner;
   for (int op = 1; op <= DECODE_OP_COUNT; op++) {
     const row& r = *by_op[op];
-    c += "case " + std::to_string(op) + ":  // " + r.instruction + "\n  " + r.handler + "(s";
-    for (size_t i = 0; i < r.operands.size(); i++) c += ", e->operand[" + std::to_string(i) + "]";
-    c += ");\n  return 1;\n";
+    c += "case " + std::to_string(op) + ":  // " + r.instruction + "\n";
+    if (r.kind == DECODE_OP_PCREL) c += "  s->pc = at + 2;\n";
+    c += "  " + r.handler + "(s";
+    for (size_t i = 0; i < r.operands.size(); i++) c += ", d->operand[" + std::to_string(i) + "]";
+    c += ");\n";
+    if (r.extra) c += "  cycles = s->cycles + 1;  // the handler's extra cycles\n";
+    c += "  break;\n";
   }
-  if (!write_file(dir + "/sh2_execute_cases.inc", c)) return 0;
+
+  if (!write_file(dir + "/sh2_step_cases.inc", c)) return 0;
 
   std::string l = banner;
   l += "#include \"cpu/decode.h\"\n\n";

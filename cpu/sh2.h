@@ -82,7 +82,7 @@ enum {
 
 uint32_t sh2_stop_pc();             // PC at which sh2_run last returned -1
 void sh2_set_strict(int32_t flag);  // nonzero: a PC without a translated block stops
-uint64_t sh2_instruction_total();   // sh2_step calls by sh2_run since start (or reset)
+uint64_t sh2_instruction_total();   // steps sh2_run interpreted since start (or reset)
 
 // Distinct PCs at which interpretation began after a lookup found no block; stores the list
 // (owned by the core) into *out when out is not null, returns the number of entries.

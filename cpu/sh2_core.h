@@ -33,5 +33,15 @@ uint32_t sh2_sleep(sh2_state* s, uint32_t pc);                       // +2 cycle
 void op_ldc_sr(sh2_state* s, uint32_t m);   // LDC Rm,SR
 void op_ldcl_sr(sh2_state* s, uint32_t m);  // LDC.L @Rm+,SR; +2 cycles
 
+// The cycle at which the run loop next leaves its fast path to look at the slice end and at the
+// flags that ask for acceptance or an idle exit: the slice end, or 0 once anything may have
+// changed either. Whatever runs out of line during a step and may reach a device or change those
+// flags (a bus access that no view served, an exception sequence, an SR load, SLEEP) calls
+// sh2_recheck. Meaningful only while sh2_run is in progress.
+extern uint64_t sh2_check_cycle;
+inline void sh2_recheck() {
+  sh2_check_cycle = 0;
+}
+
 // Prints the unknown-kind message for pc to standard error and returns SH2_STOP.
 uint32_t sh2_report_unmodelled(sh2_state* s, uint32_t pc);

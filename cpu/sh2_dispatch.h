@@ -1,8 +1,10 @@
-// The dispatcher: sh2_step fetches one code, looks up its decode entry and carries it out with
-// its branch, delay-slot, exception and cycle handling; sh2_execute runs one operation entry
-// through the generated switch over the handlers. Both are inline so that the run loop compiles
-// the whole step in place. sh2_step neither writes pc nor counts instructions: the run loop does
-// both with the address it returns (SH2_STOP when the instruction cannot be executed).
+// The dispatcher: sh2_execute_code carries out one fetched code with its branch, delay-slot,
+// exception and cycle handling, through one switch over the dispatch table's index that holds
+// the operation handlers (generated cases) and the control-flow kinds alike; a delay slot goes
+// back into the same switch. sh2_step fetches and executes one instruction through the bus.
+// Everything is inline so that the run loop compiles the whole step in place. Neither writes pc
+// (except the PC-relative operations' store) nor counts instructions: the run loop does both with
+// the address they return (SH2_STOP when the instruction cannot be executed).
 #pragma once
 
 #include <cstdint>
@@ -10,122 +12,159 @@
 #include "cpu/bus.h"
 #include "cpu/decode.h"
 #include "cpu/sh2_core.h"
+#include "cpu/sh2_memory.h"
 #include "cpu/sh2_ops.h"
 
-// Runs operation entry e (kinds 0-2) and returns 1; for op 0 or above 128 (a control-flow code,
-// as in a delay slot) does nothing and returns 0. pc_value is the instruction's address + 2; a
-// PC-relative entry (kind 1) stores it into pc first. The step's main path always compiles this
-// in place; delay slots go through sh2_execute below, which the compiler may keep out of line.
-[[gnu::always_inline]] inline int sh2_execute_in_place(sh2_state* s, const decode_entry* e,
-                                                       uint32_t pc_value) {
-  if (e->kind == DECODE_OP_PCREL) s->pc = pc_value;
-  switch (e->op) {
-#include "sh2_execute_cases.inc"
-    default:
-      return 0;
-  }
+// The code at pc in a read view's page (bit 0 ignored, as the bus does).
+inline uint32_t sh2_page_halfword(const void* page_words, uint32_t pc) {
+  return sh2_view_load(page_words, pc, 2);
 }
 
-inline int sh2_execute(sh2_state* s, const decode_entry* e, uint32_t pc_value) {
-  return sh2_execute_in_place(s, e, pc_value);
+// A fetch: from the view when pc lies in its page, else through the bus.
+[[gnu::always_inline]] inline uint32_t sh2_fetch(const sh2_read_view* view, uint32_t pc) {
+  if ((pc & ~SH2_PAGE_MASK) == view->page) [[likely]]
+    return sh2_page_halfword(view->bytes, pc);
+  sh2_recheck();
+  return bus_read16(pc) & 0xFFFF;
 }
 
-inline uint32_t sh2_branch_target(uint32_t pc, const decode_entry* e) {
-  return pc + 4 + (uint32_t)(int32_t)e->disp * 2;
+inline uint32_t sh2_branch_target(uint32_t pc, const dispatch_entry* d) {
+  return pc + 4 + (uint32_t)dispatch_disp(d) * 2;
 }
 
-// Executes the instruction at pc; returns the next PC. Adds the instruction's cycles. The run
-// loop compiles this in place; everyone else calls sh2_step below.
-[[gnu::always_inline]] inline uint32_t sh2_step_in_place(sh2_state* s, uint32_t pc) {
-  const decode_entry* e = &decode_table[bus_read16(pc) & 0xFFFF];
-  uint32_t target;
-  // Operations (kinds 0-2, the only entries with an op number) dispatch on op straight away.
-  if (e->op) {
-    sh2_execute_in_place(s, e, pc + 2);
-    s->cycles += 1;
-    return pc + 2;
-  }
-  switch (e->kind) {
-    case DECODE_BT:
-    case DECODE_BF:
-      s->cycles += 1;
-      if (sh2_t(s) != (e->kind == DECODE_BT ? 1u : 0u)) return pc + 2;
-      s->cycles += 2;
-      return sh2_branch_target(pc, e);
-    case DECODE_TRAPA: {
-      uint32_t next = sh2_trapa(s, e->operand[0], pc + 2);
-      s->cycles += 1;
+// Executes the instruction `code` fetched from pc; returns the next PC and adds the
+// instruction's cycles to `cycles`, the caller's copy of the cycle counter, which it keeps in a
+// register. The record's counter is brought up to date before each instruction (the devices read
+// it at their accesses; the instruction's own base cycle counts only after it, so it is added to
+// the copy alone), and read back after whatever adds to it itself (the handlers with extra
+// cycles, the exception sequences). The delay slot of a delayed branch is fetched through `view`.
+[[gnu::always_inline]] inline uint32_t sh2_execute_code(sh2_state* s, uint32_t pc, uint32_t code,
+                                                        const sh2_read_view* view,
+                                                        uint64_t& cycles) {
+  const dispatch_entry* d = &dispatch_table[code];
+  uint32_t at = pc;        // address of the instruction the switch carries out (the slot's too)
+  uint32_t next = pc + 2;  // where execution continues after it
+  uint32_t slot;           // a delayed branch's slot code
+dispatch:
+  s->cycles = cycles;
+  cycles += 1;
+  switch (d->index) {
+#include "sh2_step_cases.inc"
+
+    // The cycles below come on top of the 1 already counted. No bus access lies between the
+    // cycles of a branch, so they are added at once.
+    case DISPATCH_CONTROL + DECODE_BT:
+      cycles += sh2_t(s) ? 2 : 0;
+      return sh2_t(s) ? sh2_branch_target(pc, d) : pc + 2;
+    case DISPATCH_CONTROL + DECODE_BF:
+      cycles += sh2_t(s) ? 0 : 2;
+      return sh2_t(s) ? pc + 2 : sh2_branch_target(pc, d);
+    case DISPATCH_CONTROL + DECODE_TRAPA:
+      next = sh2_trapa(s, d->operand[0], pc + 2);
+      cycles = s->cycles + 1;
       return next;
-    }
-    case DECODE_SLEEP:
-      s->cycles += 1;
-      return sh2_sleep(s, pc);
-    case DECODE_ILLEGAL: {
-      uint32_t next = sh2_illegal(s, pc);
-      s->cycles += 1;
+    case DISPATCH_CONTROL + DECODE_SLEEP:
+      s->cycles = cycles;
+      next = sh2_sleep(s, pc);
+      cycles = s->cycles;
       return next;
-    }
-    default:
-      break;
-  }
+    case DISPATCH_CONTROL + DECODE_ILLEGAL:
+      next = sh2_illegal(s, pc);
+      cycles = s->cycles + 1;
+      return next;
 
-  // Delayed branches: the slot is fetched before anything of the branch happens; targets are
-  // formed (and PR written) before the slot runs.
-  const decode_entry* slot = &decode_table[bus_read16(pc + 2) & 0xFFFF];
-  switch (e->kind) {
-    case DECODE_BTS:
-    case DECODE_BFS:
-      s->cycles += 1;
-      // Not taken: the following instruction runs as a normal step, not as a slot.
-      if (sh2_t(s) != (e->kind == DECODE_BTS ? 1u : 0u)) return pc + 2;
-      s->cycles += 1;
-      target = sh2_branch_target(pc, e);
-      break;
-    case DECODE_BRA:
-      s->cycles += 2;
-      target = sh2_branch_target(pc, e);
-      break;
-    case DECODE_BSR:
-      s->cycles += 2;
+    // Delayed branches: the slot is fetched before anything of the branch happens; targets are
+    // formed (and PR written) before the slot runs, which then counts its own cycle.
+    // Not taken, BT/S and BF/S leave the following instruction to run as a normal step.
+    case DISPATCH_CONTROL + DECODE_BTS:
+      slot = sh2_fetch(view, pc + 2);
+      if (!sh2_t(s)) return pc + 2;
+      cycles += 1;
+      next = sh2_branch_target(pc, d);
+      goto delay_slot;
+    case DISPATCH_CONTROL + DECODE_BFS:
+      slot = sh2_fetch(view, pc + 2);
+      if (sh2_t(s)) return pc + 2;
+      cycles += 1;
+      next = sh2_branch_target(pc, d);
+      goto delay_slot;
+    case DISPATCH_CONTROL + DECODE_BRA:
+      slot = sh2_fetch(view, pc + 2);
+      cycles += 1;
+      next = sh2_branch_target(pc, d);
+      goto delay_slot;
+    case DISPATCH_CONTROL + DECODE_BSR:
+      slot = sh2_fetch(view, pc + 2);
+      cycles += 1;
       s->pr = pc + 4;
-      target = sh2_branch_target(pc, e);
-      break;
-    case DECODE_BRAF:
-      target = s->r[e->operand[0]] + pc + 4;
-      s->cycles += 2;
-      break;
-    case DECODE_BSRF:
-      target = s->r[e->operand[0]] + pc + 4;
+      next = sh2_branch_target(pc, d);
+      goto delay_slot;
+    case DISPATCH_CONTROL + DECODE_BRAF:
+      slot = sh2_fetch(view, pc + 2);
+      next = s->r[d->operand[0]] + pc + 4;
+      cycles += 1;
+      goto delay_slot;
+    case DISPATCH_CONTROL + DECODE_BSRF:
+      slot = sh2_fetch(view, pc + 2);
+      next = s->r[d->operand[0]] + pc + 4;
       s->pr = pc + 4;
-      s->cycles += 2;
-      break;
-    case DECODE_JMP:
-      target = s->r[e->operand[0]];
-      s->cycles += 1;
-      break;
-    case DECODE_JSR:
-      target = s->r[e->operand[0]];
+      cycles += 1;
+      goto delay_slot;
+    case DISPATCH_CONTROL + DECODE_JMP:
+      slot = sh2_fetch(view, pc + 2);
+      next = s->r[d->operand[0]];
+      goto delay_slot;
+    case DISPATCH_CONTROL + DECODE_JSR:
+      slot = sh2_fetch(view, pc + 2);
+      next = s->r[d->operand[0]];
       s->pr = pc + 4;
-      s->cycles += 2;
-      break;
-    case DECODE_RTS:
-      target = s->pr;
-      s->cycles += 2;
-      break;
-    case DECODE_RTE:
-      target = sh2_rte(s);
-      s->cycles += 1;
-      break;
-    default:
+      cycles += 1;
+      goto delay_slot;
+    case DISPATCH_CONTROL + DECODE_RTS:
+      slot = sh2_fetch(view, pc + 2);
+      next = s->pr;
+      cycles += 1;
+      goto delay_slot;
+    case DISPATCH_CONTROL + DECODE_RTE:
+      slot = sh2_fetch(view, pc + 2);
+      next = sh2_rte(s);
+      cycles = s->cycles + 1;
+      goto delay_slot;
+
+    // The guard for the indexes below the last control-flow one that no code has; it charges
+    // nothing. decode_gen gives no code an index above that one, so the switch needs no range
+    // test.
+    case 0:
+    case DISPATCH_CONTROL + DECODE_OP_PCREL:
+    case DISPATCH_CONTROL + DECODE_OP_LOAD_SR:
+      cycles -= 1;
       return sh2_report_unmodelled(s, pc);
+    default:
+      __builtin_unreachable();
   }
+  // An operation (or a delay slot's) has run.
+  return next;
+
+delay_slot:
   // A slot that is itself a branch, RTS, RTE, TRAPA, SLEEP or illegal code enters vector 4 with
   // the slot's address; the branch's own effects stay done.
-  if (!sh2_execute(s, slot, pc + 4)) return sh2_illegal(s, pc + 2);
-  s->cycles += 1;
-  return target;
+  d = &dispatch_table[slot];
+  if (d->index - 1u >= DECODE_OP_COUNT) [[unlikely]] {
+    s->cycles = cycles;
+    next = sh2_illegal(s, pc + 2);
+    cycles = s->cycles;
+    return next;
+  }
+  at = pc + 2;
+  goto dispatch;
 }
 
+// Executes the instruction at pc, every fetch through the bus; returns the next PC. Adds the
+// instruction's cycles. For callers outside the run loop.
 inline uint32_t sh2_step(sh2_state* s, uint32_t pc) {
-  return sh2_step_in_place(s, pc);
+  const sh2_read_view none = {SH2_NO_PAGE, nullptr};
+  uint64_t cycles = s->cycles;
+  const uint32_t next = sh2_execute_code(s, pc, bus_read16(pc) & 0xFFFF, &none, cycles);
+  s->cycles = cycles;
+  return next;
 }

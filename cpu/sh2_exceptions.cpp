@@ -10,14 +10,24 @@
 
 namespace {
 
+// Every sequence here accesses the bus or changes the flags that the run loop acts on, so each
+// asks the loop to look again (sh2_recheck).
 void push(sh2_state* s, uint32_t value) {
   s->r[15] -= 4;
   bus_write32(s->r[15], value);
+  sh2_recheck();
 }
 
 uint32_t pop(sh2_state* s) {
   uint32_t v = bus_read32(s->r[15]);
   s->r[15] += 4;
+  sh2_recheck();
+  return v;
+}
+
+uint32_t read_vector(uint32_t address) {
+  const uint32_t v = bus_read32(address);
+  sh2_recheck();
   return v;
 }
 
@@ -27,7 +37,7 @@ void enter(sh2_state* s, uint32_t vector, uint32_t mask) {
   push(s, old_sr);
   push(s, s->pc);
   s->sr = (old_sr & ~SH2_SR_I) | (mask << 4);
-  s->pc = bus_read32(s->vbr + vector * 4);
+  s->pc = read_vector(s->vbr + vector * 4);
   if (s->sleep_state == 1) s->sleep_state = 2;
 }
 
@@ -100,18 +110,19 @@ uint32_t sh2_trapa(sh2_state* s, uint32_t imm, uint32_t return_pc) {
   push(s, s->sr);
   push(s, return_pc);
   s->cycles += 7;
-  return bus_read32(s->last_address);
+  return read_vector(s->last_address);
 }
 
 uint32_t sh2_illegal(sh2_state* s, uint32_t saved_pc) {
   push(s, s->sr);
   push(s, saved_pc);
   s->cycles += 5;
-  return bus_read32(s->vbr + SH2_VECTOR_ILLEGAL * 4);
+  return read_vector(s->vbr + SH2_VECTOR_ILLEGAL * 4);
 }
 
 uint32_t sh2_sleep(sh2_state* s, uint32_t pc) {
   s->cycles += 2;
+  sh2_recheck();
   // A state other than 1 or 2 (only a loaded state can hold one) acts as running.
   if (s->sleep_state == 2) {
     s->sleep_state = 0;
@@ -124,6 +135,7 @@ uint32_t sh2_sleep(sh2_state* s, uint32_t pc) {
 void op_ldc_sr(sh2_state* s, uint32_t m) {
   s->sr = s->r[m] & SH2_SR_MASK;
   s->check_irq = 1;
+  sh2_recheck();
 }
 
 void op_ldcl_sr(sh2_state* s, uint32_t m) {
@@ -132,6 +144,7 @@ void op_ldcl_sr(sh2_state* s, uint32_t m) {
   s->r[m] += 4;
   s->cycles += 2;
   s->check_irq = 1;
+  sh2_recheck();
 }
 
 uint32_t sh2_report_unmodelled(sh2_state*, uint32_t pc) {

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "cpu/bus.h"
 #include "cpu/sh2_core.h"
+#include "cpu/sh2_memory.h"
 
 // ---- Helpers
 
@@ -29,27 +29,27 @@ inline void sh2_set_t(sh2_state* s, bool t) {
 // Loads with last_address bookkeeping; byte and word loads sign-extend.
 inline uint32_t sh2_load8(sh2_state* s, uint32_t ea) {
   s->last_address = ea;
-  return sh2_sext8(bus_read8(ea));
+  return sh2_sext8(sh2_read(ea, 1));
 }
 inline uint32_t sh2_load16(sh2_state* s, uint32_t ea) {
   s->last_address = ea;
-  return sh2_sext16(bus_read16(ea));
+  return sh2_sext16(sh2_read(ea, 2));
 }
 inline uint32_t sh2_load32(sh2_state* s, uint32_t ea) {
   s->last_address = ea;
-  return bus_read32(ea);
+  return sh2_read(ea, 4);
 }
 inline void sh2_store8(sh2_state* s, uint32_t ea, uint32_t v) {
   s->last_address = ea;
-  bus_write8(ea, v);
+  sh2_write(ea, 1, v);
 }
 inline void sh2_store16(sh2_state* s, uint32_t ea, uint32_t v) {
   s->last_address = ea;
-  bus_write16(ea, v);
+  sh2_write(ea, 2, v);
 }
 inline void sh2_store32(sh2_state* s, uint32_t ea, uint32_t v) {
   s->last_address = ea;
-  bus_write32(ea, v);
+  sh2_write(ea, 4, v);
 }
 
 // ---- Data moves: @Rn and @Rm
@@ -78,28 +78,28 @@ inline void op_movl_load(sh2_state* s, uint32_t m, uint32_t n) {
 inline void op_movb_store_predec(sh2_state* s, uint32_t m, uint32_t n) {
   uint32_t v = s->r[m];
   s->r[n] -= 1;
-  bus_write8(s->r[n], v);
+  sh2_write(s->r[n], 1, v);
 }
 inline void op_movw_store_predec(sh2_state* s, uint32_t m, uint32_t n) {
   uint32_t v = s->r[m];
   s->r[n] -= 2;
-  bus_write16(s->r[n], v);
+  sh2_write(s->r[n], 2, v);
 }
 inline void op_movl_store_predec(sh2_state* s, uint32_t m, uint32_t n) {
   uint32_t v = s->r[m];
   s->r[n] -= 4;
-  bus_write32(s->r[n], v);
+  sh2_write(s->r[n], 4, v);
 }
 inline void op_movb_load_postinc(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = sh2_sext8(bus_read8(s->r[m]));
+  s->r[n] = sh2_sext8(sh2_read(s->r[m], 1));
   if (m != n) s->r[m] += 1;
 }
 inline void op_movw_load_postinc(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = sh2_sext16(bus_read16(s->r[m]));
+  s->r[n] = sh2_sext16(sh2_read(s->r[m], 2));
   if (m != n) s->r[m] += 2;
 }
 inline void op_movl_load_postinc(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = bus_read32(s->r[m]);
+  s->r[n] = sh2_read(s->r[m], 4);
   if (m != n) s->r[m] += 4;
 }
 
@@ -373,9 +373,9 @@ inline void op_dmulu_l(sh2_state* s, uint32_t m, uint32_t n) {
 // ---- Multiply and accumulate (Rn is read first; with m = n the register advances twice)
 
 inline void op_mac_l(sh2_state* s, uint32_t m, uint32_t n) {
-  int32_t a = (int32_t)bus_read32(s->r[n]);
+  int32_t a = (int32_t)sh2_read(s->r[n], 4);
   s->r[n] += 4;
-  int32_t b = (int32_t)bus_read32(s->r[m]);
+  int32_t b = (int32_t)sh2_read(s->r[m], 4);
   s->r[m] += 4;
   uint64_t p = (uint64_t)((int64_t)a * b);
   if (!(s->sr & SH2_SR_S)) {
@@ -401,9 +401,9 @@ inline void op_mac_l(sh2_state* s, uint32_t m, uint32_t n) {
 }
 
 inline void op_mac_w(sh2_state* s, uint32_t m, uint32_t n) {
-  int32_t a = (int32_t)sh2_sext16(bus_read16(s->r[n]));
+  int32_t a = (int32_t)sh2_sext16(sh2_read(s->r[n], 2));
   s->r[n] += 2;
-  int32_t b = (int32_t)sh2_sext16(bus_read16(s->r[m]));
+  int32_t b = (int32_t)sh2_sext16(sh2_read(s->r[m], 2));
   s->r[m] += 2;
   uint32_t p = (uint32_t)(a * b);  // |a * b| <= 2^30: no overflow
   if (!(s->sr & SH2_SR_S)) {
@@ -513,29 +513,29 @@ inline void op_tst_imm(sh2_state* s, uint32_t imm) {
 inline uint32_t sh2_gbr_byte(sh2_state* s) {
   s->last_address = s->gbr + s->r[0];
   s->cycles += 2;
-  return bus_read8(s->last_address);
+  return sh2_read(s->last_address, 1);
 }
 inline void op_tstb_gbr(sh2_state* s, uint32_t imm) {
   sh2_set_t(s, (sh2_gbr_byte(s) & imm) == 0);
 }
 inline void op_andb_gbr(sh2_state* s, uint32_t imm) {
   uint32_t v = sh2_gbr_byte(s) & imm;
-  bus_write8(s->last_address, v);
+  sh2_write(s->last_address, 1, v);
 }
 inline void op_xorb_gbr(sh2_state* s, uint32_t imm) {
   uint32_t v = sh2_gbr_byte(s) ^ imm;
-  bus_write8(s->last_address, v);
+  sh2_write(s->last_address, 1, v);
 }
 inline void op_orb_gbr(sh2_state* s, uint32_t imm) {
   uint32_t v = sh2_gbr_byte(s) | imm;
-  bus_write8(s->last_address, v);
+  sh2_write(s->last_address, 1, v);
 }
 inline void op_tas_b(sh2_state* s, uint32_t n) {
   uint32_t ea = s->r[n];
   s->last_address = ea;
-  uint32_t v = bus_read8(ea) & 0xFF;
+  uint32_t v = sh2_read(ea, 1) & 0xFF;
   sh2_set_t(s, v == 0);
-  bus_write8(ea, v | 0x80);
+  sh2_write(ea, 1, v | 0x80);
   s->cycles += 3;
 }
 

@@ -1,7 +1,7 @@
 // The SH-2's view of the board through the six bus functions: lanes over host-order words,
 // mirrors, misaligned accesses, every region's read and write rules, the ports (input bit
 // order, DIP and EEPROM, vertical-blank acknowledge, sound chip byte by byte) and the work
-// RAM's page change counts.
+// RAM's page change counts; then the host views of plain pages, and the core running on them.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -17,6 +17,7 @@
 #include "board/time_base.h"
 #include "board_fixture.h"
 #include "cpu/bus.h"
+#include "cpu/sh2.h"
 
 namespace {
 
@@ -378,6 +379,106 @@ TEST_F(bus_test, WorkRamWritesKeepThePageChangeCountsExact) {
   std::vector<uint32_t> kept(m->page_change_counts, m->page_change_counts + 4);
   page_changes_recount(m);
   EXPECT_EQ(std::vector<uint32_t>(m->page_change_counts, m->page_change_counts + 4), kept);
+}
+
+// --- host views of plain pages, and the core on them
+
+TEST_F(bus_test, ViewsCoverProgramRomAndWorkRamAndReadWhatTheBusReads) {
+  for (uint32_t i = 0; i < 0x400; i++) {
+    m->program_rom[0xFF000 / 4 + i] = 0x01000193u * (i + 1);
+    m->work_ram[i] = 0x9E3779B9u * (i + 1);
+  }
+  for (uint32_t page : {0x000FF000u, 0x080FF000u, 0x06000000u, 0x26000000u, 0x0E000000u}) {
+    SCOPED_TRACE(testing::Message() << std::hex << page);
+    const uint32_t* view = bus_read_page(page);
+    ASSERT_NE(view, nullptr);
+    for (uint32_t i : {0u, 1u, 0x3FFu}) EXPECT_EQ(view[i], bus_read32(page + 4 * i));
+  }
+  EXPECT_EQ(bus_write_page(0x06000000), &m->work_ram[0]);
+  EXPECT_EQ(bus_write_page(0x2E0FF000), &m->work_ram[0xFF000 / 4]);
+  // Everything else is left to the sized accesses: regions with effects, conversions or banking,
+  // the windows, unmapped and unfolded space, and program ROM for writes.
+  for (uint32_t page :
+       {0x03000000u, 0x03100000u, 0x04000000u, 0x04040000u, 0x04050000u, 0x0405F000u, 0x04060000u,
+        0x05000000u, 0x07000000u, 0x00100000u, 0xA6000000u, 0xFFFFF000u}) {
+    SCOPED_TRACE(testing::Message() << std::hex << page);
+    EXPECT_EQ(bus_read_page(page), nullptr);
+    EXPECT_EQ(bus_write_page(page), nullptr);
+  }
+  EXPECT_EQ(bus_write_page(0x00000000), nullptr);
+}
+
+// A write into the translated image must reach the page change counts, so no page of it has a
+// write view, a page that it only partly covers included.
+TEST_F(bus_test, WriteViewsLeaveOutThePagesOfTheTranslatedImage) {
+  m->xlate_length = 0x1800;
+  EXPECT_EQ(bus_write_page(0x06000000), nullptr);
+  EXPECT_EQ(bus_write_page(0x26001000), nullptr);
+  EXPECT_EQ(bus_write_page(0x06002000), &m->work_ram[0x2000 / 4]);
+  EXPECT_NE(bus_read_page(0x06001000), nullptr);
+
+  // The core, running past the image, stores through the bus inside it and directly past it.
+  page_changes_recount(m);
+  bus_bind_machine(m);
+  const uint32_t code[] = {0x2102, 0x2400, 0x2302};  // MOV.L R0,@R1; MOV.B R0,@R4; MOV.L R0,@R3
+  for (uint32_t i = 0; i < 3; i++) bus_write16(0x06004000 + 2 * i, code[i]);
+  m->sh2.pc = 0x06004000;
+  m->sh2.r[0] = 0x55;
+  m->sh2.r[1] = 0x06000010;
+  m->sh2.r[4] = 0x060017FF;  // the last byte of the image
+  m->sh2.r[3] = 0x06003000;
+  ASSERT_EQ(sh2_run(&m->sh2, 3), 0);
+  EXPECT_EQ(m->work_ram[4], 0x55u);
+  EXPECT_EQ(m->work_ram[0x17FC / 4], 0x55u);
+  EXPECT_EQ(m->work_ram[0x3000 / 4], 0x55u);
+  EXPECT_EQ(m->page_change_counts[0], 1u);
+  EXPECT_EQ(m->page_change_counts[1], 1u);
+  EXPECT_EQ(m->page_change_counts[3], 0u);
+  sh2_image = {};
+}
+
+// The fetch view follows the core's own writes, a delay slot in the next page comes from there,
+// and the mirrors run the same code.
+TEST_F(bus_test, TheCoreRunsItsOwnWritesAcrossPagesAndMirrors) {
+  for (uint32_t base : {0x06000000u, 0x26000000u, 0x0E000000u}) {
+    SCOPED_TRACE(testing::Message() << std::hex << base);
+    // MOV.W R0,@R2; NOP; BRA +2 (slot ADD #1,R1, next page); ADD #16,R1 (twice); NOP
+    const uint32_t code[] = {0x2201, 0x0009, 0xA002, 0x7101, 0x7110, 0x7110, 0x0009};
+    for (uint32_t i = 0; i < 7; i++) bus_write16(0x06000FFA + 2 * i, code[i]);
+    m->sh2 = {};
+    m->sh2.pc = base + 0xFFA;
+    m->sh2.r[0] = 0x7105;  // ADD #5,R1, written over the NOP at the branch target
+    m->sh2.r[2] = base + 0x1006;
+    ASSERT_EQ(sh2_run(&m->sh2, 6), 0);
+    EXPECT_EQ(m->sh2.r[1], 6u);
+    EXPECT_EQ(m->sh2.pc, base + 0x1008);
+    EXPECT_EQ(m->sh2.cycles, 6u);
+    EXPECT_EQ(m->sh2.instructions, 4u);
+  }
+}
+
+// Devices see the cycle at which the core's access happens: the start of its instruction, after
+// the extra cycles that come before the access (TST.B) and the branch's own in a delay slot.
+TEST_F(bus_test, DeviceAccessesFromTheCoreCarryTheirInstructionsCycle) {
+  trace_file trace;
+  // NOP; NOP; MOV.B R0,@R1; MOV.L @R2,R3; TST.B #1,@(R0,GBR); BRA +0 (slot MOV.L @R2,R3); NOP
+  const uint32_t code[] = {0x0009, 0x0009, 0x2100, 0x6322, 0xCC01, 0xA000, 0x6322, 0x0009};
+  for (uint32_t i = 0; i < 8; i++) bus_write16(0x06002000 + 2 * i, code[i]);
+  m->sh2.pc = 0x06002000;
+  m->sh2.cycles = 1000;
+  m->sh2.r[0] = 4;
+  m->sh2.r[1] = 0x03100000;
+  m->sh2.r[2] = 0x03000000;
+  m->sh2.gbr = 0x03000000;
+  ASSERT_EQ(sh2_run(&m->sh2, 1011), 0);
+  EXPECT_EQ(m->sh2.cycles, 1011u);
+  EXPECT_EQ(m->sh2.pc, 0x06002010u);
+  const std::vector<std::string> got = trace.lines();
+  ASSERT_EQ(got.size(), 4u);
+  EXPECT_EQ(got[0], "1 w 03100000 00000004 1002");
+  EXPECT_EQ(got[1], "1 r 03000000 FFFFFFFF 1003");
+  EXPECT_TRUE(got[2].starts_with("1 r 03000004 ") && got[2].ends_with(" 1006")) << got[2];
+  EXPECT_EQ(got[3], "1 r 03000000 FFFFFFFF 1009");
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The run loop against a scripted translated-code module (defined here in place of the stub
-// library): blocks, "interpret this one" answers, the untranslated list around them, and the page
-// test that sends stale pages of the translated image straight to the interpreter.
+// library): blocks, "interpret this one" and "no block in this page" answers, the untranslated
+// list around them, and the page test that sends stale pages of the translated image straight to
+// the interpreter.
 #include <map>
+#include <string>
 #include <vector>
 
 #include "cpu/xlate.h"
@@ -10,6 +12,7 @@
 namespace {
 
 std::map<uint32_t, int32_t> answers;  // pc -> lookup result; absent = no block
+std::vector<uint32_t> quiet_pages;    // pages answered "no block in this page" (absent pcs)
 std::vector<uint32_t> lookups;        // every pc asked, in order
 const uint64_t kBlockCycles = 5;      // what a scripted block charges
 
@@ -24,7 +27,11 @@ void xlate_image_info(uint32_t* base, uint32_t* length, uint32_t* rom_offset) {
 int32_t xlate_lookup(sh2_state* s, uint32_t pc) {
   lookups.push_back(pc);
   auto it = answers.find(pc);
-  if (it == answers.end()) return XLATE_NO_BLOCK;
+  if (it == answers.end()) {
+    for (uint32_t page : quiet_pages)
+      if ((pc & ~0xFFFu) == page) return XLATE_NO_BLOCK_IN_PAGE;
+    return XLATE_NO_BLOCK;
+  }
   if (it->second >= 0) {  // a block ran
     s->cycles += kBlockCycles;
     s->r[0]++;
@@ -43,6 +50,7 @@ class sh2_xlate_hook : public cpu_test {
   void SetUp() override {
     cpu_test::SetUp();
     answers.clear();
+    quiet_pages.clear();
     lookups.clear();
     sh2_image = {};
     for (uint32_t i = 0; i < 64; i++) test_bus_put16(0x1000 + 2 * i, 0x0009);
@@ -158,6 +166,31 @@ TEST_F(sh2_xlate_hook, AStalePageLeavesTheRunOfMissesAlone) {
   EXPECT_EQ(s.pc, 0x06000102u);
   EXPECT_EQ(lookups, (std::vector<uint32_t>{0x06000FFC, 0x06000100}));
   EXPECT_EQ(untranslated(), (std::vector<uint32_t>{0x06000FFC}));
+}
+
+// "No block in this page" stands for "no block" at every pc of the page until execution leaves
+// it; the next lookup comes at the first pc of the next page entered, in or out of a quiet page.
+TEST_F(sh2_xlate_hook, ANoBlockInPageAnswerHoldsUntilExecutionLeavesThePage) {
+  quiet_pages = {0x1000};
+  code(0x1004, {0xAF7C, 0x0009});  // BRA 0x0F00; NOP
+  code(0x0F00, {0x0009, 0xA07D});  // NOP; BRA 0x1000
+  test_bus_put16(0x0F04, 0x0009);  //   NOP (slot)
+  EXPECT_EQ(sh2_run(&s, 1 + 1 + 3 + 1 + 3 + 1), 0);
+  EXPECT_EQ(s.pc, 0x1002u);
+  EXPECT_EQ(lookups, (std::vector<uint32_t>{0x1000, 0x0F00, 0x0F02, 0x1000}));
+  EXPECT_EQ(untranslated(), (std::vector<uint32_t>{0x1000}));
+  EXPECT_EQ(s.instructions, 6u);
+  EXPECT_EQ(sh2_instruction_total(), 6u);
+
+  // In strict mode it stops at once, as "no block" does.
+  s.pc = 0x1002;
+  sh2_set_strict(1);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(sh2_run(&s, s.cycles + 10), -1);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("missing translated code at 00001002"),
+            std::string::npos);
+  EXPECT_EQ(sh2_stop_pc(), 0x1002u);
+  EXPECT_EQ(s.instructions, 6u);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The CPU tests' bus: the six bus functions of cpu/bus.h over a sparse, byte-addressed,
 // big-endian memory that spans the whole 32-bit address space (4 KiB pages made on first write;
 // unwritten memory reads 0). Optional hooks answer or observe accesses before the memory does,
-// and an optional log records every access in order. One bus per process; tests reset it.
+// and an optional log records every access in order, instruction fetches included: the bus
+// offers the core no host views of its pages. One bus per process; tests reset it.
 // Only test binaries link this; the board implements the real bus.
 #pragma once
 
