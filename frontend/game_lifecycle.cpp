@@ -11,6 +11,7 @@
 #include "frontend/messages.h"
 #include "frontend/movies.h"
 #include "frontend/nvram_files.h"
+#include "frontend/picture.h"
 #include "frontend/platform.h"
 #include "frontend/rewind.h"
 #include "frontend/settings_model.h"
@@ -71,6 +72,17 @@ void stop_game(int32_t autosave) {
   fe.running = 0;
   release_inputs();
   clear_audio();
+}
+
+void resume_from_loaded_state() {
+  fe.running = 1;
+  ensure_rewind_ring();
+  release_inputs();
+  fe.release_wait = 1;
+  clear_audio();
+  fetch_frame();
+  upload_frame();
+  fe.accumulator = 0.0;
 }
 
 void open_menu(int32_t page) {

@@ -5,14 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "frontend/audio_output.h"
-#include "frontend/bindings.h"
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
+#include "frontend/game_lifecycle.h"
 #include "frontend/log.h"
 #include "frontend/messages.h"
-#include "frontend/picture.h"
-#include "frontend/rewind.h"
 #include "frontend/state_container.h"
 
 int slot_file_path(int32_t slot, char* path) {
@@ -107,19 +104,11 @@ int load_slot(int32_t slot) {
     char name[32] = "The autosave";
     if (slot > 0) snprintf(name, sizeof name, "Slot %d", slot);
     show_error("Cannot load state",
-               "%s could not be loaded:\n%s\n\nThe running game was not changed.", name,
-               message);
+               "%s could not be loaded:\n%s\n\nThe running game was not changed.", name, message);
     return 0;
   }
 
-  fe.running = 1;
-  ensure_rewind_ring();
-  release_inputs();
-  fe.release_wait = 1;
-  clear_audio();
-  fetch_frame();
-  upload_frame();
-  fe.accumulator = 0.0;
+  resume_from_loaded_state();
   if (slot == 0) {
     show_toast("Continued from autosave");
   } else {

@@ -17,7 +17,6 @@
 #include "frontend/messages.h"
 #include "frontend/picture.h"
 #include "frontend/platform.h"
-#include "frontend/rewind.h"
 #include "frontend/settings_model.h"
 #include "frontend/settings_store.h"
 #include "frontend/slots.h"
@@ -196,16 +195,7 @@ static int load_state_file(const char* path) {
     log_printf("--state %s rejected: %s", path, reason);
     return 0;
   }
-  // The game now runs from this state, as after any state load: nothing still held reaches it,
-  // and the rewind ring exists when rewind is on.
-  fe.running = 1;
-  ensure_rewind_ring();
-  release_inputs();
-  fe.release_wait = 1;
-  clear_audio();
-  fetch_frame();
-  upload_frame();
-  fe.accumulator = 0.0;
+  resume_from_loaded_state();
   return 1;
 }
 
