@@ -89,7 +89,7 @@ static void latches_restore(const menu_latches& l) {
 }
 
 static void latches_clear(int32_t mouse_x, int32_t mouse_y) {
-  latches_restore(menu_latches{});
+  menu_clear_latches();
   fe.menu.mouse_x = mouse_x;
   fe.menu.mouse_y = mouse_y;
 }

@@ -2,7 +2,7 @@
 #include "menu_rows.h"
 
 #include "frontend/frontend_state.h"
-#include "menu/menu_pages.h"
+#include "frontend/main_loop.h"
 #include "menu/menu_toolkit.h"
 
 static void record_row(const menu_row_record* r, void* user) {
@@ -52,47 +52,7 @@ const menu_row* menu_row_log::find(int32_t page, const std::string& label) const
   return nullptr;
 }
 
-static void draw_page(int32_t page) {
-  if (page >= 0 && page < MENU_PAGE_COUNT && menu_page_table[page].draw) {
-    menu_page_table[page].draw();
-  }
-}
-
 void run_menu_frame() {
-  if (fe.menu_open) {
-    const int32_t top = menu_top_page();
-    const bool overlay =
-        top == MENU_PAGE_CONFIRM || top == MENU_PAGE_ERROR || top == MENU_PAGE_CAPTURE;
-    if (overlay && fe.menu.depth > 1) {
-      const menu_state saved = fe.menu;
-      menu_clear_latches();
-      fe.menu.mouse_x = -1;
-      fe.menu.mouse_y = -1;
-      fe.menu.depth--;
-      const int32_t beneath = menu_top_page();
-      if (beneath != MENU_PAGE_PLAYER_CONTROLLERS && beneath != MENU_PAGE_GADGETS &&
-          beneath != MENU_PAGE_ABOUT) {
-        draw_page(beneath);
-      }
-      fe.menu.depth++;
-      // Back the latches come; what the page beneath drew (its geometry, hint) stays.
-      fe.menu.nav_up = saved.nav_up;
-      fe.menu.nav_down = saved.nav_down;
-      fe.menu.nav_left = saved.nav_left;
-      fe.menu.nav_right = saved.nav_right;
-      fe.menu.nav_accept = saved.nav_accept;
-      fe.menu.nav_back = saved.nav_back;
-      fe.menu.nav_page_up = saved.nav_page_up;
-      fe.menu.nav_page_down = saved.nav_page_down;
-      fe.menu.row_action = saved.row_action;
-      fe.menu.mouse_x = saved.mouse_x;
-      fe.menu.mouse_y = saved.mouse_y;
-      fe.menu.mouse_moved = saved.mouse_moved;
-      fe.menu.mouse_click = saved.mouse_click;
-      fe.menu.wheel = saved.wheel;
-    }
-    draw_page(top);
-    if (fe.menu_open && fe.menu.depth == 0) menu_settle_empty_stack();
-  }
+  if (fe.menu_open) main_loop_dispatch_page();
   menu_clear_latches();
 }

@@ -32,7 +32,7 @@ class menu_row_log {
   const menu_row* find(int32_t page, const std::string& label) const;
 };
 
-// One frame: the page dispatch (the Main Menu when nothing is stacked; for a dialog on top, the
-// page beneath first with every latch cleared and the pointer at -1), the empty-stack rule
-// afterwards, and the latches cleared. Nothing is drawn while the menu is closed.
+// One frame of the main loop's page dispatch (the Main Menu when nothing is stacked; for a dialog
+// on top, the page beneath first with every latch cleared and the pointer x at -1), the
+// empty-stack rule afterwards, then the latches cleared. Nothing is drawn while the menu is closed.
 void run_menu_frame();
