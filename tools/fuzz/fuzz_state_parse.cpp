@@ -1,10 +1,10 @@
 // fuzz_state_parse: the board save state reader (state_parse behind state_validate and
 // state_load) on the loaded test machine. The input is an edit script over a blob that the
 // machine itself saved after 40 frames: a flags byte, then patches placed relative to the header,
-// a chunk or the end, so that mutations land on fields rather than on the megabyte of RAM. The
-// CRC is put right unless the flags say not to, so the checks behind it are reached.
-// Properties: validate and load agree; a refused blob leaves the machine and its sound chip byte
-// for byte as they were; an accepted one runs two frames without fault.
+// a chunk or the end (a one- or two-byte offset), so that mutations land on fields rather than on
+// the megabyte of RAM. The CRC is put right unless the flags say not to, so the checks behind it
+// are reached. Properties: validate and load agree; a refused blob leaves the machine and its sound
+// chip byte for byte as they were; an accepted one runs two frames without fault.
 #include <zlib.h>
 
 #include <cstdint>
@@ -75,8 +75,10 @@ std::vector<uint8_t> build_blob(const context* c, fuzz_cursor in) {
     }
     if (flags & FLAG_GROW) blob.insert(blob.end() - 4, in.u16(), 0);
     while (in.left() >= 4) {
-      const size_t region = in.u8() % c->region_start.size();
-      const size_t offset = c->region_start[region] + in.u16();
+      // A region byte with bit 7 set takes a one-byte offset: the first fields of a chunk.
+      const uint8_t where = in.u8();
+      const size_t region = (where & 0x7F) % c->region_start.size();
+      const size_t offset = c->region_start[region] + (where & 0x80 ? in.u8() : in.u16());
       size_t got = 0;
       const uint8_t* bytes = in.bytes(in.u8() % MAX_PATCH + 1, &got);
       for (size_t i = 0; i < got && offset + i < blob.size(); i++) blob[offset + i] = bytes[i];
