@@ -122,6 +122,27 @@ static int movie_find_latest(char* newest, size_t newest_size) {
   return newest[0] != '\0';
 }
 
+int movie_parse(const uint8_t* data, uint64_t size, movie_view* view, char* msg, size_t msg_size) {
+  if (!data || size < MOVIE_HEAD || memcmp(data, MOVIE_MAGIC, 8) != 0) {
+    snprintf(msg, msg_size, "Movie file is not valid");
+    return 0;
+  }
+  // 64-bit sum: a length near 2^32 must not wrap past the check.
+  const uint64_t container_size = movie_get_u32(data + 8);
+  if (size < container_size + MOVIE_HEAD) {
+    snprintf(msg, msg_size, "Movie file is truncated");
+    return 0;
+  }
+  size_t state_length = 0;
+  const uint8_t* blob = parse_state_container(data + MOVIE_HEAD, size_t(container_size), nullptr,
+                                              &state_length, msg, msg_size);
+  if (!blob) return -1;
+  view->blob = blob;
+  view->blob_size = state_length;
+  view->first_word = container_size + MOVIE_HEAD;
+  return 1;
+}
+
 void play_latest_movie() {
   movie_stop_all();
   char name[512];
@@ -133,30 +154,22 @@ void play_latest_movie() {
   uint64_t size = 0;
   uint8_t* data =
       path_join(path, sizeof path, fe.movies_dir, name) ? read_file(path, &size) : nullptr;
-  if (!data || size < MOVIE_HEAD || memcmp(data, MOVIE_MAGIC, 8) != 0) {
-    free(data);
-    show_toast("Movie file is not valid");
-    return;
-  }
-  // 64-bit sum: a length near 2^32 must not wrap past the check.
-  const uint64_t container_size = movie_get_u32(data + 8);
-  if (size < container_size + MOVIE_HEAD) {
-    free(data);
-    show_toast("Movie file is truncated");
-    return;
-  }
   char message[200] = "";
-  size_t state_length = 0;
-  const uint8_t* blob = parse_state_container(data + MOVIE_HEAD, size_t(container_size), nullptr,
-                                              &state_length, message, sizeof message);
-  if (!blob || !load_state_blob(blob, state_length, message, sizeof message)) {
+  movie_view view = {};
+  const int parsed = movie_parse(data, size, &view, message, sizeof message);
+  if (parsed == 0) {
+    free(data);
+    show_toast("%s", message);
+    return;
+  }
+  if (parsed < 0 || !load_state_blob(view.blob, view.blob_size, message, sizeof message)) {
     free(data);
     show_error("Cannot play movie", "%s", message);
     return;
   }
   fe.movie_data = data;
   fe.movie_size = size;
-  fe.movie_pos = container_size + MOVIE_HEAD;
+  fe.movie_pos = view.first_word;
   fe.running = 1;
   ensure_rewind_ring();
   release_inputs();

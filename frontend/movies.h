@@ -5,6 +5,7 @@
 // bindings. Recording and playback are never both active.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // "Record Input Movie": stops any movie, writes a new "movie-%Y%m%d-%H%M%S.femv" with the game's
@@ -27,6 +28,20 @@ void movie_stop_all();
 // ("PLAY <name>"), or tells why not (a toast, or the "Cannot play movie" dialog, with the running
 // game untouched). It leaves the menu open: the caller resumes when fe.movie_data is set.
 void play_latest_movie();
+
+// Where the parts of a movie file lie once its bytes have been checked.
+struct movie_view {
+  const uint8_t* blob;  // the starting point's state blob, inside the file's bytes
+  size_t blob_size;     // its length
+  uint64_t first_word;  // offset of the first frame's input word
+};
+
+// Checks the bytes of a movie file as playback does before it loads anything: the head, the
+// length of the starting point and the starting point itself (parse_state_container, which asks
+// the game's validate_state). 1 with *view filled; 0 when the file is no movie at all (msg holds
+// the toast "Movie file is not valid" or "Movie file is truncated"); -1 when its starting point
+// was refused (msg holds the reason). Changes nothing.
+int movie_parse(const uint8_t* data, uint64_t size, movie_view* view, char* msg, size_t msg_size);
 
 // Frame step, step 1: with a playback held, the frame's word goes to *word and 1 is returned;
 // when fewer than 4 bytes remain, the movie ends (movie_stop_all) and the word is 0. Without a

@@ -140,19 +140,22 @@ static void settings_parse_line(settings_table* table, char* section, const char
   settings_table_set(table, section, key, value_text);
 }
 
+void settings_table_parse(settings_table* table, const char* text, uint64_t length) {
+  char section[sizeof(settings_entry::section)] = "";
+  uint64_t start = 0;
+  while (start < length) {
+    const char* newline = (const char*)memchr(text + start, '\n', size_t(length - start));
+    uint64_t end = newline ? (uint64_t)(newline - text) : length;
+    settings_parse_line(table, section, text + start, size_t(end - start));
+    start = end + 1;
+  }
+}
+
 int settings_table_load(settings_table* table, const char* path) {
   uint64_t length = 0;
   uint8_t* data = read_file(path, &length);
   if (!data) return 0;
-  const char* text = (const char*)data;
-  char section[sizeof(settings_entry::section)] = "";
-  size_t start = 0;
-  while (start < length) {
-    const char* newline = (const char*)memchr(text + start, '\n', length - start);
-    size_t end = newline ? (size_t)(newline - text) : length;
-    settings_parse_line(table, section, text + start, end - start);
-    start = end + 1;
-  }
+  settings_table_parse(table, (const char*)data, length);
   free(data);
   return 1;
 }

@@ -26,6 +26,10 @@ void settings_table_clear(settings_table* table);
 // (the table is then unchanged).
 int settings_table_load(settings_table* table, const char* path);
 
+// Sets every pair that length bytes of INI text hold into the table, as settings_table_load
+// does with a file's contents.
+void settings_table_parse(settings_table* table, const char* text, uint64_t length);
+
 // The stored value (owned by the table, valid until the next set or clear), or null.
 const char* settings_table_get(const settings_table* table, const char* section, const char* key);
 

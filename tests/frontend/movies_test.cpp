@@ -278,6 +278,35 @@ TEST_F(MoviesTest, BadMovieFilesAreRefusedAndTheGameGoesOn) {
   }
 }
 
+TEST_F(MoviesTest, TheParseStepPlacesTheStartingPointAndTheFirstWordOrSaysWhyNot) {
+  const file_bytes container = container_now();
+  const uint32_t length = uint32_t(container.size());
+  const file_bytes good = movie_bytes(container, length, words_bytes({7, 8}));
+  movie_view view = {};
+  char message[200] = "";
+  ASSERT_EQ(movie_parse(good.data(), good.size(), &view, message, sizeof message), 1);
+  EXPECT_EQ(view.blob, good.data() + 12 + 84 + 2 * 160 * 112);
+  EXPECT_EQ(view.blob, good.data() + 12 + length - 4 - view.blob_size);
+  EXPECT_EQ(view.first_word, 12u + length);
+
+  const struct {
+    file_bytes data;
+    int result;
+    const char* message;
+  } refused[] = {
+      {file_bytes(good.begin(), good.begin() + 11), 0, "Movie file is not valid"},
+      {movie_bytes(container, length + 1), 0, "Movie file is truncated"},
+      {movie_bytes(container, 0), -1, "file is truncated"},
+  };
+  for (const auto& c : refused) {
+    message[0] = '\0';
+    EXPECT_EQ(movie_parse(c.data.data(), c.data.size(), &view, message, sizeof message), c.result)
+        << c.message;
+    EXPECT_STREQ(message, c.message);
+  }
+  EXPECT_EQ(movie_parse(nullptr, 0, &view, message, sizeof message), 0);
+}
+
 TEST_F(MoviesTest, AGameWithoutLoadStateCannotPlayAMovie) {
   const file_bytes container = container_now();
   ASSERT_TRUE(bytes_write(movie_path("movie-20240101-000000.femv"),
