@@ -11,6 +11,7 @@
 #include "frontend/frontend_state.h"
 #include "frontend/log.h"
 #include "frontend/messages.h"
+#include "frontend/movies.h"
 #include "frontend/picture.h"
 #include "frontend/rewind.h"
 #include "frontend/state_container.h"
@@ -112,6 +113,9 @@ int load_slot(int32_t slot) {
     return 0;
   }
 
+  // A movie's words cannot go on from another state: the recording ends here, still replayable
+  // up to this point, and a playback ends.
+  movie_stop_all();
   fe.running = 1;
   ensure_rewind_ring();
   release_inputs();
