@@ -287,18 +287,31 @@ e2e_mark() {
   E2E_LOG_MARK=$(wc -l <"$E2E_DATA/frontend.log" 2>/dev/null || echo 0)
 }
 
-# Waits (at most $2 seconds) until a log line after the mark says $1: the message after the
-# time stamp, where * stands for any text.
+# $1 as a pattern in which only * is a wildcard (into E2E_GLOB).
+e2e_glob() {
+  E2E_GLOB=${1//\\/\\\\}
+  E2E_GLOB=${E2E_GLOB//\?/\\?}
+  E2E_GLOB=${E2E_GLOB//\[/\\[}
+}
+
+# Whether a log line after the mark says $1 (the message after the time stamp; * stands for any
+# text).
+e2e_log_has() {
+  [[ -f "$E2E_DATA/frontend.log" ]] || return 1
+  e2e_glob "$1"
+  local line
+  while IFS= read -r line; do
+    [[ "${line:11}" == $E2E_GLOB ]] && return 0
+  done < <(tail -n +"$((E2E_LOG_MARK + 1))" "$E2E_DATA/frontend.log")
+  return 1
+}
+
+# Waits (at most $2 seconds) until a log line after the mark says $1.
 e2e_wait_log() {
-  local pattern=$1 deadline=$((SECONDS + ${2:-20}))
-  while :; do
-    if [[ -f "$E2E_DATA/frontend.log" ]] &&
-       tail -n +"$((E2E_LOG_MARK + 1))" "$E2E_DATA/frontend.log" | cut -c12- |
-         while IFS= read -r line; do [[ "$line" == $pattern ]] && exit 0; done; then
-      return 0
-    fi
-    kill -0 "$E2E_PROGRAM_PID" 2>/dev/null || e2e_fail "the program ended; it never logged: $pattern"
-    ((SECONDS < deadline)) || e2e_fail "no log line '$pattern' within ${2:-20} s"
+  local deadline=$((SECONDS + ${2:-20}))
+  until e2e_log_has "$1"; do
+    kill -0 "$E2E_PROGRAM_PID" 2>/dev/null || e2e_fail "the program ended; it never logged: $1"
+    ((SECONDS < deadline)) || e2e_fail "no log line '$1' within ${2:-20} s"
     sleep 0.05
   done
 }
@@ -332,7 +345,7 @@ e2e_check_lines() {
   local -a have want
   mapfile -t have <"$actual"
   mapfile -t want < <(sed -e "s|@HOME@|$HOME|g" -e "s|@FP@|$fingerprint|g" "$expected")
-  local i line pattern
+  local i line
   for ((i = 0; i < ${#have[@]} || i < ${#want[@]}; i++)); do
     line=${have[i]-<missing>}
     if [[ "$what" == frontend.log && $i -lt ${#have[@]} ]]; then
@@ -340,12 +353,8 @@ e2e_check_lines() {
         e2e_fail "$what line $((i + 1)) has no time stamp: $line"
       line=${line:11}
     fi
-    # Only * is a wildcard in the expected lines.
-    pattern=${want[i]-<end of file>}
-    pattern=${pattern//\\/\\\\}
-    pattern=${pattern//\?/\\?}
-    pattern=${pattern//\[/\\[}
-    [[ "$line" == $pattern ]] ||
+    e2e_glob "${want[i]-<end of file>}"
+    [[ "$line" == $E2E_GLOB ]] ||
       e2e_fail "$what line $((i + 1)) is '$line'; expected '${want[i]-<end of file>}'"
   done
 }
