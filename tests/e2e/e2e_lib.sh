@@ -90,10 +90,9 @@ e2e_begin() {
   done
   E2E_WORK=$(mktemp -d /tmp/cobaltine-e2e.XXXXXXXX)
   trap e2e_cleanup EXIT
-  trap 'e2e_note "stopped by a signal"; exit 130' INT TERM
+  trap 'e2e_note "stopped by a signal (or after 240 s)"; exit 130' INT TERM
   # A script that hangs ends itself well before CTest's timeout would kill it outright, so that
-  # the clean-up still runs.
-  # (A process group of its own, so that its sleep goes with it.)
+  # the clean-up still runs. The watchdog is a process group of its own: its sleep goes with it.
   setsid bash -c 'sleep 240 && kill -TERM "$0"' "$$" >/dev/null 2>&1 &
   E2E_WATCHDOG_PID=$!
   export HOME="$E2E_WORK/home"
