@@ -51,9 +51,11 @@ static int draw_ambient_glow(int32_t w, int32_t h) {
   SDL_SetTextureAlphaMod(fe.game_texture, 255);
   SDL_SetTextureScaleMode(fe.game_texture, SDL_ScaleModeLinear);
   SDL_RenderCopy(renderer, fe.game_texture, nullptr, nullptr);
+  // The renderer may hold the copy back until the target changes; the picture's own scale mode
+  // returns only after that, or the copy would shrink it with that mode instead.
+  SDL_SetRenderTarget(renderer, nullptr);
   SDL_SetTextureScaleMode(fe.game_texture,
                           fe.settings.filter ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
-  SDL_SetRenderTarget(renderer, nullptr);
   const SDL_Rect whole = {0, 0, w, h};
   fe.draw.ops->copy(&fe.draw, fe.glow_texture, nullptr, &whole, 0.0, ui_rgba(70, 70, 80, 255));
   return 1;

@@ -10,6 +10,7 @@
 #include "frontend/game_lifecycle.h"
 #include "frontend/messages.h"
 #include "frontend/movies.h"
+#include "frontend/picture.h"
 #include "frontend/platform.h"
 #include "frontend/rewind.h"
 #include "frontend/settings_model.h"
@@ -29,10 +30,7 @@ void reset_all_settings() {
   set_default_settings();  // the ROM path, the slot and the browser folder live beside it
   set_default_bindings();
   fe.colour_dirty = 1;
-  if (fe.game_texture) {
-    SDL_SetTextureScaleMode(fe.game_texture,
-                            fe.settings.filter == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
-  }
+  apply_picture_filter();
   apply_vsync();
   apply_window_mode();
   open_audio();

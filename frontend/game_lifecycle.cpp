@@ -75,6 +75,9 @@ void stop_game(int32_t autosave) {
 }
 
 void resume_from_loaded_state() {
+  // A movie's words cannot go on from another state: a recording ends here, still replayable up
+  // to this point, and a playback ends.
+  movie_stop_all();
   fe.running = 1;
   ensure_rewind_ring();
   release_inputs();

@@ -19,9 +19,10 @@ void start_game();
 // game runs with save states on), movies closed, inputs released, audio cleared.
 void stop_game(int32_t autosave);
 
-// The game runs from a state just loaded into it (a slot, the command line's state file): the
-// rewind ring exists when rewind is on, nothing still held reaches the game, queued audio goes,
-// the new picture shows and frame pacing starts afresh. The frame counter goes on.
+// The game runs from a state just loaded into it (a slot, the command line's state file): a
+// movie in progress ends, the rewind ring exists when rewind is on, nothing still held reaches
+// the game, queued audio goes, the new picture shows and frame pacing starts afresh. The frame
+// counter goes on.
 void resume_from_loaded_state();
 
 // Shows the menu with `page` (a menu_page) as its only page; the game stays running but no frame

@@ -57,6 +57,14 @@ void upload_frame() {
   fe.turned_rotation = 0;
 }
 
+void apply_picture_filter() {
+  if (!fe.game_texture) return;
+  SDL_SetTextureScaleMode(fe.game_texture,
+                          fe.settings.filter == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+  // What the texture already holds, once more: only the renderer's binding has to be renewed.
+  if (fe.upload) SDL_UpdateTexture(fe.game_texture, nullptr, fe.upload, int(fe.adapter->width * 4));
+}
+
 // trunc(v) kept within what a rectangle can hold; a NaN counts as 0.
 static int32_t truncate_size(double v) {
   const double limit = 1 << 28;

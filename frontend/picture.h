@@ -24,6 +24,12 @@ void build_colour_table(int32_t brightness, int32_t gamma, uint8_t table[256]);
 // picture is next drawn).
 void upload_frame();
 
+// The game texture's scale mode from the filter setting (linear for 1, else nearest), then the
+// upload buffer uploaded again: a scale-mode change binds the texture behind the renderer's
+// back, and the OpenGL renderer would then draw its next copy of the texture it believes still
+// bound (the font atlas, under a menu) from this one; an upload makes it bind afresh.
+void apply_picture_filter();
+
 // The picture's rectangle in a box_w x box_h box, unturned (turning it about its centre by
 // rotation quarter turns keeps it centred): scale_mode 1 takes the largest whole multiple that
 // fits (at least 1, even when it does not fit), anything else fits the box; square_pixels uses

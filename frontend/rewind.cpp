@@ -10,6 +10,7 @@
 
 #include "frontend/audio_output.h"
 #include "frontend/frontend_state.h"
+#include "frontend/movies.h"
 #include "frontend/picture.h"
 #include "frontend/state_container.h"
 
@@ -127,6 +128,7 @@ int rewind_step_back() {
     // A snapshot that cannot be used is dropped all the same; the game stays where it was.
     rewind_free_at(newest);
     if (loaded) {
+      movie_stop_all();  // the game went back to where the movie's words never led
       fetch_frame();
       upload_frame();
     }

@@ -155,8 +155,7 @@ static int open_display(const command_line* cl) {
     log_printf("out of memory");
     return 0;
   }
-  SDL_SetTextureScaleMode(fe.game_texture,
-                          fe.settings.filter == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+  apply_picture_filter();
   return 1;
 }
 

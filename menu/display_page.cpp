@@ -16,12 +16,6 @@ static int32_t units(int32_t n) {
   return menu_units(fe.ui_unit, n);
 }
 
-static void apply_filter() {
-  if (!fe.game_texture) return;
-  SDL_SetTextureScaleMode(fe.game_texture,
-                          fe.settings.filter == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
-}
-
 // The display fields back at their defaults; the accent and every other setting stay.
 static void restore_display_defaults() {
   const frontend_settings kept = fe.settings;
@@ -45,7 +39,7 @@ static void restore_display_defaults() {
   s.rotation = defaults.rotation;
 
   fe.colour_dirty = 1;
-  apply_filter();
+  apply_picture_filter();
   apply_vsync();
   apply_window_mode();
   show_toast("Display settings restored");
@@ -114,7 +108,7 @@ void menu_page_display() {
   activated = menu_item("Filtering", filter_names[s.filter & 1], 1, &step, nullptr);
   if ((sv = menu_row_step(activated, step)) != 0) {
     s.filter = menu_bits_step(s.filter, sv, 1);
-    apply_filter();
+    apply_picture_filter();
   }
 
   activated = menu_item("VSync", menu_on_off(s.vsync), 1, &step,

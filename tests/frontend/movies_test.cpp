@@ -19,6 +19,8 @@
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/movies.h"
+#include "frontend/rewind.h"
+#include "frontend/slots.h"
 #include "frontend/state_container.h"
 #include "frontend_fixture.h"
 
@@ -380,6 +382,50 @@ TEST_F(MoviesTest, StartingOneMovieEndsTheOtherAndStopAllEndsBoth) {
   uint32_t word = 5;
   EXPECT_EQ(movie_next_word(&word), 0);
   EXPECT_EQ(word, 5u);
+}
+
+// A state load takes the game where the movie's words never went: a rewind step back or a slot
+// load ends the recording at that point, so that what was recorded still replays exactly, and it
+// ends a playback, whose words would go on from the wrong state.
+TEST_F(MoviesTest, ARewindOrASlotLoadEndsTheMovieSoThatWhatWasRecordedStillReplays) {
+  fe.settings.rewind = 1;
+  fe.settings.rewind_mb = 64;
+  reset_rewind_ring();
+  fake.frame_count = 10;
+  ASSERT_EQ(save_slot(3), 1);
+  const struct {
+    const char* what;
+    std::function<void()> load;
+  } loads[] = {
+      {"a rewind step back", [] { EXPECT_EQ(rewind_step_back(), 1); }},
+      {"a slot load", [] { EXPECT_EQ(load_slot(3), 1); }},
+  };
+  for (const auto& l : loads) {
+    clear_movies();
+    movie_start_recording();
+    ASSERT_NE(fe.movie_record, nullptr);
+    for (int i = 0; i < 8; i++) {
+      step(uint32_t(i * 37));
+      if (i % 4 == 3) rewind_capture();
+    }
+    const file_bytes recorded_end = fake_state_blob();
+    l.load();
+    EXPECT_EQ(fe.movie_record, nullptr) << l.what;
+    for (int i = 0; i < 5; i++) step(0x3FF);  // after the load: not part of the movie
+
+    play_latest_movie();
+    ASSERT_NE(fe.movie_data, nullptr) << l.what;
+    while (fe.movie_size - fe.movie_pos >= 4) step(0);
+    EXPECT_EQ(fake_state_blob(), recorded_end) << l.what;
+
+    play_latest_movie();
+    step(0);
+    rewind_capture();
+    rewind_capture();
+    l.load();
+    EXPECT_EQ(fe.movie_data, nullptr) << l.what;
+    EXPECT_STREQ(fe.movie_text, "") << l.what;
+  }
 }
 
 }  // namespace
