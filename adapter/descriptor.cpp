@@ -4,23 +4,18 @@
 // it is constant data; the frontend copies the descriptor once at start-up.
 #include "adapter/game_adapter.h"
 
-// Ten lines, shown one per row by the About page (each under 255 characters).
+// Ten lines, shown one per row by the About page; at most 80 characters each, so that they fit
+// the page in the default window (224 x 3 pixels wide) without running off its edge.
 static const char about_text[] =
-    "Cobaltine (Korvane, 2000) on the KV5 board: SH-2 CPU (SH7604), KV7100A video chip, "
-    "YMF278B sound chip.\n"
-    "Native port 0.1.0: the game program runs on an SH-2 interpreter; the hook for translated "
-    "code supplies no block, so every instruction is interpreted.\n"
-    "Emulated: sprite and tilemap video with zoom and alpha, per-line effects, the serial "
-    "EEPROM, the SH7604 free-running timer and divider.\n"
+    "Cobaltine (Korvane, 2000) on the KV5 board: SH-2 CPU (SH7604),\n"
+    "KV7100A video chip, YMF278B sound chip, serial EEPROM. Native port 0.1.0.\n"
+    "An SH-2 interpreter runs the game's program; every instruction is interpreted.\n"
     "\n"
-    "Requires your own standard \"cobaltin\" ROM set (24 files); no game data comes with this "
-    "program.\n"
-    "Hardware behaviour follows public chip documentation and hardware research. Sound: the "
-    "project's own YMF278B engine (MIT licence).\n"
-    "Menu font: DejaVu Sans from fonts-dejavu-core (Bitstream Vera licence; DejaVu changes are "
-    "in the public domain).\n"
-    "Libraries: SDL2 (zlib licence), zlib (zlib licence), libzip (BSD 3-clause licence).\n"
-    "The program's own code is under the MIT licence.\n"
+    "Requires your own standard \"cobaltin\" ROM set (24 files); none comes with it.\n"
+    "Hardware behaviour follows public chip documentation and hardware research.\n"
+    "Sound: the project's own YMF278B engine. Menu font: DejaVu Sans (Bitstream\n"
+    "Vera licence; DejaVu changes public domain). SDL2 and zlib: zlib licence.\n"
+    "libzip: BSD 3-clause licence. The program's own code: MIT licence.\n"
     "Licence texts: see the licences/ folder.";
 
 // SDL scancodes and game-controller buttons of the default bindings.
