@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "frontend/frontend_state.h"
 #include "frontend/log.h"
@@ -74,6 +75,8 @@ void close_display() {
   destroy_texture(&fe.glow_texture);
   destroy_texture(&fe.turned_texture);
   destroy_texture(&fe.game_texture);
+  memset(fe.mask_key, 0, sizeof fe.mask_key);  // what the gone mask was made for
+  fe.turned_rotation = 0;
   if (fe.renderer) SDL_DestroyRenderer(fe.renderer);
   fe.renderer = nullptr;
   fe.draw.renderer = nullptr;
