@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -52,6 +53,18 @@ void fuzz_fail(const char* format, ...) {
   std::abort();
 }
 
+uint32_t fuzz_le32(const uint8_t* at) {
+  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
+
+void fuzz_put_crc(uint8_t* data, size_t size) {
+  if (size < 4) return;
+  const uint32_t crc = uint32_t(crc32_z(0, data, size - 4));
+  for (int i = 0; i < 4; i++) data[size - 4 + i] = uint8_t(crc >> (8 * i));
+}
+
+static machine_snapshot test_snapshot;
+
 machine* fuzz_test_machine(int frames) {
   static loaded_machine loaded;
   if (loaded) return loaded.get();
@@ -62,7 +75,13 @@ machine* fuzz_test_machine(int frames) {
     std::abort();
   }
   for (int i = 0; i < frames; i++) machine_run_frame(loaded.get(), nullptr, nullptr);
+  snapshot_take(&test_snapshot, loaded.get());
   return loaded.get();
+}
+
+const machine_snapshot* fuzz_test_snapshot() {
+  if (!test_snapshot.record) fuzz_fail("the test machine was not loaded before its snapshot");
+  return &test_snapshot;
 }
 
 void snapshot_take(machine_snapshot* s, machine* m) {

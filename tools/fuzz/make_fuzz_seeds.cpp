@@ -56,10 +56,6 @@ bytes read_whole(const char* path) {
   return out;
 }
 
-uint32_t le32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 // The board state: the harness edits the machine's blob after 40 frames. The seeds are that blob
 // unchanged, with its CRC kept wrong, and the edits that turn it into the blob of frame 41,
 // region by region (those of the small chunks whole, those of the large ones by their first
@@ -79,7 +75,7 @@ void board_state_seeds(machine* m) {
   bytes next{0};
   size_t region = 1;
   for (size_t at = STATE_HEADER_BYTES; at + 8 <= a_size - 4; region++) {
-    const size_t length = 8 + le32(a + at + 4);
+    const size_t length = 8 + fuzz_le32(a + at + 4);
     size_t patched = 0;
     for (size_t i = 0; i < length && patched < 256; i++) {
       if (a[at + i] == b[at + i] || i > 0xFFFF) continue;
