@@ -99,16 +99,10 @@ class ExtrasPage : public menu_fixture {
   void write_movie(const std::string& name, uint32_t start, const std::vector<uint32_t>& words) {
     const uint32_t frames = fake.frame_count;
     fake.frame_count = start;
-    size_t size = 0;
-    uint8_t* container = build_state_container(&size);
-    ASSERT_NE(container, nullptr);
-    file_bytes data(12 + size + 4 * words.size());
-    memcpy(data.data(), "FEMOVIE1", 8);
-    bytes_put_u32(&data, 8, uint32_t(size));
-    memcpy(data.data() + 12, container, size);
-    free(container);
-    for (size_t i = 0; i < words.size(); i++) bytes_put_u32(&data, 12 + size + 4 * i, words[i]);
-    ASSERT_TRUE(bytes_write(movie_path(name), data));
+    const file_bytes container = bytes_of_state_container();
+    ASSERT_FALSE(container.empty());
+    ASSERT_TRUE(bytes_write(movie_path(name), bytes_of_movie(container, uint32_t(container.size()),
+                                                             bytes_of_words(words))));
     fake.frame_count = frames;
   }
 };
