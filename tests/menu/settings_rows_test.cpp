@@ -308,15 +308,6 @@ std::vector<row_case> all_row_cases() {
 
 class SettingsRows : public menu_fixture {
  protected:
-  // The menu open on these pages, bottom first, the fade-in over.
-  void open_stack(const std::vector<int32_t>& pages) {
-    fe.menu_open = 1;
-    fe.menu.depth = 0;
-    for (int32_t page : pages) fe.menu.page_stack[fe.menu.depth++] = page;
-    menu_restart_fade();
-    test_clock_advance_ms(500);
-  }
-
   // Known ground for every case: the default settings and bindings, two playback devices with
   // the default one open, no game, the gadget editor aimed at Frame Time, no settings.ini.
   void start_case(const row_case& entry) {
@@ -328,7 +319,7 @@ class SettingsRows : public menu_fixture {
     open_audio();
     fe.gadget_target = GADGET_FRAME_TIME;
     entry.given();
-    open_stack(entry.stack);
+    stack(entry.stack);
     remove(fe.settings_path);
   }
 
@@ -405,7 +396,7 @@ TEST_F(SettingsRows, TheTableHoldsEveryRowOfEverySettingsPage) {
   fe.running = 1;  // so that every row shows
   fe.gadget_target = GADGET_FRAME_TIME;
   for (const std::vector<int32_t>& pages : stacks) {
-    open_stack(pages);
+    stack(pages);
     frame();
     const std::vector<std::string> labels = rows.labels(pages.back());
     EXPECT_FALSE(labels.empty()) << pages.back();

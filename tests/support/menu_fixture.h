@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
 #include "canvas_recorder.h"
 #include "fake_game.h"
@@ -31,7 +32,7 @@ class menu_fixture : public frontend_fixture {
 
   // The menu open with these pages stacked, bottom first, the fade-in long over.
   void open_on(int32_t page) { stack({page}); }
-  void stack(std::initializer_list<int32_t> pages) {
+  void stack(const std::vector<int32_t>& pages) {
     fe.menu_open = 1;
     fe.menu.depth = 0;
     for (int32_t page : pages) fe.menu.page_stack[fe.menu.depth++] = page;
