@@ -14,18 +14,14 @@
 #include "menu/menu_toolkit.h"
 #include "menu/text.h"
 
-static int32_t units(int32_t n) {
-  return menu_units(fe.ui_unit, n);
-}
-
 // The data folder as the value of its row. Values are drawn right-aligned; a path longer than
 // the room beside the label would run over it, so it is cut from the left ("...") at a folder
 // boundary where one fits: the end of a path is what tells it apart.
 static void extras_folder_value(const char* label, char* out, size_t out_size) {
   const char* path = fe.data_dir;
-  const int32_t size = units(22);
-  const int32_t room =
-      fe.menu.list_width - units(8) - text_measure(label, units(24)) - units(24) - units(16);
+  const int32_t size = menu_units(22);
+  const int32_t room = fe.menu.list_width - menu_units(8) - text_measure(label, menu_units(24)) -
+                       menu_units(24) - menu_units(16);
   snprintf(out, out_size, "%.*s", int(out_size - 1), path);
   if (room <= 0 || text_measure(out, size) <= room) return;
   // The longest tail that fits after "..." (a longer tail is never narrower).

@@ -12,10 +12,6 @@
 #include "menu/menu_toolkit.h"
 #include "menu/text.h"
 
-static int32_t units(int32_t n) {
-  return menu_units(fe.ui_unit, n);
-}
-
 // The row's value: "Empty", the save time as local time, or "Unusable".
 static void slot_value(const slot_info* slot, char* out, size_t out_size) {
   if (!slot->exists) {
@@ -34,13 +30,14 @@ static void slot_value(const slot_info* slot, char* out, size_t out_size) {
 // The panel beside the list for the slot under the cursor.
 static void draw_slot_preview(const slot_info* slot, const char* value) {
   const int32_t w = fe.output_w, h = fe.output_h, u = fe.ui_unit;
-  const int32_t left = w * 52 / 100, top = units(150);
+  const int32_t left = w * 52 / 100, top = menu_units(150);
   int32_t box_w = 0, box_h = 0;
-  menu_preview_fit(w - units(60) - left, h - units(160) - units(150), &box_w, &box_h);
+  menu_preview_fit(w - menu_units(60) - left, h - menu_units(160) - menu_units(150), &box_w,
+                   &box_h);
   if (box_w <= 0 || box_h <= 0) return;  // no room beside the list
   canvas* c = &fe.draw;
-  draw_round_rect(c, left - units(8), top - units(8), box_w + units(16), box_h + units(16), u / 10,
-                  0xff2e221e);
+  draw_round_rect(c, left - menu_units(8), top - menu_units(8), box_w + menu_units(16),
+                  box_h + menu_units(16), u / 10, 0xff2e221e);
   if (slot->usable && slot->thumbnail) {
     menu_preview_copy(slot->thumbnail, left, top, box_w, box_h);
   } else {
@@ -48,7 +45,7 @@ static void draw_slot_preview(const slot_info* slot, const char* value) {
     // A usable slot whose thumbnail could not be made is still usable: an empty box, no word.
     if (!slot->usable) {
       text_draw(c, slot->exists ? "Unusable" : "Empty", left + box_w / 2,
-                top + box_h / 2 - units(16), units(28), 0xff8c7e78, TEXT_ALIGN_CENTRE);
+                top + box_h / 2 - menu_units(16), menu_units(28), 0xff8c7e78, TEXT_ALIGN_CENTRE);
     }
   }
   const int32_t below = top + box_h + u / 5;
@@ -57,7 +54,7 @@ static void draw_slot_preview(const slot_info* slot, const char* value) {
     snprintf(text, sizeof text, "%s   -   %u frames played", value, unsigned(slot->frame_counter));
     text_draw(c, text, left, below, u / 5, 0xffcec2be, TEXT_ALIGN_LEFT);
   } else if (slot->exists) {
-    text_draw(c, slot->reason, left, below, units(18), 0xff78a0ff, TEXT_ALIGN_LEFT);
+    text_draw(c, slot->reason, left, below, menu_units(18), 0xff78a0ff, TEXT_ALIGN_LEFT);
   }
 }
 
