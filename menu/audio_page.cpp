@@ -8,7 +8,6 @@
 #include "frontend/audio_output.h"
 #include "frontend/frontend_state.h"
 #include "frontend/platform.h"
-#include "frontend/settings_model.h"
 #include "menu/menu_toolkit.h"
 #include "menu/setting_rows.h"
 
@@ -85,9 +84,5 @@ void menu_page_audio() {
             "available.");
 
   menu_end_page();
-  if (menu_page_gone()) return;
-  if (fe.menu.nav_back) {
-    save_settings();
-    menu_pop_page();
-  }
+  menu_leave_on_back();
 }

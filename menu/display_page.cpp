@@ -172,8 +172,5 @@ void menu_page_display() {
   menu_end_page();
   if (menu_page_gone()) return;
   draw_live_preview();
-  if (fe.menu.nav_back) {
-    save_settings();
-    menu_pop_page();
-  }
+  menu_leave_on_back();
 }

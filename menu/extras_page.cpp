@@ -10,8 +10,8 @@
 #include "frontend/movies.h"
 #include "frontend/rewind.h"
 #include "frontend/screenshot.h"
-#include "frontend/settings_model.h"
 #include "menu/menu_toolkit.h"
+#include "menu/setting_rows.h"
 #include "menu/text.h"
 
 // The data folder as the value of its row. Values are drawn right-aligned; a path longer than
@@ -37,16 +37,11 @@ static void extras_folder_value(const char* label, char* out, size_t out_size) {
   snprintf(out, out_size, "...%s", path + from);
 }
 
-// How a row's change reads: activation counts as a step to the right, else the reported step.
-static int32_t extras_step(int activated, int32_t step) {
-  return activated ? 1 : step;
-}
-
 // An On/Off row that flips on activation or on any step.
 static void extras_toggle(const char* label, int32_t* setting) {
   int32_t step = 0;
-  const int activated = menu_item(label, *setting ? "On" : "Off", 1, &step, nullptr);
-  if (extras_step(activated, step)) *setting = !*setting;
+  const int activated = menu_item(label, menu_on_off(*setting), 1, &step, nullptr);
+  if (menu_row_step(activated, step)) *setting = !*setting;
 }
 
 static void extras_rewind_rows() {
@@ -55,10 +50,10 @@ static void extras_rewind_rows() {
   char value[160];
 
   int32_t step = 0;
-  snprintf(value, sizeof value, "%s", !supported ? "Unsupported" : s->rewind ? "On" : "Off");
+  snprintf(value, sizeof value, "%s", supported ? menu_on_off(s->rewind) : "Unsupported");
   const int rewind_chosen = menu_item("Rewind", value, supported, &step,
                                       "Hold the Rewind hotkey (Backspace) to step back in time.");
-  if (extras_step(rewind_chosen, step)) {
+  if (menu_row_step(rewind_chosen, step)) {
     s->rewind = !s->rewind;
     if (fe.running) reset_rewind_ring();
   }
@@ -66,9 +61,8 @@ static void extras_rewind_rows() {
   snprintf(value, sizeof value, "%d MB", int(s->rewind_mb));
   const int limit_chosen = menu_item("Rewind Memory Limit", value, s->rewind, &step,
                                      "Older history is discarded beyond this budget.");
-  if (const int32_t change = extras_step(limit_chosen, step)) {
-    int32_t mb = s->rewind_mb + 16 * change;
-    s->rewind_mb = mb < 16 ? 16 : mb > 512 ? 512 : mb;
+  if (const int32_t change = menu_row_step(limit_chosen, step)) {
+    s->rewind_mb = menu_clamp_step(s->rewind_mb, 16 * change, 16, 512);
     rewind_set_budget();
   }
 
@@ -131,9 +125,5 @@ void menu_page_extras() {
                  "Reset all settings and controls to defaults? Save states are kept.");
   }
   menu_end_page();
-  if (menu_page_gone()) return;
-  if (fe.menu.nav_back) {
-    save_settings();
-    menu_pop_page();
-  }
+  menu_leave_on_back();
 }
