@@ -20,8 +20,9 @@
 
 void restore_default_controls() {
   set_default_bindings();
-  fe.settings.deadzone = 30;
-  fe.settings.menu_combo = 0;
+  const frontend_settings defaults = default_settings();
+  fe.settings.deadzone = defaults.deadzone;
+  fe.settings.menu_combo = defaults.menu_combo;
   save_settings();
   show_toast("Default controls restored");
 }

@@ -14,10 +14,7 @@
 
 // The display fields back at their defaults; the accent and every other setting stay.
 static void restore_display_defaults() {
-  const frontend_settings kept = fe.settings;
-  set_default_settings();
-  const frontend_settings defaults = fe.settings;
-  fe.settings = kept;
+  const frontend_settings defaults = default_settings();
   frontend_settings& s = fe.settings;
   s.fullscreen = defaults.fullscreen;
   s.window_scale = defaults.window_scale;
