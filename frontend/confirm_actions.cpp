@@ -43,9 +43,7 @@ void reset_all_settings() {
   show_toast("All settings restored");
 }
 
-// Action 5: the slot is saved from the Save State page, which goes too; a save reached from the
-// pause menu returns straight to the game.
-static void confirm_save_slot(int32_t slot) {
+void save_chosen_slot(int32_t slot) {
   save_slot(slot);
   fe.slot = slot;
   refresh_slot_info();
@@ -97,7 +95,7 @@ void run_confirm_action(int32_t action, int32_t value) {
       close_menu();
       break;
     case CONFIRM_SAVE_SLOT:
-      confirm_save_slot(value);
+      save_chosen_slot(value);
       break;
     case CONFIRM_RESET_SETTINGS:
       reset_all_settings();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "frontend/confirm_actions.h"
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
 #include "frontend/slots.h"
@@ -58,16 +59,6 @@ static void draw_slot_preview(const slot_info* slot, const char* value) {
   }
 }
 
-// An empty slot chosen on the Save State page: saved at once; the page goes, and a save reached
-// from the pause menu returns straight to the game.
-static void save_into_empty_slot(int32_t i) {
-  save_slot(i);
-  fe.slot = i;
-  refresh_slot_info();
-  menu_pop_page();
-  if (fe.menu_open && fe.menu.depth > 0 && menu_top_page() == MENU_PAGE_PAUSE) close_menu();
-}
-
 void menu_page_state_slots(int32_t save) {
   if (fe.slots_dirty) refresh_slot_info();
   menu_begin_page(save ? "Save State" : "Load State",
@@ -91,7 +82,7 @@ void menu_page_state_slots(int32_t save) {
       if (save && slot->exists) {
         show_confirm(CONFIRM_SAVE_SLOT, i, "Overwrite slot %d (saved %s)?", int(i), value);
       } else if (save) {
-        save_into_empty_slot(i);
+        save_chosen_slot(i);
       } else if (fe.running) {
         show_confirm(CONFIRM_LOAD_SLOT, i, "Load %s? Unsaved progress will be lost.", label);
       } else if (load_slot(i)) {
