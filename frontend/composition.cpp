@@ -86,8 +86,7 @@ static void draw_gadget(int32_t index, int32_t w, int32_t h, ui_color accent) {
 
   const int32_t b = (g.size == 0 ? 18 : g.size == 1 ? 24 : 34) * u;
   const int32_t t = b / 100, p = b / 300;
-  int32_t players = fe.adapter->players;
-  const int32_t rows = players < 1 ? 2 : players > 4 ? 4 : players;
+  const int32_t rows = fe_player_count();
   const int32_t box_w = input_display ? 14 * t : t + text_measure(text, t);
   const int32_t box_h = input_display ? p + rows * (t + p) : b / 200 + text_line_height(t);
 

@@ -124,8 +124,7 @@ static const char* controller_name(int32_t index) {
 void menu_page_player_controllers() {
   int32_t open = fe.controller_count;
   open = open < 0 ? 0 : open > FE_MAX_CONTROLLERS ? FE_MAX_CONTROLLERS : open;
-  int32_t players = fe.adapter->players;
-  players = players < 1 ? 2 : players > 4 ? 4 : players;
+  const int32_t players = fe_player_count();
   char label[32], value[200];
   int32_t step = 0, sv = 0;
 
