@@ -164,10 +164,7 @@ static int load_state_file(const char* path) {
     return 0;
   }
   char reason[200] = "";
-  size_t state_length = 0;
-  const uint8_t* blob =
-      parse_state_container(data, size_t(length), nullptr, &state_length, reason, sizeof reason);
-  const int loaded = blob && load_state_blob(blob, state_length, reason, sizeof reason);
+  const int loaded = load_state_container(data, size_t(length), reason, sizeof reason);
   free(data);
   if (!loaded) {
     log_printf("--state %s rejected: %s", path, reason);

@@ -198,3 +198,9 @@ int load_state_blob(const uint8_t* blob, size_t size, char* msg, size_t msg_size
   }
   return fe.adapter->load_state(blob, size, msg, msg_size);
 }
+
+int load_state_container(const uint8_t* data, size_t size, char* msg, size_t msg_size) {
+  size_t state_length = 0;
+  const uint8_t* blob = parse_state_container(data, size, nullptr, &state_length, msg, msg_size);
+  return blob && load_state_blob(blob, state_length, msg, msg_size);
+}
