@@ -13,22 +13,21 @@
 #include <string>
 #include <vector>
 
+#include "frontend/byte_order.h"
 #include "frontend/state_container.h"
 
 typedef std::vector<uint8_t> file_bytes;
 
 inline uint32_t bytes_get_u32(const file_bytes& data, size_t at) {
-  return uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 |
-         uint32_t(data[at + 3]) << 24;
+  return le_get_u32(data.data() + at);
 }
 
 inline void bytes_put_u32(file_bytes* data, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; i++) (*data)[at + i] = uint8_t(value >> (8 * i));
+  le_put_u32(data->data() + at, value);
 }
 
 inline void bytes_put_u16(file_bytes* data, size_t at, uint32_t value) {
-  (*data)[at] = uint8_t(value);
-  (*data)[at + 1] = uint8_t(value >> 8);
+  le_put_u16(data->data() + at, value);
 }
 
 // Rewrites the last four bytes as the CRC-32 of all before them.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "frontend/byte_order.h"
 #include "frontend/frontend_state.h"
 #include "frontend/movies.h"
 #include "frontend/state_container.h"
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t flags = in.u8();
   std::vector<uint8_t> file(in.data, in.data + in.size);
   if (!(flags & FLAG_KEEP_CRC) && file.size() >= 12) {
-    const uint64_t length = fuzz_le32(&file[8]);
+    const uint64_t length = le_get_u32(&file[8]);
     if (length >= 4 && 12 + length <= file.size()) fuzz_put_crc(&file[12], size_t(length));
   }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fake_game.h"
+#include "frontend/byte_order.h"
 #include "frontend/frontend_state.h"
 #include "frontend/state_container.h"
 #include "fuzz_support.h"
@@ -26,11 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t flags = in.u8();
   std::vector<uint8_t> file(in.data, in.data + in.size);
   if (!(flags & FLAG_KEEP_BLOB_CRC) && file.size() >= 88) {
-    const uint64_t thumb =
-        2ull * (uint32_t(file[76]) | file[77] << 8) * (uint32_t(file[78]) | file[79] << 8);
+    const uint64_t thumb = 2ull * le_get_u16(&file[76]) * le_get_u16(&file[78]);
     const uint64_t at = 80 + thumb;
     if (at + 4 <= file.size()) {
-      const uint64_t blob = fuzz_le32(&file[at]);
+      const uint64_t blob = le_get_u32(&file[at]);
       if (blob >= 4 && at + 4 + blob <= file.size()) fuzz_put_crc(&file[at + 4], size_t(blob));
     }
   }

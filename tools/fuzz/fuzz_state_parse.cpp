@@ -13,6 +13,7 @@
 #include "board/frame_loop.h"
 #include "board/machine.h"
 #include "board/save_state.h"
+#include "frontend/byte_order.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -45,7 +46,7 @@ context* setup() {
   c->region_start.push_back(0);
   for (size_t at = STATE_HEADER_BYTES; at + 8 <= length - 4;) {
     c->region_start.push_back(at);
-    at += 8 + size_t(fuzz_le32(&c->base[at + 4]));
+    at += 8 + size_t(le_get_u32(&c->base[at + 4]));
   }
   c->region_start.push_back(length - 4);
   c->snap = fuzz_test_snapshot();

@@ -15,6 +15,7 @@
 #include "board/machine.h"
 #include "board/ymf_glue.h"
 #include "fake_game.h"
+#include "frontend/byte_order.h"
 #include "frontend/frontend_state.h"
 #include "test_romset.h"
 
@@ -53,14 +54,9 @@ void fuzz_fail(const char* format, ...) {
   std::abort();
 }
 
-uint32_t fuzz_le32(const uint8_t* at) {
-  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
-
 void fuzz_put_crc(uint8_t* data, size_t size) {
   if (size < 4) return;
-  const uint32_t crc = uint32_t(crc32_z(0, data, size - 4));
-  for (int i = 0; i < 4; i++) data[size - 4 + i] = uint8_t(crc >> (8 * i));
+  le_put_u32(data + size - 4, uint32_t(crc32_z(0, data, size - 4)));
 }
 
 static machine_snapshot test_snapshot;

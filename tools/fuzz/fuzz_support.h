@@ -26,8 +26,6 @@ struct fuzz_cursor {
 // Prints the broken property and aborts, so that libFuzzer saves the input as a crash.
 [[noreturn]] void fuzz_fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// The little-endian u32 at `at`.
-uint32_t fuzz_le32(const uint8_t* at);
 // Writes the CRC-32 of the bytes before the last four into them (little-endian), as the
 // project's files end. Nothing when size is below 4.
 void fuzz_put_crc(uint8_t* data, size_t size);

@@ -16,6 +16,7 @@
 #include "board/machine.h"
 #include "board/save_state.h"
 #include "board/ymf_glue.h"
+#include "frontend/byte_order.h"
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/movies.h"
@@ -75,7 +76,7 @@ void board_state_seeds(machine* m) {
   bytes next{0};
   size_t region = 1;
   for (size_t at = STATE_HEADER_BYTES; at + 8 <= a_size - 4; region++) {
-    const size_t length = 8 + fuzz_le32(a + at + 4);
+    const size_t length = 8 + le_get_u32(a + at + 4);
     size_t patched = 0;
     for (size_t i = 0; i < length && patched < 256; i++) {
       if (a[at + i] == b[at + i] || i > 0xFFFF) continue;
