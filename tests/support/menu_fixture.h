@@ -21,10 +21,6 @@ class menu_fixture : public frontend_fixture {
     frontend_fixture::SetUp();
     fe.draw = rec.target();
     fe.feature_enabled[FEATURE_SAVE_STATES] = 1;
-    fe.settings.accent = 0;
-    fe.settings.rotation = 3;
-    fe.settings.autosave_exit = 1;
-    fe.settings.autosave_menu = 1;
     fe.menu.mouse_x = -1;
     fe.menu.mouse_y = -1;
     open_on(MENU_PAGE_MAIN);
