@@ -16,6 +16,7 @@
 #include "board/machine.h"
 #include "board/save_state.h"
 #include "board/ymf_glue.h"
+#include "file_bytes.h"
 #include "frontend/byte_order.h"
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
@@ -26,7 +27,7 @@
 
 namespace {
 
-typedef std::vector<uint8_t> bytes;
+typedef file_bytes bytes;
 
 std::string out_dir;
 int failures = 0;
@@ -35,8 +36,7 @@ void write_seed(const char* harness, const char* name, const bytes& data) {
   const std::string dir = out_dir + "/" + harness;
   mkdir(dir.c_str(), 0755);
   const std::string path = dir + "/" + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f || std::fwrite(data.data(), 1, data.size(), f) != data.size() || std::fclose(f) != 0) {
+  if (!bytes_write(path, data)) {
     std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n", path.c_str());
     failures++;
   }
@@ -45,15 +45,6 @@ void write_seed(const char* harness, const char* name, const bytes& data) {
 bytes with_flags(uint8_t flags, const uint8_t* data, size_t size) {
   bytes out{flags};
   out.insert(out.end(), data, data + size);
-  return out;
-}
-
-bytes read_whole(const char* path) {
-  uint64_t size = 0;
-  uint8_t* data = read_file(path, &size);
-  bytes out;
-  if (data) out.assign(data, data + size);
-  std::free(data);
   return out;
 }
 
@@ -133,7 +124,7 @@ void frontend_seeds() {
   const int count = list_dir(fe.movies_dir, &entries);
   for (int i = 0; i < count; i++) {
     if (!std::strstr(entries[i].name, ".femv")) continue;
-    const bytes movie = read_whole((std::string(fe.movies_dir) + entries[i].name).c_str());
+    const bytes movie = bytes_read(std::string(fe.movies_dir) + entries[i].name);
     write_seed("movie_parse", "movie", with_flags(0, movie.data(), movie.size()));
   }
   std::free(entries);
@@ -143,7 +134,7 @@ void frontend_seeds() {
   set_default_settings();
   set_default_bindings();
   save_settings();
-  write_seed("settings_ini", "settings.ini", read_whole(fe.settings_path));
+  write_seed("settings_ini", "settings.ini", bytes_read(fe.settings_path));
   const char hand_edited[] =
       "; edited by hand\n[display]\nscale = 3 # comment kept\n  fullscreen=1\r\n[x\n"
       "[audio]\nvolume = 0x40\n=empty key\n[]\nlate = 1\n";
