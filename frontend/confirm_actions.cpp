@@ -11,7 +11,6 @@
 #include "frontend/messages.h"
 #include "frontend/movies.h"
 #include "frontend/picture.h"
-#include "frontend/platform.h"
 #include "frontend/rewind.h"
 #include "frontend/settings_model.h"
 #include "frontend/slots.h"
@@ -35,7 +34,6 @@ void reset_all_settings() {
   apply_vsync();
   apply_window_mode();
   open_audio();
-  if (fe.menu_open && fe.audio_device) platform->audio_pause(fe.audio_device, 1);
   // The rewind setting is back to its default: the ring follows it, so capturing stops when the
   // page shows rewind off.
   reset_rewind_ring();
