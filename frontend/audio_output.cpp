@@ -76,7 +76,8 @@ void open_audio() {
     return;
   }
 
-  // 4. The stream from the game's samples to what the device took, then playback.
+  // 4. The stream from the game's samples to what the device took, then playback (paused while
+  // the menu is open).
   fe.audio_device = device;
   fe.audio_have = have;
   int rate = audio_source_rate();
@@ -86,7 +87,7 @@ void open_audio() {
   }
   log_printf("audio: %d Hz, %d ch, buffer %d samples, target latency %d ms", have.freq,
              int(have.channels), int(have.samples), fe.settings.latency_ms);
-  platform->audio_pause(device, 0);
+  platform->audio_pause(device, fe.menu_open ? 1 : 0);
 }
 
 void queue_frame_audio(const int16_t* stereo, uint32_t frames) {

@@ -25,8 +25,8 @@ int64_t audio_drop_limit(const SDL_AudioSpec* have, int32_t latency_ms);
 
 // Closes the device and frees the stream, then opens the configured device (falling back to the
 // default one) at 48 kHz, 16-bit stereo with the latency's buffer, creates the stream from the
-// game's rate to what the device accepted and starts playback. Without a device the game runs
-// silently ("audio disabled: %s").
+// game's rate to what the device accepted and starts playback, or leaves it paused while the
+// menu is open. Without a device the game runs silently ("audio disabled: %s").
 void open_audio();
 
 // One frame of the game's interleaved stereo samples: scaled by the volume, put through the

@@ -13,11 +13,6 @@
 
 enum { GLOW_W = 24, GLOW_H = 18 };
 
-// n u: n hundredths of the ui unit, truncated.
-static int32_t units(int32_t n) {
-  return fe.ui_unit * n / 100;
-}
-
 int32_t compose_game_visible() {
   if (!fe.running) return 0;
   if (!fe.menu_open) return 1;
@@ -91,12 +86,11 @@ static void draw_gadget(int32_t index, int32_t w, int32_t h, ui_color accent) {
 
   const int32_t b = (g.size == 0 ? 18 : g.size == 1 ? 24 : 34) * u;
   const int32_t t = b / 100, p = b / 300;
-  int32_t players = fe.adapter->players;
-  const int32_t rows = players < 1 ? 2 : players > 4 ? 4 : players;
+  const int32_t rows = fe_player_count();
   const int32_t box_w = input_display ? 14 * t : t + text_measure(text, t);
   const int32_t box_h = input_display ? p + rows * (t + p) : b / 200 + text_line_height(t);
 
-  const int32_t m = units(16);
+  const int32_t m = menu_units(16);
   int32_t x = 0, y = 0;
   switch (g.position % 6) {  // a negative position leaves the box at (0, 0)
     case 0:
@@ -158,7 +152,7 @@ void compose_frame_base() {
     }
   } else if (fe.menu_open) {
     draw_vertical_gradient(c, 0, 0, w, h, 0xff211714, 0xff0c0807);
-    draw_fill_rect(c, 0, 0, w, units(3), ui_with_alpha(accent, 0xc8));
+    draw_fill_rect(c, 0, 0, w, menu_units(3), ui_with_alpha(accent, 0xc8));
   }
 }
 
@@ -167,22 +161,23 @@ void compose_frame_overlays() {
   const ui_color accent = menu_accent_color();
   canvas* c = &fe.draw;
   if (fe.paused && !fe.menu_open) {
-    text_draw(c, "PAUSED", w / 2, units(30), units(40), 0xe6ffffff, TEXT_ALIGN_CENTRE);
+    text_draw(c, "PAUSED", w / 2, menu_units(30), menu_units(40), 0xe6ffffff, TEXT_ALIGN_CENTRE);
   }
   if (fe.rewinding) {
-    text_draw(c, "<< REWIND", units(30), units(30), units(30), accent, TEXT_ALIGN_LEFT);
+    text_draw(c, "<< REWIND", menu_units(30), menu_units(30), menu_units(30), accent,
+              TEXT_ALIGN_LEFT);
   }
   if (fe.movie_text[0] && !fe.menu_open) {
-    text_draw(c, fe.movie_text, w - units(24), h - units(40), units(18), 0xdc5a5aff,
+    text_draw(c, fe.movie_text, w - menu_units(24), h - menu_units(40), menu_units(18), 0xdc5a5aff,
               TEXT_ALIGN_RIGHT);
   }
   if (fe.toast_text[0] && platform_now() <= fe.toast_end) {
-    const int32_t s = units(22);
-    const int32_t box_w = units(40) + text_measure(fe.toast_text, s);
-    const int32_t box_h = units(18) + text_line_height(s);
-    const int32_t top = h - units(40) - box_h, left = (w - box_w) / 2;
+    const int32_t s = menu_units(22);
+    const int32_t box_w = menu_units(40) + text_measure(fe.toast_text, s);
+    const int32_t box_h = menu_units(18) + text_line_height(s);
+    const int32_t top = h - menu_units(40) - box_h, left = (w - box_w) / 2;
     draw_round_rect(c, left, top, box_w, box_h, fe.ui_unit / 10, 0xe61a1210);
-    draw_fill_rect(c, left, top + box_h - units(3), box_w, units(3), accent);
-    text_draw(c, fe.toast_text, w / 2, top + units(8), s, 0xfff6f2f0, TEXT_ALIGN_CENTRE);
+    draw_fill_rect(c, left, top + box_h - menu_units(3), box_w, menu_units(3), accent);
+    text_draw(c, fe.toast_text, w / 2, top + menu_units(8), s, 0xfff6f2f0, TEXT_ALIGN_CENTRE);
   }
 }

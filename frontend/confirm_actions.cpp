@@ -11,7 +11,6 @@
 #include "frontend/messages.h"
 #include "frontend/movies.h"
 #include "frontend/picture.h"
-#include "frontend/platform.h"
 #include "frontend/rewind.h"
 #include "frontend/settings_model.h"
 #include "frontend/slots.h"
@@ -20,8 +19,9 @@
 
 void restore_default_controls() {
   set_default_bindings();
-  fe.settings.deadzone = 30;
-  fe.settings.menu_combo = 0;
+  const frontend_settings defaults = default_settings();
+  fe.settings.deadzone = defaults.deadzone;
+  fe.settings.menu_combo = defaults.menu_combo;
   save_settings();
   show_toast("Default controls restored");
 }
@@ -34,7 +34,6 @@ void reset_all_settings() {
   apply_vsync();
   apply_window_mode();
   open_audio();
-  if (fe.menu_open && fe.audio_device) platform->audio_pause(fe.audio_device, 1);
   // The rewind setting is back to its default: the ring follows it, so capturing stops when the
   // page shows rewind off.
   reset_rewind_ring();
@@ -42,9 +41,7 @@ void reset_all_settings() {
   show_toast("All settings restored");
 }
 
-// Action 5: the slot is saved from the Save State page, which goes too; a save reached from the
-// pause menu returns straight to the game.
-static void confirm_save_slot(int32_t slot) {
+void save_chosen_slot(int32_t slot) {
   save_slot(slot);
   fe.slot = slot;
   refresh_slot_info();
@@ -96,7 +93,7 @@ void run_confirm_action(int32_t action, int32_t value) {
       close_menu();
       break;
     case CONFIRM_SAVE_SLOT:
-      confirm_save_slot(value);
+      save_chosen_slot(value);
       break;
     case CONFIRM_RESET_SETTINGS:
       reset_all_settings();

@@ -1,6 +1,7 @@
 // What the confirmation dialog does after "Yes": one function per confirm_action code, run by
 // the dialog once it has popped itself, so an action that pushes or replaces pages works on the
-// stack beneath the dialog. Also the resets that two of the actions perform.
+// stack beneath the dialog. Also the resets that two of the actions perform, and the slot save
+// that the Save State page shares with action 5.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,11 @@ void run_confirm_action(int32_t action, int32_t value);
 // window, renderer, texture, audio device and rewind ring follow at once; settings.ini written;
 // toast "All settings restored".
 void reset_all_settings();
+
+// A slot chosen on the Save State page (at once when empty, after confirm action 5 when not):
+// saved and made the current slot, the records read again, the page gone, and a save reached
+// from the pause menu returns straight to the game.
+void save_chosen_slot(int32_t slot);
 
 // Every input and hotkey binding back to its default, the dead zone to 30 and the menu
 // combination to Back + Start; settings.ini written; toast "Default controls restored".

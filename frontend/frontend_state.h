@@ -364,6 +364,12 @@ inline int32_t fe_dip_word_count() {
   int32_t n = fe.adapter ? fe.adapter->dip_word_count : 0;
   return n < 0 ? 0 : n > FE_MAX_DIP_WORDS ? FE_MAX_DIP_WORDS : n;
 }
+// Players shown by the input display and the Player Controllers page: the descriptor's count
+// held to 1-4 (the players' controller settings), 2 when it names none.
+inline int32_t fe_player_count() {
+  int32_t n = fe.adapter ? fe.adapter->players : 0;
+  return n < 1 ? 2 : n > 4 ? 4 : n;
+}
 // Gadget records in use: the three built-in ones and one per readout.
 inline int32_t fe_gadget_count() {
   return GADGET_FIRST_READOUT + fe_readout_count();

@@ -90,11 +90,7 @@ void resume_from_loaded_state() {
 
 void open_menu(int32_t page) {
   fe.menu_open = 1;
-  fe.menu.page_stack[0] = page;
-  fe.menu.depth = 1;
-  fe.menu.stack_changes++;
-  fe.menu.page_open_time = platform_now();
-  fe.menu.highlight_y = -1.0f;
+  menu_show_only(page);
   if (page == MENU_PAGE_SAVE_STATE || page == MENU_PAGE_LOAD_STATE) fe.slots_dirty = 1;
   release_inputs();
   clear_audio();

@@ -460,7 +460,7 @@ void main_loop_dispatch_page() {
   if (fe.menu_open && fe.menu.depth == 0) menu_settle_empty_stack();
 }
 
-static void draw_picture() {
+void main_loop_draw_picture() {
   if (fe.renderer) SDL_GetRendererOutputSize(fe.renderer, &fe.output_w, &fe.output_h);
   int32_t unit = fe.output_w * 100 / 1280;
   if (fe.output_h * 100 / 760 < unit) unit = fe.output_h * 100 / 760;
@@ -546,7 +546,7 @@ void main_loop_iteration() {
 
   // 8-10. The picture, the timing log, the sleep.
   const uint64_t draw_start = platform_now();
-  draw_picture();
+  main_loop_draw_picture();
   profile_loop(draw_start);
   sleep_after_loop();
 

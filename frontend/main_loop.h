@@ -41,5 +41,10 @@ void main_loop_advance(uint64_t elapsed_ticks);
 // else leaves the Main Menu.
 void main_loop_dispatch_page();
 
+// The loop's picture: the output size and the ui unit read afresh from the renderer, the target
+// cleared to black, the frame's base, the open menu's page (main_loop_dispatch_page), the
+// overlays, presented.
+void main_loop_draw_picture();
+
 // Whether the --frames limit is set and reached.
 int main_loop_frame_limit_reached();

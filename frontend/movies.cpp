@@ -9,6 +9,7 @@
 
 #include "frontend/audio_output.h"
 #include "frontend/bindings.h"
+#include "frontend/byte_order.h"
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
@@ -18,13 +19,6 @@
 
 static const char MOVIE_MAGIC[8] = {'F', 'E', 'M', 'O', 'V', 'I', 'E', '1'};
 enum { MOVIE_HEAD = 12 };  // magic and the container length
-
-static void movie_put_u32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; i++) at[i] = uint8_t(value >> (8 * i));
-}
-static uint32_t movie_get_u32(const uint8_t* at) {
-  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
 
 static void movie_close_recording() {
   if (!fe.movie_record) return;
@@ -64,7 +58,7 @@ void movie_stop_all() {
 static int movie_write_start(FILE* file, const uint8_t* container, size_t size) {
   uint8_t head[MOVIE_HEAD];
   memcpy(head, MOVIE_MAGIC, 8);
-  movie_put_u32(head + 8, uint32_t(size));
+  le_put_u32(head + 8, uint32_t(size));
   return fwrite(head, 1, sizeof head, file) == sizeof head &&
          fwrite(container, 1, size, file) == size && fflush(file) == 0;
 }
@@ -128,7 +122,7 @@ int movie_parse(const uint8_t* data, uint64_t size, movie_view* view, char* msg,
     return 0;
   }
   // 64-bit sum: a length near 2^32 must not wrap past the check.
-  const uint64_t container_size = movie_get_u32(data + 8);
+  const uint64_t container_size = le_get_u32(data + 8);
   if (size < container_size + MOVIE_HEAD) {
     snprintf(msg, msg_size, "Movie file is truncated");
     return 0;
@@ -184,7 +178,7 @@ int movie_next_word(uint32_t* word) {
     *word = 0;
     return 1;
   }
-  *word = movie_get_u32(fe.movie_data + fe.movie_pos);
+  *word = le_get_u32(fe.movie_data + fe.movie_pos);
   fe.movie_pos += 4;
   return 1;
 }
@@ -192,6 +186,6 @@ int movie_next_word(uint32_t* word) {
 void movie_record_word(uint32_t word) {
   if (!fe.movie_record) return;
   uint8_t bytes[4];
-  movie_put_u32(bytes, word);
+  le_put_u32(bytes, word);
   fwrite(bytes, 1, sizeof bytes, fe.movie_record);
 }

@@ -8,27 +8,16 @@
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
+#include "frontend/picture.h"
 #include "frontend/png_writer.h"
 
 void screenshot_rotate_rgb(const uint32_t* frame, int32_t width, int32_t height, int32_t rotation,
                            uint8_t* out) {
-  const int32_t r = rotation & 3;
-  const int32_t out_w = (r & 1) ? height : width, out_h = (r & 1) ? width : height;
+  const int32_t out_w = (rotation & 1) ? height : width, out_h = (rotation & 1) ? width : height;
   for (int32_t y = 0; y < out_h; y++) {
-    for (int32_t x = 0; x < out_w; x++) {
-      // The source pixel that a clockwise turn by r quarters brings to (x, y).
-      int32_t sx = x, sy = y;
-      if (r == 1) {
-        sx = y;
-        sy = height - 1 - x;
-      } else if (r == 2) {
-        sx = width - 1 - x;
-        sy = height - 1 - y;
-      } else if (r == 3) {
-        sx = width - 1 - y;
-        sy = x;
-      }
-      const uint32_t p = frame[size_t(sy) * size_t(width) + size_t(sx)];
+    turn_walk at = picture_turn_row(width, height, rotation, y);
+    for (int32_t x = 0; x < out_w; x++, at.sx += at.dx, at.sy += at.dy) {
+      const uint32_t p = frame[size_t(at.sy) * size_t(width) + size_t(at.sx)];
       *out++ = uint8_t(p >> 16);
       *out++ = uint8_t(p >> 8);
       *out++ = uint8_t(p);

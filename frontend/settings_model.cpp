@@ -142,8 +142,8 @@ static void load_binding(const char* section, const char* key, input_binding* bi
   binding->controller = numbers[2];
 }
 
-void set_default_settings() {
-  frontend_settings& s = fe.settings;
+frontend_settings default_settings() {
+  frontend_settings s;
   memset(&s, 0, sizeof s);
   s.fullscreen = (getenv("SteamDeck") || getenv("STEAM_DECK")) ? 1 : 0;
   s.window_scale = 3;
@@ -174,6 +174,11 @@ void set_default_settings() {
   for (gadget_config& gadget : s.gadgets) gadget = gadget_config{0, 0, 1, 0, 0};
   s.gadgets[GADGET_FPS].position = 1;
   s.gadgets[GADGET_INPUT_DISPLAY].position = 3;
+  return s;
+}
+
+void set_default_settings() {
+  fe.settings = default_settings();
 }
 
 void set_default_bindings() {

@@ -10,9 +10,12 @@
 // [hotkeys] keys, in hotkey_id order.
 extern const char* const hotkey_setting_names[HOTKEY_COUNT];
 
-// Zeroes fe.settings and fills every field with its default (the DIP words from the
-// descriptor's switches, the rotation from the descriptor). The ROM path, the browser folder,
-// the slot and the bindings are left alone.
+// Every field at its default for the installed descriptor (the DIP words from its switches, the
+// rotation from it); the rest of the record is zero.
+frontend_settings default_settings();
+
+// fe.settings = default_settings(). The ROM path, the browser folder, the slot and the bindings
+// are left alone.
 void set_default_settings();
 
 // Every input binding from its adapter input's key, second key and controller button (bindings

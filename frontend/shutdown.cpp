@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "frontend/frontend_state.h"
 #include "frontend/log.h"
@@ -62,20 +63,29 @@ int frontend_shutdown() {
   if (fe.adapter && fe.adapter->unload) fe.adapter->unload();
   fe.rom_ready = 0;
 
-  // 11-12. Everything drawn with the renderer goes before it, then the window.
+  // 11-15. The display, the buffers, the settings table, the log, SDL.
+  frontend_release();
+  return 0;
+}
+
+void close_display() {
   font_atlas_free();
   destroy_texture(&fe.mask_texture);
   destroy_texture(&fe.scanline_texture);
   destroy_texture(&fe.glow_texture);
   destroy_texture(&fe.turned_texture);
   destroy_texture(&fe.game_texture);
+  memset(fe.mask_key, 0, sizeof fe.mask_key);  // what the gone mask was made for
+  fe.turned_rotation = 0;
   if (fe.renderer) SDL_DestroyRenderer(fe.renderer);
   fe.renderer = nullptr;
   fe.draw.renderer = nullptr;
   if (fe.window) SDL_DestroyWindow(fe.window);
   fe.window = nullptr;
+}
 
-  // 13-15. Buffers, the settings table, the log, SDL.
+void frontend_release() {
+  close_display();
   free(fe.frame);
   free(fe.frame16);
   free(fe.upload);
@@ -90,5 +100,4 @@ int frontend_shutdown() {
   settings_table_clear(&fe.settings_file);
   log_file_close();
   SDL_Quit();
-  return 0;
 }

@@ -7,3 +7,11 @@
 
 // Runs the shutdown once and returns the program's exit code, 0.
 int frontend_shutdown();
+
+// Everything drawn with the renderer (the font atlas and every texture), then the renderer and
+// the window, as far as they exist; each is left null.
+void close_display();
+
+// The shutdown's last steps, also the end of a start-up that cannot go on: close_display, the
+// picture and sound buffers, the ROM browser's listing, the settings table, the log and SDL.
+void frontend_release();

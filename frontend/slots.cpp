@@ -94,10 +94,7 @@ int load_slot(int32_t slot) {
     return 0;
   }
   char message[200] = "";
-  size_t state_length = 0;
-  const uint8_t* blob =
-      parse_state_container(data, size_t(length), nullptr, &state_length, message, sizeof message);
-  int loaded = blob && load_state_blob(blob, state_length, message, sizeof message);
+  const int loaded = load_state_container(data, size_t(length), message, sizeof message);
   free(data);
   if (!loaded) {
     // "Slot 4" or "The autosave": one name, so the autosave's has no empty number after it.

@@ -19,34 +19,13 @@
 #include "frontend/platform.h"
 #include "frontend/settings_model.h"
 #include "frontend/settings_store.h"
+#include "frontend/shutdown.h"
 #include "frontend/slots.h"
 #include "frontend/startup.h"
 #include "frontend/startup_paths.h"
 #include "frontend/startup_profile.h"
 #include "frontend/state_container.h"
 #include "menu/text.h"
-
-// The end of a start-up that cannot go on: what was made goes again, SDL is shut down.
-static int startup_fail() {
-  if (fe.game_texture) SDL_DestroyTexture(fe.game_texture);
-  if (fe.renderer) SDL_DestroyRenderer(fe.renderer);
-  if (fe.window) SDL_DestroyWindow(fe.window);
-  fe.game_texture = nullptr;
-  fe.renderer = nullptr;
-  fe.window = nullptr;
-  free(fe.frame);
-  free(fe.frame16);
-  free(fe.upload);
-  free(fe.audio_buffer);
-  fe.frame = nullptr;
-  fe.frame16 = nullptr;
-  fe.upload = nullptr;
-  fe.audio_buffer = nullptr;
-  settings_table_clear(&fe.settings_file);
-  log_file_close();
-  SDL_Quit();
-  return 1;
-}
 
 // Step 4: the data folder, its files and folders, and the log.
 static void open_data_folder(const command_line* cl) {
@@ -185,10 +164,7 @@ static int load_state_file(const char* path) {
     return 0;
   }
   char reason[200] = "";
-  size_t state_length = 0;
-  const uint8_t* blob =
-      parse_state_container(data, size_t(length), nullptr, &state_length, reason, sizeof reason);
-  const int loaded = blob && load_state_blob(blob, state_length, reason, sizeof reason);
+  const int loaded = load_state_container(data, size_t(length), reason, sizeof reason);
   free(data);
   if (!loaded) {
     log_printf("--state %s rejected: %s", path, reason);
@@ -238,7 +214,10 @@ int frontend_start(const game_adapter* game, int argc, char** argv) {
   fe.colour_dirty = 1;
 
   // 9-11. Window, renderer, font, texture and buffers.
-  if (!open_display(&cl)) return startup_fail();
+  if (!open_display(&cl)) {
+    frontend_release();
+    return 1;
+  }
 
   // 12. Controllers and sound.
   rescan_controllers();

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "frontend/byte_order.h"
 #include "frontend/frontend_state.h"
 
 // The thumbnail's u16 pixels are handed to SDL straight from the file's bytes.
@@ -27,28 +28,6 @@ static void container_message(char* msg, size_t msg_size, const char* format, ..
   va_start(args, format);
   vsnprintf(msg, msg_size, format, args);
   va_end(args);
-}
-
-static void put_u16(uint8_t* at, uint32_t value) {
-  at[0] = uint8_t(value);
-  at[1] = uint8_t(value >> 8);
-}
-static void put_u32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; i++) at[i] = uint8_t(value >> (8 * i));
-}
-static void put_u64(uint8_t* at, uint64_t value) {
-  for (int i = 0; i < 8; i++) at[i] = uint8_t(value >> (8 * i));
-}
-static uint32_t get_u16(const uint8_t* at) {
-  return uint32_t(at[0]) | uint32_t(at[1]) << 8;
-}
-static uint32_t get_u32(const uint8_t* at) {
-  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
-static int64_t get_i64(const uint8_t* at) {
-  uint64_t value = 0;
-  for (int i = 0; i < 8; i++) value |= uint64_t(at[i]) << (8 * i);
-  return int64_t(value);
 }
 
 // The game id as the container stores it: cut to 15 characters, NUL-padded to 16 bytes.
@@ -80,15 +59,15 @@ uint8_t* build_state_container(size_t* size) {
   }
 
   memcpy(data, CONTAINER_MAGIC, 8);
-  put_u32(data + 8, STATE_CONTAINER_VERSION);
+  le_put_u32(data + 8, STATE_CONTAINER_VERSION);
   container_game_id(reinterpret_cast<char*>(data + 12));
   snprintf(reinterpret_cast<char*>(data + 28), STATE_CONTAINER_VERSION_BYTES, "%s",
            game->version ? game->version : "");
-  put_u32(data + 60, game->rom_fingerprint ? game->rom_fingerprint() : 0);
-  put_u64(data + 64, uint64_t(int64_t(time(nullptr))));
-  put_u32(data + 72, uint32_t(fe.frame_counter));
-  put_u16(data + 76, tw);
-  put_u16(data + 78, th);
+  le_put_u32(data + 60, game->rom_fingerprint ? game->rom_fingerprint() : 0);
+  le_put_u64(data + 64, uint64_t(int64_t(time(nullptr))));
+  le_put_u32(data + 72, uint32_t(fe.frame_counter));
+  le_put_u16(data + 76, tw);
+  le_put_u16(data + 78, th);
 
   // Every other pixel of every other row of the last picture (zeros when there is none).
   uint8_t* thumb = data + STATE_CONTAINER_THUMB_OFFSET;
@@ -97,18 +76,18 @@ uint8_t* build_state_container(size_t* size) {
       const uint32_t* row = fe.frame + size_t(2 * y) * game->width;
       for (uint32_t x = 0; x < tw; x++) {
         uint32_t p = row[2 * x];
-        put_u16(thumb + 2 * (size_t(y) * tw + x),
-                ((p >> 8) & 0xF800) | ((p >> 5) & 0x07E0) | ((p >> 3) & 0x001F));
+        le_put_u16(thumb + 2 * (size_t(y) * tw + x),
+                   ((p >> 8) & 0xF800) | ((p >> 5) & 0x07E0) | ((p >> 3) & 0x001F));
       }
     }
   }
 
   uint8_t* length_field = thumb + thumb_bytes;
-  put_u32(length_field, uint32_t(blob_size));
+  le_put_u32(length_field, uint32_t(blob_size));
   memcpy(length_field + 4, blob, blob_size);
   free(blob);
   uint8_t* crc_field = length_field + 4 + blob_size;
-  put_u32(crc_field, uint32_t(crc32_z(0, data, size_t(crc_field - data))));
+  le_put_u32(crc_field, uint32_t(crc32_z(0, data, size_t(crc_field - data))));
   if (size) *size = size_t(total);
   return data;
 }
@@ -136,11 +115,11 @@ const uint8_t* parse_state_container(const uint8_t* data, size_t size, slot_info
     container_message(msg, msg_size, "not a save state");
     return nullptr;
   }
-  if (get_u32(data + size - 4) != uint32_t(crc32_z(0, data, size - 4))) {
+  if (le_get_u32(data + size - 4) != uint32_t(crc32_z(0, data, size - 4))) {
     container_message(msg, msg_size, "file is damaged (checksum mismatch)");
     return nullptr;
   }
-  uint32_t version = get_u32(data + 8);
+  uint32_t version = le_get_u32(data + 8);
   if (version != STATE_CONTAINER_VERSION) {
     container_message(msg, msg_size, "unsupported container version %u", version);
     return nullptr;
@@ -154,11 +133,11 @@ const uint8_t* parse_state_container(const uint8_t* data, size_t size, slot_info
     container_message(msg, msg_size, "state belongs to another game (%s)", stored_id);
     return nullptr;
   }
-  if (game->rom_fingerprint && get_u32(data + 60) != game->rom_fingerprint()) {
+  if (game->rom_fingerprint && le_get_u32(data + 60) != game->rom_fingerprint()) {
     container_message(msg, msg_size, "state was made with a different ROM revision");
     return nullptr;
   }
-  const uint32_t tw = get_u16(data + 76), th = get_u16(data + 78);
+  const uint32_t tw = le_get_u16(data + 76), th = le_get_u16(data + 78);
   const uint64_t thumb_bytes = 2ull * tw * th;
   if (tw == 0 || th == 0 || tw > STATE_CONTAINER_THUMB_MAX || th > STATE_CONTAINER_THUMB_MAX ||
       uint64_t(size) - 4 < 84 + thumb_bytes) {
@@ -166,13 +145,13 @@ const uint8_t* parse_state_container(const uint8_t* data, size_t size, slot_info
     return nullptr;
   }
   if (slot) {
-    slot->save_time = get_i64(data + 64);
-    slot->frame_counter = get_u32(data + 72);
+    slot->save_time = int64_t(le_get_u64(data + 64));
+    slot->frame_counter = le_get_u32(data + 72);
     slot->thumb_width = int32_t(tw);
     slot->thumb_height = int32_t(th);
   }
   const uint8_t* length_field = data + STATE_CONTAINER_THUMB_OFFSET + thumb_bytes;
-  const uint64_t blob_size = get_u32(length_field);
+  const uint64_t blob_size = le_get_u32(length_field);
   if (STATE_CONTAINER_OVERHEAD + thumb_bytes + blob_size != uint64_t(size)) {
     container_message(msg, msg_size, "file is damaged (size mismatch)");
     return nullptr;
@@ -197,4 +176,10 @@ int load_state_blob(const uint8_t* blob, size_t size, char* msg, size_t msg_size
     return 0;
   }
   return fe.adapter->load_state(blob, size, msg, msg_size);
+}
+
+int load_state_container(const uint8_t* data, size_t size, char* msg, size_t msg_size) {
+  size_t state_length = 0;
+  const uint8_t* blob = parse_state_container(data, size, nullptr, &state_length, msg, msg_size);
+  return blob && load_state_blob(blob, state_length, msg, msg_size);
 }

@@ -40,3 +40,8 @@ const uint8_t* parse_state_container(const uint8_t* data, size_t size, slot_info
 
 // The descriptor's load_state, or 0 with a message when the game has none. 1 when loaded.
 int load_state_blob(const uint8_t* blob, size_t size, char* msg, size_t msg_size);
+
+// A whole container's bytes checked (parse_state_container, without a slot record) and its blob
+// loaded (load_state_blob): 1 when the game now stands in that state, else 0 with the reason in
+// msg.
+int load_state_container(const uint8_t* data, size_t size, char* msg, size_t msg_size);

@@ -8,7 +8,6 @@
 #include "frontend/audio_output.h"
 #include "frontend/frontend_state.h"
 #include "frontend/platform.h"
-#include "frontend/settings_model.h"
 #include "menu/menu_toolkit.h"
 #include "menu/setting_rows.h"
 
@@ -21,12 +20,6 @@ static int32_t chosen_device(int32_t count) {
     if (name && fe.settings.device[0] && strcmp(name, fe.settings.device) == 0) chosen = i;
   }
   return chosen;
-}
-
-// The device and the stream opened again with the current settings; the menu keeps audio paused.
-static void reopen_audio() {
-  open_audio();
-  if (fe.menu_open && fe.audio_device) platform->audio_pause(fe.audio_device, 1);
 }
 
 void menu_page_audio() {
@@ -59,7 +52,7 @@ void menu_page_audio() {
     if (next >= count) next = -1;
     const char* name = next >= 0 ? platform->audio_device_name(next) : nullptr;
     snprintf(s.device, sizeof s.device, "%s", name ? name : "");
-    reopen_audio();
+    open_audio();
   }
 
   snprintf(value, sizeof value, "%d ms", int(s.latency_ms));
@@ -67,7 +60,7 @@ void menu_page_audio() {
                         "Lower is more responsive; raise it only if you hear crackling.");
   if ((sv = menu_row_step(activated, step)) != 0) {
     s.latency_ms = menu_clamp_step(s.latency_ms, 8 * sv, 16, 250);
-    reopen_audio();
+    open_audio();
   }
 
   snprintf(value, sizeof value, "%ld Hz -> %d Hz", lround(fe.adapter->audio_rate),
@@ -85,9 +78,5 @@ void menu_page_audio() {
             "available.");
 
   menu_end_page();
-  if (menu_page_gone()) return;
-  if (fe.menu.nav_back) {
-    save_settings();
-    menu_pop_page();
-  }
+  menu_leave_on_back();
 }

@@ -19,10 +19,6 @@ enum {
   CAPTURE_AXIS_THRESHOLD = 24000,  // an axis counts only beyond this, either way
 };
 
-static int32_t units(int32_t n) {
-  return menu_units(fe.ui_unit, n);
-}
-
 // The binding being captured, or null when the target names none.
 static input_binding* capture_binding() {
   const int32_t t = fe.capture_target;
@@ -49,13 +45,13 @@ void menu_page_capture() {
   const int32_t w = fe.output_w, h = fe.output_h, cx = w / 2, cy = h / 2;
   canvas* c = &fe.draw;
   draw_fill_rect(c, 0, 0, w, h, 0xaa000000);
-  draw_round_rect(c, cx - units(360), cy - units(110), units(720), units(220), units(14),
-                  0xfa261b18);
+  draw_round_rect(c, cx - menu_units(360), cy - menu_units(110), menu_units(720), menu_units(220),
+                  menu_units(14), 0xfa261b18);
   text_draw(c,
             fe.capture_mode == CAPTURE_CONTROLLER ? "Press a controller button or move a stick for"
                                                   : "Press a key for",
-            cx, cy - units(70), units(24), 0xffd6ccc8, TEXT_ALIGN_CENTRE);
-  text_draw(c, capture_target_name(), cx, cy - units(30), units(36), menu_accent_color(),
+            cx, cy - menu_units(70), menu_units(24), 0xffd6ccc8, TEXT_ALIGN_CENTRE);
+  text_draw(c, capture_target_name(), cx, cy - menu_units(30), menu_units(36), menu_accent_color(),
             TEXT_ALIGN_CENTRE);
 
   const uint64_t now = platform_now();
@@ -65,7 +61,7 @@ void menu_page_capture() {
   const double remaining = double(CAPTURE_SECONDS) - elapsed;
   char text[64];
   snprintf(text, sizeof text, "Waiting %.0f s  -  Esc cancels", remaining > 0 ? remaining : 0.0);
-  text_draw(c, text, cx, cy + units(40), fe.ui_unit / 5, 0xffa0928c, TEXT_ALIGN_CENTRE);
+  text_draw(c, text, cx, cy + menu_units(40), fe.ui_unit / 5, 0xffa0928c, TEXT_ALIGN_CENTRE);
 
   if (remaining <= 0 || !capture_binding()) menu_pop_page();
 }

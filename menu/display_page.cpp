@@ -12,16 +12,9 @@
 #include "menu/menu_toolkit.h"
 #include "menu/setting_rows.h"
 
-static int32_t units(int32_t n) {
-  return menu_units(fe.ui_unit, n);
-}
-
 // The display fields back at their defaults; the accent and every other setting stay.
 static void restore_display_defaults() {
-  const frontend_settings kept = fe.settings;
-  set_default_settings();
-  const frontend_settings defaults = fe.settings;
-  fe.settings = kept;
+  const frontend_settings defaults = default_settings();
   frontend_settings& s = fe.settings;
   s.fullscreen = defaults.fullscreen;
   s.window_scale = defaults.window_scale;
@@ -50,11 +43,11 @@ static void draw_live_preview() {
   if (!fe.running) return;
   const int32_t w = fe.output_w, h = fe.output_h;
   const int32_t left = w * 52 / 100;
-  const int32_t width = w - units(48) - left;
-  const int32_t height = h - units(120) - units(150);
+  const int32_t width = w - menu_units(48) - left;
+  const int32_t height = h - menu_units(120) - menu_units(150);
   if (width <= 2 * fe.ui_unit || height <= 0) return;
   canvas* c = &fe.draw;
-  const SDL_Rect box = {left, units(150), width, height};
+  const SDL_Rect box = {left, menu_units(150), width, height};
   c->ops->viewport(c, &box);
   draw_game_picture(width, height, 0);
   c->ops->viewport(c, nullptr);
@@ -176,8 +169,5 @@ void menu_page_display() {
   menu_end_page();
   if (menu_page_gone()) return;
   draw_live_preview();
-  if (fe.menu.nav_back) {
-    save_settings();
-    menu_pop_page();
-  }
+  menu_leave_on_back();
 }

@@ -10,22 +10,18 @@
 #include "frontend/movies.h"
 #include "frontend/rewind.h"
 #include "frontend/screenshot.h"
-#include "frontend/settings_model.h"
 #include "menu/menu_toolkit.h"
+#include "menu/setting_rows.h"
 #include "menu/text.h"
-
-static int32_t units(int32_t n) {
-  return menu_units(fe.ui_unit, n);
-}
 
 // The data folder as the value of its row. Values are drawn right-aligned; a path longer than
 // the room beside the label would run over it, so it is cut from the left ("...") at a folder
 // boundary where one fits: the end of a path is what tells it apart.
 static void extras_folder_value(const char* label, char* out, size_t out_size) {
   const char* path = fe.data_dir;
-  const int32_t size = units(22);
-  const int32_t room =
-      fe.menu.list_width - units(8) - text_measure(label, units(24)) - units(24) - units(16);
+  const int32_t size = menu_units(22);
+  const int32_t room = fe.menu.list_width - menu_units(8) - text_measure(label, menu_units(24)) -
+                       menu_units(24) - menu_units(16);
   snprintf(out, out_size, "%.*s", int(out_size - 1), path);
   if (room <= 0 || text_measure(out, size) <= room) return;
   // The longest tail that fits after "..." (a longer tail is never narrower).
@@ -41,16 +37,11 @@ static void extras_folder_value(const char* label, char* out, size_t out_size) {
   snprintf(out, out_size, "...%s", path + from);
 }
 
-// How a row's change reads: activation counts as a step to the right, else the reported step.
-static int32_t extras_step(int activated, int32_t step) {
-  return activated ? 1 : step;
-}
-
 // An On/Off row that flips on activation or on any step.
 static void extras_toggle(const char* label, int32_t* setting) {
   int32_t step = 0;
-  const int activated = menu_item(label, *setting ? "On" : "Off", 1, &step, nullptr);
-  if (extras_step(activated, step)) *setting = !*setting;
+  const int activated = menu_item(label, menu_on_off(*setting), 1, &step, nullptr);
+  if (menu_row_step(activated, step)) *setting = !*setting;
 }
 
 static void extras_rewind_rows() {
@@ -59,10 +50,10 @@ static void extras_rewind_rows() {
   char value[160];
 
   int32_t step = 0;
-  snprintf(value, sizeof value, "%s", !supported ? "Unsupported" : s->rewind ? "On" : "Off");
+  snprintf(value, sizeof value, "%s", supported ? menu_on_off(s->rewind) : "Unsupported");
   const int rewind_chosen = menu_item("Rewind", value, supported, &step,
                                       "Hold the Rewind hotkey (Backspace) to step back in time.");
-  if (extras_step(rewind_chosen, step)) {
+  if (menu_row_step(rewind_chosen, step)) {
     s->rewind = !s->rewind;
     if (fe.running) reset_rewind_ring();
   }
@@ -70,9 +61,8 @@ static void extras_rewind_rows() {
   snprintf(value, sizeof value, "%d MB", int(s->rewind_mb));
   const int limit_chosen = menu_item("Rewind Memory Limit", value, s->rewind, &step,
                                      "Older history is discarded beyond this budget.");
-  if (const int32_t change = extras_step(limit_chosen, step)) {
-    int32_t mb = s->rewind_mb + 16 * change;
-    s->rewind_mb = mb < 16 ? 16 : mb > 512 ? 512 : mb;
+  if (const int32_t change = menu_row_step(limit_chosen, step)) {
+    s->rewind_mb = menu_clamp_step(s->rewind_mb, 16 * change, 16, 512);
     rewind_set_budget();
   }
 
@@ -135,9 +125,5 @@ void menu_page_extras() {
                  "Reset all settings and controls to defaults? Save states are kept.");
   }
   menu_end_page();
-  if (menu_page_gone()) return;
-  if (fe.menu.nav_back) {
-    save_settings();
-    menu_pop_page();
-  }
+  menu_leave_on_back();
 }

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "frontend/frontend_state.h"
-#include "frontend/settings_model.h"
 #include "menu/menu_toolkit.h"
 #include "menu/setting_rows.h"
 
@@ -38,13 +37,6 @@ static const char* gadget_label(int32_t index) {
   return label ? label : "";
 }
 
-// Back: the changes are written and the page goes.
-static void leave_on_back() {
-  if (menu_page_gone() || !fe.menu.nav_back) return;
-  save_settings();
-  menu_pop_page();
-}
-
 void menu_page_gadgets() {
   menu_begin_page("Gadgets", "Enter: position and size");
   for (int32_t i = 0; i < fe_gadget_count() && !menu_page_gone(); i++) {
@@ -67,7 +59,7 @@ void menu_page_gadgets() {
     }
   }
   menu_end_page();
-  leave_on_back();
+  menu_leave_on_back();
 }
 
 void menu_page_gadget_editor() {
@@ -109,5 +101,5 @@ void menu_page_gadget_editor() {
   }
 
   menu_end_page();
-  leave_on_back();
+  menu_leave_on_back();
 }

@@ -5,7 +5,6 @@
 
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
-#include "frontend/settings_model.h"
 #include "menu/menu_toolkit.h"
 #include "menu/setting_rows.h"
 
@@ -68,9 +67,5 @@ void menu_page_gameplay() {
   }
 
   menu_end_page();
-  if (menu_page_gone()) return;
-  if (fe.menu.nav_back) {
-    save_settings();
-    menu_pop_page();
-  }
+  menu_leave_on_back();
 }

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "frontend/messages.h"
-#include "frontend/settings_model.h"
 #include "menu/binding_capture.h"
 #include "menu/draw.h"
 #include "menu/menu_toolkit.h"
@@ -53,13 +52,6 @@ static void binding_row(const char* label, input_binding* binding, int32_t index
   } else if (fe.menu.row_action == 2) {
     *binding = input_binding{-1, -1, -1};
   }
-}
-
-// Back: the page's changes are written and the page goes.
-static void leave_on_back() {
-  if (menu_page_gone() || !fe.menu.nav_back) return;
-  save_settings();
-  menu_pop_page();
 }
 
 void menu_page_controls() {
@@ -109,7 +101,7 @@ void menu_page_controls() {
   }
 
   menu_end_page();
-  leave_on_back();
+  menu_leave_on_back();
 }
 
 void menu_page_hotkeys() {
@@ -119,7 +111,7 @@ void menu_page_hotkeys() {
                 h == HOTKEY_MENU ? "Esc is always available as a fallback for the menu." : nullptr);
   }
   menu_end_page();
-  leave_on_back();
+  menu_leave_on_back();
 }
 
 // An open controller's name; "?" when SDL has none.
@@ -132,8 +124,7 @@ static const char* controller_name(int32_t index) {
 void menu_page_player_controllers() {
   int32_t open = fe.controller_count;
   open = open < 0 ? 0 : open > FE_MAX_CONTROLLERS ? FE_MAX_CONTROLLERS : open;
-  int32_t players = fe.adapter->players;
-  players = players < 1 ? 2 : players > 4 ? 4 : players;
+  const int32_t players = fe_player_count();
   char label[32], value[200];
   int32_t step = 0, sv = 0;
 
@@ -164,5 +155,5 @@ void menu_page_player_controllers() {
               "Plug one in at any time; it is detected automatically.");
   }
   menu_end_page();
-  leave_on_back();
+  menu_leave_on_back();
 }

@@ -13,11 +13,6 @@
 static menu_row_hook_fn row_hook = nullptr;
 static void* row_hook_user = nullptr;
 
-// n u of the current ui unit.
-static int32_t units(int32_t n) {
-  return menu_units(fe.ui_unit, n);
-}
-
 ui_color menu_accent_color() {
   static const ui_color accents[6] = {0xffff9c40, 0xff2eb0ff, 0xff5848ec,
                                       0xff84ce40, 0xffff70a8, 0xffece6e6};
@@ -113,23 +108,25 @@ void menu_begin_page(const char* title, const char* subtitle) {
   const uint32_t a = uint32_t(fade * 255.0);
 
   canvas* c = &fe.draw;
-  const int32_t x0 = units(40), y0 = units(36);
-  text_draw(c, fe.adapter->title, x0, y0, units(22), ui_with_alpha(0x00ac9c96, a), TEXT_ALIGN_LEFT);
-  text_draw(c, title, x0, y0 + units(30), units(44), ui_with_alpha(0x00faf6f4, a), TEXT_ALIGN_LEFT);
-  draw_fill_rect(c, x0, y0 + units(86), units(64), fe.ui_unit / 25,
+  const int32_t x0 = menu_units(40), y0 = menu_units(36);
+  text_draw(c, fe.adapter->title, x0, y0, menu_units(22), ui_with_alpha(0x00ac9c96, a),
+            TEXT_ALIGN_LEFT);
+  text_draw(c, title, x0, y0 + menu_units(30), menu_units(44), ui_with_alpha(0x00faf6f4, a),
+            TEXT_ALIGN_LEFT);
+  draw_fill_rect(c, x0, y0 + menu_units(86), menu_units(64), fe.ui_unit / 25,
                  ui_with_alpha(menu_accent_color(), a));
   if (subtitle && subtitle[0]) {
-    text_draw(c, subtitle, x0 + units(80), y0 + units(78), units(18), ui_with_alpha(0x00ac9c96, a),
-              TEXT_ALIGN_LEFT);
+    text_draw(c, subtitle, x0 + menu_units(80), y0 + menu_units(78), menu_units(18),
+              ui_with_alpha(0x00ac9c96, a), TEXT_ALIGN_LEFT);
   }
 
-  int32_t right = units(520) > w * 46 / 100 ? units(520) : w * 46 / 100;
+  int32_t right = menu_units(520) > w * 46 / 100 ? menu_units(520) : w * 46 / 100;
   if (right > w - x0) right = w - x0;
   m.list_x = x0;
   m.list_width = right - x0;
-  m.row_height = units(48);
-  m.list_top = y0 + units(110);
-  m.list_bottom = h - units(70);
+  m.row_height = menu_units(48);
+  m.list_top = y0 + menu_units(110);
+  m.list_bottom = h - menu_units(70);
   m.visible_rows = m.row_height > 0 ? (m.list_bottom - m.list_top) / m.row_height : 0;
   if (m.visible_rows < 3) m.visible_rows = 3;
   m.rows_emitted = 0;
@@ -148,7 +145,7 @@ int menu_item(const char* label, const char* value, int32_t enabled, int32_t* st
   if (!label) label = "";
 
   const int32_t y = m.list_top + (row - f) * m.row_height;
-  const int32_t hh = m.row_height - units(6);
+  const int32_t hh = m.row_height - menu_units(6);
   const bool hovering = visible && m.mouse_x >= m.list_x && m.mouse_x < m.list_x + m.list_width &&
                         m.mouse_y >= y && m.mouse_y < y + hh;
   if (hovering && m.mouse_moved) m.cursor[page] = row;
@@ -170,16 +167,17 @@ int menu_item(const char* label, const char* value, int32_t enabled, int32_t* st
     const int32_t box_top = int32_t(m.highlight_y + 0.5f);
     const ui_color box = ui_rgba(ui_color_r(accent) / 5 + 20, ui_color_g(accent) / 5 + 22,
                                  ui_color_b(accent) / 5 + 30, 235);
-    draw_round_rect(c, m.list_x - units(12), box_top, m.list_width + units(12), hh, units(8), box);
-    draw_fill_rect(c, m.list_x - units(12), box_top + units(8), fe.ui_unit / 25, hh - units(16),
-                   accent);
+    draw_round_rect(c, m.list_x - menu_units(12), box_top, m.list_width + menu_units(12), hh,
+                    menu_units(8), box);
+    draw_fill_rect(c, m.list_x - menu_units(12), box_top + menu_units(8), fe.ui_unit / 25,
+                   hh - menu_units(16), accent);
     if (hint) snprintf(m.hint, sizeof m.hint, "%s", hint);
   }
 
-  const int32_t s = units(24);
+  const int32_t s = menu_units(24);
   const int32_t label_y = y + (hh - text_line_height(s)) / 2;
   const ui_color label_color = !enabled ? 0xff706460 : selected ? 0xffffffff : 0xffdcd2ce;
-  text_draw(c, label, m.list_x + units(8), label_y, s, label_color, TEXT_ALIGN_LEFT);
+  text_draw(c, label, m.list_x + menu_units(8), label_y, s, label_color, TEXT_ALIGN_LEFT);
 
   if (value) {
     char text[300];
@@ -191,7 +189,7 @@ int menu_item(const char* label, const char* value, int32_t enabled, int32_t* st
       snprintf(text, sizeof text, "%s", value);
       color = enabled ? 0xffb6a6a0 : 0xff706460;
     }
-    text_draw(c, text, m.list_x + m.list_width - units(16), label_y, units(22), color,
+    text_draw(c, text, m.list_x + m.list_width - menu_units(16), label_y, menu_units(22), color,
               TEXT_ALIGN_RIGHT);
   }
 
@@ -230,15 +228,16 @@ void menu_end_page() {
   const int32_t w = fe.output_w, h = fe.output_h;
   if (n > m.visible_rows) {
     const int32_t track = m.list_bottom - m.list_top;
-    const int32_t x = m.list_x + m.list_width + units(8);
-    draw_fill_rect(c, x, m.list_top, units(3), track, 0xff382c28);
-    draw_fill_rect(c, x, m.list_top + first * track / n, units(3), m.visible_rows * track / n,
+    const int32_t x = m.list_x + m.list_width + menu_units(8);
+    draw_fill_rect(c, x, m.list_top, menu_units(3), track, 0xff382c28);
+    draw_fill_rect(c, x, m.list_top + first * track / n, menu_units(3), m.visible_rows * track / n,
                    menu_accent_color());
   }
 
-  const int32_t fy = h - units(52);
+  const int32_t fy = h - menu_units(52);
   draw_fill_rect(c, 0, fy - fe.ui_unit / 10, w, 1, 0xff382c28);
-  if (m.hint[0]) text_draw(c, m.hint, units(40), fy, units(19), 0xffbeb0aa, TEXT_ALIGN_LEFT);
-  text_draw(c, "Enter/A  Select     Esc/B  Back     Left/Right  Change", w - units(40), fy,
-            units(18), 0xff82746e, TEXT_ALIGN_RIGHT);
+  if (m.hint[0])
+    text_draw(c, m.hint, menu_units(40), fy, menu_units(19), 0xffbeb0aa, TEXT_ALIGN_LEFT);
+  text_draw(c, "Enter/A  Select     Esc/B  Back     Left/Right  Change", w - menu_units(40), fy,
+            menu_units(18), 0xff82746e, TEXT_ALIGN_RIGHT);
 }

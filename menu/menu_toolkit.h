@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "frontend/canvas.h"
+#include "frontend/frontend_state.h"
 
 // The accent colour: the accent setting's entry (taken modulo 6) of Azure, Amber, Crimson, Jade,
 // Violet and Silver.
@@ -45,9 +46,9 @@ void close_menu();
 // mouse's moved and click flags and the wheel); the pointer position stays.
 void menu_clear_latches();
 
-// n u: the ui unit times n / 100, truncated.
-inline int32_t menu_units(int32_t ui_unit, int32_t n) {
-  return ui_unit * n / 100;
+// n u: the ui unit of this loop (fe.ui_unit) times n / 100, truncated.
+inline int32_t menu_units(int32_t n) {
+  return fe.ui_unit * n / 100;
 }
 
 // Starts the top page's frame: the title block (fading in over 160 ms), the page geometry, no

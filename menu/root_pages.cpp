@@ -13,10 +13,6 @@
 #include "menu/menu_toolkit.h"
 #include "menu/text.h"
 
-static int32_t units(int32_t n) {
-  return menu_units(fe.ui_unit, n);
-}
-
 // The slot pages show the slot records, which are re-read before they are next drawn.
 static void open_slot_page(int32_t page) {
   menu_push_page(page);
@@ -28,22 +24,22 @@ static void open_slot_page(int32_t page) {
 static void draw_main_preview() {
   if (!fe.rom_ready && !fe.running) return;
   const int32_t w = fe.output_w, h = fe.output_h, u = fe.ui_unit;
-  const int32_t d = w - units(48) - w / 2, e = h - units(110) - units(140);
-  if (d < 2 * u || e < units(150)) return;
+  const int32_t d = w - menu_units(48) - w / 2, e = h - menu_units(110) - menu_units(140);
+  if (d < 2 * u || e < menu_units(150)) return;
   int32_t box_w = 0, box_h = 0;
   menu_preview_fit(d, e, &box_w, &box_h);
-  const int32_t left = w / 2 + (d - box_w) / 2, top = units(140) + (e - box_h) / 2;
+  const int32_t left = w / 2 + (d - box_w) / 2, top = menu_units(140) + (e - box_h) / 2;
   canvas* c = &fe.draw;
-  draw_round_rect(c, left - units(6), top - units(6), box_w + units(12), box_h + units(12), u / 10,
-                  0xff2e221e);
+  draw_round_rect(c, left - menu_units(6), top - menu_units(6), box_w + menu_units(12),
+                  box_h + menu_units(12), u / 10, 0xff2e221e);
   if (fe.running) {
     menu_preview_copy(fe.game_texture, left, top, box_w, box_h);
     return;
   }
   const int32_t cx = left + box_w / 2, cy = top + box_h / 2;
   draw_fill_rect(c, left, top, box_w, box_h, 0xff120c0a);
-  text_draw(c, "Ready", cx, cy - u / 5, units(30), 0xffd6ccc8, TEXT_ALIGN_CENTRE);
-  text_draw(c, path_basename(fe.rom_path), cx, cy + u / 5, units(18), 0xff968882,
+  text_draw(c, "Ready", cx, cy - u / 5, menu_units(30), 0xffd6ccc8, TEXT_ALIGN_CENTRE);
+  text_draw(c, path_basename(fe.rom_path), cx, cy + u / 5, menu_units(18), 0xff968882,
             TEXT_ALIGN_CENTRE);
 }
 
@@ -125,9 +121,9 @@ void menu_page_main() {
 
   draw_main_preview();
   if (!fe.rom_ready && fe.rom_status[0]) {
-    text_draw(&fe.draw, "ROM not ready", fe.output_w / 2, units(150), units(26), 0xff78a0ff,
-              TEXT_ALIGN_LEFT);
-    text_draw(&fe.draw, fe.rom_status, fe.output_w / 2, units(190), units(18), 0xffd2c8c8,
+    text_draw(&fe.draw, "ROM not ready", fe.output_w / 2, menu_units(150), menu_units(26),
+              0xff78a0ff, TEXT_ALIGN_LEFT);
+    text_draw(&fe.draw, fe.rom_status, fe.output_w / 2, menu_units(190), menu_units(18), 0xffd2c8c8,
               TEXT_ALIGN_LEFT);
   }
   if (fe.menu.nav_back && fe.running) close_menu();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "frontend/confirm_actions.h"
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
 #include "frontend/slots.h"
@@ -11,10 +12,6 @@
 #include "menu/menu_preview.h"
 #include "menu/menu_toolkit.h"
 #include "menu/text.h"
-
-static int32_t units(int32_t n) {
-  return menu_units(fe.ui_unit, n);
-}
 
 // The row's value: "Empty", the save time as local time, or "Unusable".
 static void slot_value(const slot_info* slot, char* out, size_t out_size) {
@@ -34,13 +31,14 @@ static void slot_value(const slot_info* slot, char* out, size_t out_size) {
 // The panel beside the list for the slot under the cursor.
 static void draw_slot_preview(const slot_info* slot, const char* value) {
   const int32_t w = fe.output_w, h = fe.output_h, u = fe.ui_unit;
-  const int32_t left = w * 52 / 100, top = units(150);
+  const int32_t left = w * 52 / 100, top = menu_units(150);
   int32_t box_w = 0, box_h = 0;
-  menu_preview_fit(w - units(60) - left, h - units(160) - units(150), &box_w, &box_h);
+  menu_preview_fit(w - menu_units(60) - left, h - menu_units(160) - menu_units(150), &box_w,
+                   &box_h);
   if (box_w <= 0 || box_h <= 0) return;  // no room beside the list
   canvas* c = &fe.draw;
-  draw_round_rect(c, left - units(8), top - units(8), box_w + units(16), box_h + units(16), u / 10,
-                  0xff2e221e);
+  draw_round_rect(c, left - menu_units(8), top - menu_units(8), box_w + menu_units(16),
+                  box_h + menu_units(16), u / 10, 0xff2e221e);
   if (slot->usable && slot->thumbnail) {
     menu_preview_copy(slot->thumbnail, left, top, box_w, box_h);
   } else {
@@ -48,7 +46,7 @@ static void draw_slot_preview(const slot_info* slot, const char* value) {
     // A usable slot whose thumbnail could not be made is still usable: an empty box, no word.
     if (!slot->usable) {
       text_draw(c, slot->exists ? "Unusable" : "Empty", left + box_w / 2,
-                top + box_h / 2 - units(16), units(28), 0xff8c7e78, TEXT_ALIGN_CENTRE);
+                top + box_h / 2 - menu_units(16), menu_units(28), 0xff8c7e78, TEXT_ALIGN_CENTRE);
     }
   }
   const int32_t below = top + box_h + u / 5;
@@ -57,18 +55,8 @@ static void draw_slot_preview(const slot_info* slot, const char* value) {
     snprintf(text, sizeof text, "%s   -   %u frames played", value, unsigned(slot->frame_counter));
     text_draw(c, text, left, below, u / 5, 0xffcec2be, TEXT_ALIGN_LEFT);
   } else if (slot->exists) {
-    text_draw(c, slot->reason, left, below, units(18), 0xff78a0ff, TEXT_ALIGN_LEFT);
+    text_draw(c, slot->reason, left, below, menu_units(18), 0xff78a0ff, TEXT_ALIGN_LEFT);
   }
-}
-
-// An empty slot chosen on the Save State page: saved at once; the page goes, and a save reached
-// from the pause menu returns straight to the game.
-static void save_into_empty_slot(int32_t i) {
-  save_slot(i);
-  fe.slot = i;
-  refresh_slot_info();
-  menu_pop_page();
-  if (fe.menu_open && fe.menu.depth > 0 && menu_top_page() == MENU_PAGE_PAUSE) close_menu();
 }
 
 void menu_page_state_slots(int32_t save) {
@@ -94,7 +82,7 @@ void menu_page_state_slots(int32_t save) {
       if (save && slot->exists) {
         show_confirm(CONFIRM_SAVE_SLOT, i, "Overwrite slot %d (saved %s)?", int(i), value);
       } else if (save) {
-        save_into_empty_slot(i);
+        save_chosen_slot(i);
       } else if (fe.running) {
         show_confirm(CONFIRM_LOAD_SLOT, i, "Load %s? Unsaved progress will be lost.", label);
       } else if (load_slot(i)) {

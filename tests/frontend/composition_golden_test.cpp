@@ -11,8 +11,8 @@
 #include <string>
 
 #include "fake_game.h"
-#include "frontend/composition.h"
 #include "frontend/frontend_state.h"
+#include "frontend/main_loop.h"
 #include "frontend/picture.h"
 #include "frontend_fixture.h"
 #include "golden_image.h"
@@ -30,17 +30,7 @@ class ComposedFrame : public frontend_fixture {
   void SetUp() override {
     frontend_fixture::SetUp();
     ASSERT_EQ(font_atlas_init(fe.renderer), 1);
-    frontend_settings& s = fe.settings;
-    s.scale_mode = 0;
-    s.aspect_mode = 0;
-    s.filter = 0;
-    s.scanlines = 0;
-    s.mask = 0;
-    s.mask_strength = 30;
-    s.brightness = 100;
-    s.gamma = 100;
-    s.rotation = 3;
-    s.accent = 0;
+    frontend_settings& s = fe.settings;  // the defaults, with four gadgets on
     s.gadgets[GADGET_FPS] = {1, 1, 1, 0, 0};
     s.gadgets[GADGET_FRAME_TIME] = {1, 1, 0, 0, 160};
     s.gadgets[GADGET_INPUT_DISPLAY] = {1, 2, 1, 0, 0};
@@ -60,17 +50,10 @@ class ComposedFrame : public frontend_fixture {
     snprintf(fe.toast_text, sizeof fe.toast_text, "Slot 3 \xC3\xA9t\xC3\xA9 \xE2\x82\xAC");
     fe.toast_end = tp.now + tp.frequency;
   }
-  void TearDown() override {
-    font_atlas_free();
-    frontend_fixture::TearDown();
-  }
+  // One picture as the main loop draws it.
   void compose(int32_t border) {
     fe.settings.border = border;
-    SDL_SetRenderDrawColor(fe.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(fe.renderer);
-    compose_frame_base();
-    compose_frame_overlays();
-    SDL_RenderPresent(fe.renderer);
+    main_loop_draw_picture();
   }
 };
 

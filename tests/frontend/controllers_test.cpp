@@ -13,6 +13,7 @@
 #include "frontend/platform.h"
 #include "frontend_fixture.h"
 #include "log_capture.h"
+#include "virtual_controller.h"
 
 namespace {
 
@@ -23,18 +24,6 @@ class ControllersTest : public frontend_fixture {
     if (HasFatalFailure()) return;
     if (SDL_NumJoysticks() != 0) GTEST_SKIP() << "a joystick is attached to this machine";
     platform = &platform_sdl;
-  }
-
-  // Attaches a virtual game controller with every button and axis; its device index.
-  static int attach(const char* name) {
-    SDL_VirtualJoystickDesc desc;
-    SDL_zero(desc);
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    desc.name = name;
-    return SDL_JoystickAttachVirtualEx(&desc);
   }
 
   // The neutral events of everything SDL has queued.
@@ -55,13 +44,13 @@ class ControllersTest : public frontend_fixture {
 
 TEST_F(ControllersTest, HotPluggedControllersAreOpenedInOrderAndReadThroughSdl) {
   log_capture log(fe.log_path);
-  ASSERT_GE(attach("Pad One"), 0) << SDL_GetError();
+  ASSERT_GE(attach_virtual_controller("Pad One"), 0) << SDL_GetError();
   EXPECT_EQ(drain_events(), std::vector<int32_t>{INPUT_EVENT_PAD_ADDED});
   rescan_controllers();
   ASSERT_EQ(fe.controller_count, 1);
   EXPECT_TRUE(log.has("controller 1: Pad One"));
 
-  ASSERT_GE(attach(""), 0) << SDL_GetError();  // SDL then has no name to give
+  ASSERT_GE(attach_virtual_controller(""), 0) << SDL_GetError();  // SDL then has no name to give
   EXPECT_EQ(drain_events(), std::vector<int32_t>{INPUT_EVENT_PAD_ADDED});
   rescan_controllers();
   ASSERT_EQ(fe.controller_count, 2);
@@ -99,7 +88,7 @@ TEST_F(ControllersTest, HotPluggedControllersAreOpenedInOrderAndReadThroughSdl) 
 TEST_F(ControllersTest, ANinthGameControllerIsNotOpened) {
   log_capture log(fe.log_path);
   for (int i = 1; i <= 9; i++) {
-    ASSERT_GE(attach(("Pad " + std::to_string(i)).c_str()), 0) << SDL_GetError();
+    ASSERT_GE(attach_virtual_controller(("Pad " + std::to_string(i)).c_str()), 0) << SDL_GetError();
   }
   rescan_controllers();
   EXPECT_EQ(fe.controller_count, FE_MAX_CONTROLLERS);

@@ -12,6 +12,7 @@
 
 #include "adapter/game_adapter.h"
 #include "fake_game.h"
+#include "file_bytes.h"
 #include "frontend/frontend_run.h"
 #include "frontend/frontend_state.h"
 #include "frontend/platform.h"
@@ -178,11 +179,9 @@ TEST_F(FrontendRunTest, AStateFileOfAnotherRomIsRejectedAndTheProgramStartsWitho
   const std::string state = home.at("other.fest");
   ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
   ASSERT_EQ(fe.running, 1);
-  size_t size = 0;
-  uint8_t* container = build_state_container(&size);
-  ASSERT_NE(container, nullptr);
-  ASSERT_TRUE(write_text(state, std::string(reinterpret_cast<char*>(container), size)));
-  free(container);
+  const file_bytes container = bytes_of_state_container();
+  ASSERT_FALSE(container.empty());
+  ASSERT_TRUE(bytes_write(state, container));
   frontend_shutdown();
 
   fake.fingerprint = 0x0BADF00D;  // another revision of the set
@@ -205,11 +204,9 @@ TEST_F(FrontendRunTest, AGoodStateFileRunsTheGameLikeAnyStateLoad) {
   const std::string state = home.at("good.fest");
   ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
   for (int i = 0; i < 7; i++) fe.adapter->run_frame(fe.audio_buffer, nullptr, nullptr, 0);
-  size_t size = 0;
-  uint8_t* container = build_state_container(&size);
-  ASSERT_NE(container, nullptr);
-  ASSERT_TRUE(write_text(state, std::string(reinterpret_cast<char*>(container), size)));
-  free(container);
+  const file_bytes container = bytes_of_state_container();
+  ASSERT_FALSE(container.empty());
+  ASSERT_TRUE(bytes_write(state, container));
   frontend_shutdown();
 
   // Rewind on, so the ring must exist once the game runs from the state.

@@ -34,31 +34,6 @@ file_bytes fake_state_blob() {
   return bytes;
 }
 
-file_bytes container_now() {
-  size_t size = 0;
-  uint8_t* data = build_state_container(&size);
-  file_bytes bytes(data, data + (data ? size : 0));
-  free(data);
-  return bytes;
-}
-
-// "FEMOVIE1", the length field, the container and the input bytes.
-file_bytes movie_bytes(const file_bytes& container, uint32_t length_field,
-                       const file_bytes& inputs = {}) {
-  file_bytes data(12 + container.size() + inputs.size());
-  memcpy(data.data(), "FEMOVIE1", 8);
-  bytes_put_u32(&data, 8, length_field);
-  std::copy(container.begin(), container.end(), data.begin() + 12);
-  std::copy(inputs.begin(), inputs.end(), data.begin() + 12 + long(container.size()));
-  return data;
-}
-
-file_bytes words_bytes(const std::vector<uint32_t>& words) {
-  file_bytes data(4 * words.size());
-  for (size_t i = 0; i < words.size(); i++) bytes_put_u32(&data, 4 * i, words[i]);
-  return data;
-}
-
 struct MoviesTest : frontend_fixture {
   void SetUp() override {
     frontend_fixture::SetUp();
@@ -160,12 +135,12 @@ TEST_F(MoviesTest, ARecordingPlaysBackTheSameWordsToTheSameFinalState) {
 }
 
 TEST_F(MoviesTest, TrailingBytesAfterTheLastWholeWordAreNeverPlayed) {
-  file_bytes inputs = words_bytes({0x11, 0x22});
+  file_bytes inputs = bytes_of_words({0x11, 0x22});
   inputs.push_back(0x33);
   inputs.push_back(0x44);
-  const file_bytes container = container_now();
+  const file_bytes container = bytes_of_state_container();
   ASSERT_TRUE(bytes_write(movie_path("movie-20240101-000000.femv"),
-                          movie_bytes(container, uint32_t(container.size()), inputs)));
+                          bytes_of_movie(container, uint32_t(container.size()), inputs)));
   play_latest_movie();
   ASSERT_NE(fe.movie_data, nullptr);
   EXPECT_EQ(step(7), 0x11u);
@@ -187,9 +162,9 @@ TEST_F(MoviesTest, TheGreatestMovieNamePlaysAndFoldersAndOtherCasesAreSkipped) {
   };
   for (const auto& m : movies) {
     fake.frame_count = m.start_frame;
-    const file_bytes container = container_now();
+    const file_bytes container = bytes_of_state_container();
     ASSERT_TRUE(
-        bytes_write(movie_path(m.name), movie_bytes(container, uint32_t(container.size()))));
+        bytes_write(movie_path(m.name), bytes_of_movie(container, uint32_t(container.size()))));
   }
   ASSERT_EQ(mkdir(movie_path("movie-20991231-000000.femv").c_str(), 0755), 0);
   fake.frame_count = 0;
@@ -200,7 +175,7 @@ TEST_F(MoviesTest, TheGreatestMovieNamePlaysAndFoldersAndOtherCasesAreSkipped) {
 }
 
 TEST_F(MoviesTest, BadMovieFilesAreRefusedAndTheGameGoesOn) {
-  const file_bytes good = container_now();
+  const file_bytes good = bytes_of_state_container();
   const uint32_t good_length = uint32_t(good.size());
   file_bytes other_game = good;
   memset(&other_game[12], 0, 16);
@@ -225,34 +200,34 @@ TEST_F(MoviesTest, BadMovieFilesAreRefusedAndTheGameGoesOn) {
        "No recorded movies yet", nullptr},
       {"another extension",
        [&] {
-         bytes_write(movie_path("movie-20240101-000000.FEMV"), movie_bytes(good, good_length));
+         bytes_write(movie_path("movie-20240101-000000.FEMV"), bytes_of_movie(good, good_length));
        },
        "No recorded movies yet", nullptr},
       {"11 bytes", [&] { write_text(movie_path(newest), "FEMOVIE1abc"); },
        "Movie file is not valid", nullptr},
       {"another magic",
        [&] {
-         file_bytes data = movie_bytes(good, good_length);
+         file_bytes data = bytes_of_movie(good, good_length);
          data[7] = '2';
          bytes_write(movie_path(newest), data);
        },
        "Movie file is not valid", nullptr},
       {"a length beyond the file",
-       [&] { bytes_write(movie_path(newest), movie_bytes(good, good_length + 1)); },
+       [&] { bytes_write(movie_path(newest), bytes_of_movie(good, good_length + 1)); },
        "Movie file is truncated", nullptr},
       {"a length near 2^32",
-       [&] { bytes_write(movie_path(newest), movie_bytes(file_bytes(40, 0), 0xFFFFFFF8u)); },
+       [&] { bytes_write(movie_path(newest), bytes_of_movie(file_bytes(40, 0), 0xFFFFFFF8u)); },
        "Movie file is truncated", nullptr},
-      {"a length of 0", [&] { bytes_write(movie_path(newest), movie_bytes(good, 0)); }, nullptr,
+      {"a length of 0", [&] { bytes_write(movie_path(newest), bytes_of_movie(good, 0)); }, nullptr,
        "file is truncated"},
       {"a state of another game",
-       [&] { bytes_write(movie_path(newest), movie_bytes(other_game, good_length)); }, nullptr,
+       [&] { bytes_write(movie_path(newest), bytes_of_movie(other_game, good_length)); }, nullptr,
        "state belongs to another game (othergame)"},
       {"a damaged state",
-       [&] { bytes_write(movie_path(newest), movie_bytes(damaged, good_length)); }, nullptr,
+       [&] { bytes_write(movie_path(newest), bytes_of_movie(damaged, good_length)); }, nullptr,
        "file is damaged (checksum mismatch)"},
       {"a state the game rejects",
-       [&] { bytes_write(movie_path(newest), movie_bytes(rejected, good_length)); }, nullptr,
+       [&] { bytes_write(movie_path(newest), bytes_of_movie(rejected, good_length)); }, nullptr,
        "fake state is damaged"},
   };
   for (const bad_movie& c : table) {
@@ -281,9 +256,9 @@ TEST_F(MoviesTest, BadMovieFilesAreRefusedAndTheGameGoesOn) {
 }
 
 TEST_F(MoviesTest, TheParseStepPlacesTheStartingPointAndTheFirstWordOrSaysWhyNot) {
-  const file_bytes container = container_now();
+  const file_bytes container = bytes_of_state_container();
   const uint32_t length = uint32_t(container.size());
-  const file_bytes good = movie_bytes(container, length, words_bytes({7, 8}));
+  const file_bytes good = bytes_of_movie(container, length, bytes_of_words({7, 8}));
   movie_view view = {};
   char message[200] = "";
   ASSERT_EQ(movie_parse(good.data(), good.size(), &view, message, sizeof message), 1);
@@ -297,8 +272,8 @@ TEST_F(MoviesTest, TheParseStepPlacesTheStartingPointAndTheFirstWordOrSaysWhyNot
     const char* message;
   } refused[] = {
       {file_bytes(good.begin(), good.begin() + 11), 0, "Movie file is not valid"},
-      {movie_bytes(container, length + 1), 0, "Movie file is truncated"},
-      {movie_bytes(container, 0), -1, "file is truncated"},
+      {bytes_of_movie(container, length + 1), 0, "Movie file is truncated"},
+      {bytes_of_movie(container, 0), -1, "file is truncated"},
   };
   for (const auto& c : refused) {
     message[0] = '\0';
@@ -310,9 +285,9 @@ TEST_F(MoviesTest, TheParseStepPlacesTheStartingPointAndTheFirstWordOrSaysWhyNot
 }
 
 TEST_F(MoviesTest, AGameWithoutLoadStateCannotPlayAMovie) {
-  const file_bytes container = container_now();
+  const file_bytes container = bytes_of_state_container();
   ASSERT_TRUE(bytes_write(movie_path("movie-20240101-000000.femv"),
-                          movie_bytes(container, uint32_t(container.size()))));
+                          bytes_of_movie(container, uint32_t(container.size()))));
   fe.adapter_copy.load_state = nullptr;
   fe.adapter_copy.validate_state = nullptr;
   play_latest_movie();
@@ -360,9 +335,10 @@ TEST_F(MoviesTest, AMissingFolderOrAMissingStateEndsTheStartWithAToastAndAClosed
 }
 
 TEST_F(MoviesTest, StartingOneMovieEndsTheOtherAndStopAllEndsBoth) {
-  const file_bytes container = container_now();
-  ASSERT_TRUE(bytes_write(movie_path("movie-20000101-000000.femv"),
-                          movie_bytes(container, uint32_t(container.size()), words_bytes({1}))));
+  const file_bytes container = bytes_of_state_container();
+  ASSERT_TRUE(
+      bytes_write(movie_path("movie-20000101-000000.femv"),
+                  bytes_of_movie(container, uint32_t(container.size()), bytes_of_words({1}))));
   play_latest_movie();
   ASSERT_NE(fe.movie_data, nullptr);
   movie_start_recording();

@@ -18,17 +18,12 @@ namespace {
 
 using PictureTest = frontend_fixture;
 
+// Over the fixture's default settings (no filter, no overlays, neutral colours).
 void set_display(int32_t scale_mode, int32_t aspect_mode, int32_t rotation) {
   frontend_settings& s = fe.settings;
   s.scale_mode = scale_mode;
   s.aspect_mode = aspect_mode;
   s.rotation = rotation;
-  s.filter = 0;
-  s.scanlines = 0;
-  s.mask = 0;
-  s.mask_strength = 30;
-  s.brightness = 100;
-  s.gamma = 100;
 }
 
 void expect_rect(const SDL_Rect& r, int x, int y, int w, int h) {

@@ -2,7 +2,6 @@
 // screenshot's unturned buffer.
 #include <gtest/gtest.h>
 
-#include <png.h>
 #include <unistd.h>
 
 #include <string>
@@ -14,6 +13,7 @@
 #include "frontend/picture.h"
 #include "frontend/screenshot.h"
 #include "frontend_fixture.h"
+#include "png_read.h"
 
 namespace {
 
@@ -28,20 +28,6 @@ std::vector<std::string> files_in(const char* folder) {
   }
   free(entries);
   return names;
-}
-
-// The PNG decoded as RGB bytes; false when libpng refuses it.
-bool decode_png(const std::string& path, uint32_t* width, uint32_t* height,
-                std::vector<uint8_t>* rgb) {
-  png_image image = {};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_RGB;
-  rgb->resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr)) return false;
-  *width = image.width;
-  *height = image.height;
-  return true;
 }
 
 }  // namespace
@@ -85,7 +71,7 @@ TEST_F(ScreenshotTest, TheGamesDefaultTurnGivesATurnedPngOfTheUncorrectedPicture
 
   uint32_t w = 0, h = 0;
   std::vector<uint8_t> rgb;
-  ASSERT_TRUE(decode_png(std::string(fe.screenshots_dir) + "/" + name, &w, &h, &rgb));
+  ASSERT_TRUE(png_read_rgb(std::string(fe.screenshots_dir) + "/" + name, &w, &h, &rgb));
   EXPECT_EQ(w, 224u);
   EXPECT_EQ(h, 320u);
   // Output (x, y) comes from source (319 - y, x).
@@ -118,7 +104,7 @@ TEST_F(ScreenshotTest, ASecondShotInTheSameSecondReplacesTheFirst) {
     ASSERT_EQ(files.size(), 1u);
     uint32_t w = 0, h = 0;
     std::vector<uint8_t> rgb;
-    ASSERT_TRUE(decode_png(std::string(fe.screenshots_dir) + "/" + files[0], &w, &h, &rgb));
+    ASSERT_TRUE(png_read_rgb(std::string(fe.screenshots_dir) + "/" + files[0], &w, &h, &rgb));
     EXPECT_EQ(w, 320u);
     const uint32_t p = fake_game_pixel(100, 0, 2, 0);
     EXPECT_EQ(rgb[300], p >> 16 & 255) << "the second picture is the one kept";

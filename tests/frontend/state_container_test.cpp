@@ -17,14 +17,6 @@
 
 namespace {
 
-file_bytes build_container() {
-  size_t size = 0;
-  uint8_t* data = build_state_container(&size);
-  file_bytes bytes(data, data + (data ? size : 0));
-  free(data);
-  return bytes;
-}
-
 // "ok" or the parser's message.
 std::string parse_message(const file_bytes& data, slot_info* slot = nullptr) {
   char message[200] = "";
@@ -46,7 +38,7 @@ struct ContainerTest : frontend_fixture {
 };
 
 TEST_F(ContainerTest, AContainerHoldsTheHeaderTheHalfSizeThumbnailAndTheGamesBlob) {
-  file_bytes data = build_container();
+  file_bytes data = bytes_of_state_container();
   size_t blob_size = 0;
   uint8_t* blob = fake_game_descriptor.save_state(&blob_size);
   ASSERT_NE(blob, nullptr);
@@ -83,7 +75,7 @@ TEST_F(ContainerTest, AContainerHoldsTheHeaderTheHalfSizeThumbnailAndTheGamesBlo
 }
 
 TEST_F(ContainerTest, ParseGivesTheBlobInsideTheData) {
-  file_bytes data = build_container();
+  file_bytes data = bytes_of_state_container();
   size_t length = 0;
   char message[200] = "";
   const uint8_t* blob =
@@ -94,7 +86,7 @@ TEST_F(ContainerTest, ParseGivesTheBlobInsideTheData) {
 }
 
 TEST_F(ContainerTest, EveryDamageIsReportedByTheFirstCheckItFails) {
-  const file_bytes good = build_container();
+  const file_bytes good = bytes_of_state_container();
   const size_t thumb_end = 80 + 2 * 160 * 112;  // the length field
   struct damage {
     const char* name;
@@ -226,7 +218,7 @@ TEST_F(ContainerTest, EightyEightBytesWithAGoodMagicAndCrcReachTheVersionCheck) 
 
 TEST_F(ContainerTest, AStateOfAnotherRomSetIsAcceptedOnceThatSetIsLoaded) {
   fake.fingerprint = 0x0BADF00D;
-  file_bytes data = build_container();
+  file_bytes data = bytes_of_state_container();
   fake.fingerprint = FAKE_GAME_FINGERPRINT;
   EXPECT_EQ(parse_message(data), "state was made with a different ROM revision");
   fake.fingerprint = 0x0BADF00D;
@@ -234,7 +226,7 @@ TEST_F(ContainerTest, AStateOfAnotherRomSetIsAcceptedOnceThatSetIsLoaded) {
 }
 
 TEST_F(ContainerTest, TheSlotRecordGetsItsFiguresBeforeTheSizeCheckButNoTextureUntilTheEnd) {
-  file_bytes data = build_container();
+  file_bytes data = bytes_of_state_container();
   bytes_put_u32(&data, 80 + 2 * 160 * 112, 1);
   bytes_reseal(&data);
   slot_info slot = {};
@@ -246,7 +238,7 @@ TEST_F(ContainerTest, TheSlotRecordGetsItsFiguresBeforeTheSizeCheckButNoTextureU
 
 TEST_F(ContainerTest, AGameIdLongerThanTheFieldMatchesItsOwnStates) {
   fe.adapter_copy.id = "a-game-id-longer-than-fifteen";
-  file_bytes data = build_container();
+  file_bytes data = bytes_of_state_container();
   EXPECT_STREQ(reinterpret_cast<const char*>(&data[12]), "a-game-id-longe");
   EXPECT_EQ(parse_message(data), "ok");
   fe.adapter_copy.id = "a-game-id";
@@ -255,14 +247,14 @@ TEST_F(ContainerTest, AGameIdLongerThanTheFieldMatchesItsOwnStates) {
 
 TEST_F(ContainerTest, WithoutValidateStateTheGamesLoadStateDecidesLater) {
   fe.adapter_copy.validate_state = nullptr;
-  file_bytes data = build_container();
+  file_bytes data = bytes_of_state_container();
   data[80 + 2 * 160 * 112 + 4 + 8] ^= 1;
   bytes_reseal(&data);
   EXPECT_EQ(parse_message(data), "ok");
 }
 
 TEST_F(ContainerTest, AGameThatCannotLoadStatesHasNoUsableContainer) {
-  file_bytes data = build_container();
+  file_bytes data = bytes_of_state_container();
   fe.adapter_copy.load_state = nullptr;
   EXPECT_EQ(parse_message(data), "this game cannot load save states");
   fe.adapter_copy.validate_state = nullptr;
@@ -327,7 +319,7 @@ TEST_F(GoldenContainerTest, TheContainerOfAFixedGameAndTimeIsPinnedByteForByte) 
     }
   }
   fe.frame_counter = 0x123456789ull;
-  file_bytes data = build_container();
+  file_bytes data = bytes_of_state_container();
   ASSERT_EQ(data.size(), 114u);
   int64_t built_at = 0;
   memcpy(&built_at, &data[64], 8);

@@ -28,32 +28,6 @@ const char PLAY_HINT[] = "Loads the movie's starting point and replays its input
 const char FOLDER_HINT[] = "Settings, save states, screenshots, movies and the log live here.";
 const char RESET_HINT[] = "Restores every setting and mapping. Save states are kept.";
 
-struct expected_row {
-  std::string label;
-  const char* value;  // null: none
-  bool enabled;
-  const char* hint;  // null: none
-};
-
-void expect_rows(const std::vector<menu_row>& rows, const std::vector<expected_row>& expected,
-                 const char* state) {
-  ASSERT_EQ(rows.size(), expected.size()) << state;
-  for (size_t i = 0; i < rows.size(); i++) {
-    const menu_row& row = rows[i];
-    const expected_row& want = expected[i];
-    EXPECT_EQ(row.label, want.label) << state << " row " << i;
-    EXPECT_EQ(row.has_value, want.value != nullptr) << state << ": " << want.label;
-    if (want.value) {
-      EXPECT_EQ(row.value, want.value) << state << ": " << want.label;
-    }
-    EXPECT_EQ(row.enabled, want.enabled) << state << ": " << want.label;
-    EXPECT_EQ(row.has_hint, want.hint != nullptr) << state << ": " << want.label;
-    if (want.hint) {
-      EXPECT_EQ(row.hint, want.hint) << state << ": " << want.label;
-    }
-  }
-}
-
 class ExtrasPage : public menu_fixture {
  protected:
   void SetUp() override {
@@ -99,16 +73,10 @@ class ExtrasPage : public menu_fixture {
   void write_movie(const std::string& name, uint32_t start, const std::vector<uint32_t>& words) {
     const uint32_t frames = fake.frame_count;
     fake.frame_count = start;
-    size_t size = 0;
-    uint8_t* container = build_state_container(&size);
-    ASSERT_NE(container, nullptr);
-    file_bytes data(12 + size + 4 * words.size());
-    memcpy(data.data(), "FEMOVIE1", 8);
-    bytes_put_u32(&data, 8, uint32_t(size));
-    memcpy(data.data() + 12, container, size);
-    free(container);
-    for (size_t i = 0; i < words.size(); i++) bytes_put_u32(&data, 12 + size + 4 * i, words[i]);
-    ASSERT_TRUE(bytes_write(movie_path(name), data));
+    const file_bytes container = bytes_of_state_container();
+    ASSERT_FALSE(container.empty());
+    ASSERT_TRUE(bytes_write(movie_path(name), bytes_of_movie(container, uint32_t(container.size()),
+                                                             bytes_of_words(words))));
     fake.frame_count = frames;
   }
 };

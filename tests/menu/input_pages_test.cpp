@@ -20,6 +20,7 @@
 #include "menu/input_pages.h"
 #include "menu/menu_pages.h"
 #include "menu_fixture.h"
+#include "virtual_controller.h"
 
 namespace {
 
@@ -341,14 +342,7 @@ class InputPagesWithAController : public InputPages {
     if (SDL_NumJoysticks() != 0) GTEST_SKIP() << "a joystick is attached to this machine";
     platform = &platform_sdl;
     fe.frequency = platform->frequency();
-    SDL_VirtualJoystickDesc desc;
-    SDL_zero(desc);
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    desc.name = "Pad One";
-    ASSERT_GE(SDL_JoystickAttachVirtualEx(&desc), 0) << SDL_GetError();
+    ASSERT_GE(attach_virtual_controller("Pad One"), 0) << SDL_GetError();
     rescan_controllers();
     ASSERT_EQ(fe.controller_count, 1);
     pad = SDL_GameControllerGetJoystick(fe.controllers[0]);

@@ -15,31 +15,6 @@ namespace {
 
 const char LEGEND[] = "Enter/A  Select     Esc/B  Back     Left/Right  Change";
 
-struct expected_row {
-  std::string label;
-  const char* value;  // null: none
-  bool enabled;
-  const char* hint;  // null: none
-};
-
-void expect_rows(const std::vector<menu_row>& rows, const std::vector<expected_row>& expected) {
-  ASSERT_EQ(rows.size(), expected.size());
-  for (size_t i = 0; i < rows.size(); i++) {
-    const menu_row& row = rows[i];
-    const expected_row& want = expected[i];
-    EXPECT_EQ(row.label, want.label) << i;
-    EXPECT_EQ(row.has_value, want.value != nullptr) << want.label;
-    if (want.value) {
-      EXPECT_EQ(row.value, want.value) << want.label;
-    }
-    EXPECT_EQ(row.enabled, want.enabled) << want.label;
-    EXPECT_EQ(row.has_hint, want.hint != nullptr) << want.label;
-    if (want.hint) {
-      EXPECT_EQ(row.hint, want.hint) << want.label;
-    }
-  }
-}
-
 const std::vector<expected_row> SETTINGS_ROWS = {
     {"Display Settings", nullptr, true, "Scaling, filtering, CRT effects, colour and borders."},
     {"Audio Settings", nullptr, true, "Volume, output device and latency."},

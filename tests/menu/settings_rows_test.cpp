@@ -31,7 +31,7 @@ struct outcome {
   int32_t opens = -1;           // the page the action opens instead (-1: the page stays)
 };
 
-struct row_spec {
+struct row_case {
   std::vector<int32_t> stack;  // the pages from the bottom; the row's page on top
   const char* label;
   std::function<void()> given;  // the known settings the actions start from
@@ -56,26 +56,26 @@ frontend_settings& s() {
 }
 
 // A row whose three actions all give the same outcome (on/off rows flip on any step).
-row_spec flip(const std::vector<int32_t>& stack, const char* label, std::function<void()> given,
+row_case flip(const std::vector<int32_t>& stack, const char* label, std::function<void()> given,
               const char* line, outcome all) {
   return {stack, label, std::move(given), line, all, all, all};
 }
 
 // A row that only leads to another page when activated.
-row_spec link(
+row_case link(
     const std::vector<int32_t>& stack, const char* label, int32_t opens,
     std::function<void()> given = [] {}) {
   return {stack, label, std::move(given), nullptr, {}, {}, {nullptr, nullptr, opens}};
 }
 
 // A read-only row: its value stays whatever is done to it.
-row_spec fixed(const std::vector<int32_t>& stack, const char* label, std::function<void()> given,
+row_case fixed(const std::vector<int32_t>& stack, const char* label, std::function<void()> given,
                const char* value) {
   return flip(stack, label, std::move(given), nullptr, {value, nullptr});
 }
 
 // clang-format off
-std::vector<row_spec> page_specs() {
+std::vector<row_case> page_row_cases() {
   return {
     // --- Display
     flip(DISPLAY, "Mode", [] { s().fullscreen = 0; }, "display.fullscreen", {"Fullscreen", "1"}),
@@ -253,7 +253,7 @@ std::string binding_line(int32_t key, int32_t alt_key, int32_t controller) {
 // The binding rows of the Controls page (one per fake game input) and of the Hotkeys page: Left
 // does nothing, Enter captures the key and Right the alternate key (the table then feeds the
 // capture the J key).
-std::vector<row_spec> binding_specs() {
+std::vector<row_case> binding_row_cases() {
   static std::vector<std::string> texts;  // the outcomes point into these
   struct binding_case {
     std::vector<int32_t> stack;
@@ -281,7 +281,7 @@ std::vector<row_spec> binding_specs() {
   }
   texts.clear();
   texts.reserve(cases.size() * 4);
-  std::vector<row_spec> specs;
+  std::vector<row_case> table;
   for (const binding_case& c : cases) {
     const input_binding& d = c.defaults;
     const char* line = texts.emplace_back(c.line).c_str();
@@ -289,7 +289,7 @@ std::vector<row_spec> binding_specs() {
     const char* key =
         texts.emplace_back(binding_line(CAPTURED_KEY, d.alt_key, d.controller)).c_str();
     const char* alt = texts.emplace_back(binding_line(d.key, CAPTURED_KEY, d.controller)).c_str();
-    specs.push_back({c.stack,
+    table.push_back({c.stack,
                      c.label,
                      [] {},
                      line,
@@ -297,29 +297,20 @@ std::vector<row_spec> binding_specs() {
                      {nullptr, alt, MENU_PAGE_CAPTURE},
                      {nullptr, key, MENU_PAGE_CAPTURE}});
   }
-  return specs;
+  return table;
 }
 
-std::vector<row_spec> all_specs() {
-  std::vector<row_spec> specs = page_specs();
-  for (row_spec& spec : binding_specs()) specs.push_back(std::move(spec));
-  return specs;
+std::vector<row_case> all_row_cases() {
+  std::vector<row_case> table = page_row_cases();
+  for (row_case& entry : binding_row_cases()) table.push_back(std::move(entry));
+  return table;
 }
 
 class SettingsRows : public menu_fixture {
  protected:
-  // The menu open on these pages, bottom first, the fade-in over.
-  void open_stack(const std::vector<int32_t>& pages) {
-    fe.menu_open = 1;
-    fe.menu.depth = 0;
-    for (int32_t page : pages) fe.menu.page_stack[fe.menu.depth++] = page;
-    menu_restart_fade();
-    test_clock_advance_ms(500);
-  }
-
   // Known ground for every case: the default settings and bindings, two playback devices with
   // the default one open, no game, the gadget editor aimed at Frame Time, no settings.ini.
-  void start_case(const row_spec& spec) {
+  void start_case(const row_case& entry) {
     set_default_settings();
     set_default_bindings();
     fe.running = 0;
@@ -327,21 +318,23 @@ class SettingsRows : public menu_fixture {
     tp.devices = {"Speakers", "Headphones"};
     open_audio();
     fe.gadget_target = GADGET_FRAME_TIME;
-    spec.given();
-    open_stack(spec.stack);
+    entry.given();
+    stack(entry.stack);
     remove(fe.settings_path);
   }
 
   const menu_row* row_named(const char* label) { return rows.find(menu_top_page(), label); }
 
-  void run(const row_spec& spec, int32_t action) {
-    start_case(spec);
-    const int32_t page = spec.stack.back();
+  void run(const row_case& entry, int32_t action) {
+    start_case(entry);
+    const int32_t page = entry.stack.back();
     frame();
-    const menu_row* row = row_named(spec.label);
+    const menu_row* row = row_named(entry.label);
     ASSERT_NE(row, nullptr) << "no such row";
     select(row->row);
-    const outcome& want = action == LEFT ? spec.left : action == RIGHT ? spec.right : spec.activate;
+    const outcome& want = action == LEFT    ? entry.left
+                          : action == RIGHT ? entry.right
+                                            : entry.activate;
     int32_t& latch = action == LEFT    ? fe.menu.nav_left
                      : action == RIGHT ? fe.menu.nav_right
                                        : fe.menu.nav_accept;
@@ -359,7 +352,7 @@ class SettingsRows : public menu_fixture {
     }
     ASSERT_EQ(menu_top_page(), page);
     frame();
-    row = row_named(spec.label);
+    row = row_named(entry.label);
     ASSERT_NE(row, nullptr);
     if (want.value) {
       EXPECT_EQ(row->value, want.value);
@@ -368,10 +361,10 @@ class SettingsRows : public menu_fixture {
 
     fe.menu.nav_back = 1;
     frame();
-    EXPECT_EQ(fe.menu.depth, int32_t(spec.stack.size()) - 1);
+    EXPECT_EQ(fe.menu.depth, int32_t(entry.stack.size()) - 1);
     ASSERT_TRUE(exists_at_all(fe.settings_path)) << "Back did not write settings.ini";
-    if (!spec.line || !want.saved) return;
-    const std::string line = spec.line;
+    if (!entry.line || !want.saved) return;
+    const std::string line = entry.line;
     const std::string section = line.substr(0, line.find('.')),
                       key = line.substr(line.find('.') + 1);
     settings_table saved = {};
@@ -386,24 +379,24 @@ class SettingsRows : public menu_fixture {
 
 TEST_F(SettingsRows, EachRowStepsAndActivatesToItsNewValueAndBackWritesIt) {
   const char* const names[3] = {"Left", "Right", "Enter"};
-  for (const row_spec& spec : all_specs()) {
+  for (const row_case& entry : all_row_cases()) {
     for (int32_t action : {LEFT, RIGHT, ACTIVATE}) {
-      SCOPED_TRACE(testing::Message() << "page " << spec.stack.back() << " \"" << spec.label
+      SCOPED_TRACE(testing::Message() << "page " << entry.stack.back() << " \"" << entry.label
                                       << "\" " << names[action]);
-      run(spec, action);
+      run(entry, action);
     }
   }
 }
 
 TEST_F(SettingsRows, TheTableHoldsEveryRowOfEverySettingsPage) {
   std::set<std::pair<int32_t, std::string>> covered;
-  for (const row_spec& spec : all_specs()) covered.insert({spec.stack.back(), spec.label});
+  for (const row_case& entry : all_row_cases()) covered.insert({entry.stack.back(), entry.label});
   const std::vector<int32_t> stacks[] = {DISPLAY, AUDIO,    CONTROLS, HOTKEYS,
                                          PLAYERS, GAMEPLAY, GADGETS,  EDITOR};
   fe.running = 1;  // so that every row shows
   fe.gadget_target = GADGET_FRAME_TIME;
   for (const std::vector<int32_t>& pages : stacks) {
-    open_stack(pages);
+    stack(pages);
     frame();
     const std::vector<std::string> labels = rows.labels(pages.back());
     EXPECT_FALSE(labels.empty()) << pages.back();

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frontend/byte_order.h"
+
 fake_game_state fake;
 
 const char FAKE_GAME_STOP_MESSAGE[] =
@@ -237,13 +239,6 @@ static void fake_get_frame_xrgb1555(uint16_t* out) {
   }
 }
 
-static void put_u32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; i++) at[i] = uint8_t(value >> (8 * i));
-}
-static uint32_t get_u32(const uint8_t* at) {
-  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
-
 // Blob: magic, frame count, input word, score, padding length, reserved, sample clock (8), NVRAM,
 // padding, CRC-32 of everything before it.
 static uint8_t* fake_save_state(size_t* size) {
@@ -252,20 +247,20 @@ static uint8_t* fake_save_state(size_t* size) {
   uint8_t* blob = static_cast<uint8_t*>(malloc(length));
   if (!blob) return nullptr;
   memcpy(blob, FAKE_STATE_MAGIC, 8);
-  put_u32(blob + 8, fake.frame_count);
-  put_u32(blob + 12, fake.input_word);
-  put_u32(blob + 16, fake.score);
-  put_u32(blob + 20, uint32_t(fake.state_padding));
-  put_u32(blob + 24, 0);
-  put_u32(blob + 28, uint32_t(fake.sample_clock));
-  put_u32(blob + 32, uint32_t(fake.sample_clock >> 32));
+  le_put_u32(blob + 8, fake.frame_count);
+  le_put_u32(blob + 12, fake.input_word);
+  le_put_u32(blob + 16, fake.score);
+  le_put_u32(blob + 20, uint32_t(fake.state_padding));
+  le_put_u32(blob + 24, 0);
+  le_put_u32(blob + 28, uint32_t(fake.sample_clock));
+  le_put_u32(blob + 32, uint32_t(fake.sample_clock >> 32));
   memcpy(blob + 36, fake.nvram, FAKE_GAME_NVRAM_BYTES);
   uint32_t seed = fake.frame_count * 2654435761u + 1;
   for (size_t i = 0; i < fake.state_padding; i++) {
     seed = seed * 1103515245u + 12345u;
     blob[FAKE_STATE_HEAD + i] = uint8_t(seed >> 24);
   }
-  put_u32(blob + length - 4, uint32_t(crc32(0, blob, uInt(length - 4))));
+  le_put_u32(blob + length - 4, uint32_t(crc32(0, blob, uInt(length - 4))));
   if (size) *size = length;
   return blob;
 }
@@ -273,8 +268,8 @@ static uint8_t* fake_save_state(size_t* size) {
 static int fake_validate_state(const uint8_t* blob, size_t size, char* message,
                                size_t message_size) {
   if (!blob || size < FAKE_STATE_HEAD + 4 || memcmp(blob, FAKE_STATE_MAGIC, 8) != 0 ||
-      size != FAKE_STATE_HEAD + get_u32(blob + 20) + 4 ||
-      get_u32(blob + size - 4) != uint32_t(crc32(0, blob, uInt(size - 4)))) {
+      size != FAKE_STATE_HEAD + le_get_u32(blob + 20) + 4 ||
+      le_get_u32(blob + size - 4) != uint32_t(crc32(0, blob, uInt(size - 4)))) {
     fake_message(message, message_size, "fake state is damaged");
     return 0;
   }
@@ -287,10 +282,10 @@ static int fake_validate_state(const uint8_t* blob, size_t size, char* message,
 
 static int fake_load_state(const uint8_t* blob, size_t size, char* message, size_t message_size) {
   if (!fake_validate_state(blob, size, message, message_size)) return 0;
-  fake.frame_count = get_u32(blob + 8);
-  fake.input_word = get_u32(blob + 12);
-  fake.score = get_u32(blob + 16);
-  fake.sample_clock = uint64_t(get_u32(blob + 28)) | uint64_t(get_u32(blob + 32)) << 32;
+  fake.frame_count = le_get_u32(blob + 8);
+  fake.input_word = le_get_u32(blob + 12);
+  fake.score = le_get_u32(blob + 16);
+  fake.sample_clock = uint64_t(le_get_u32(blob + 28)) | uint64_t(le_get_u32(blob + 32)) << 32;
   memcpy(fake.nvram, blob + 36, FAKE_GAME_NVRAM_BYTES);
   return 1;
 }

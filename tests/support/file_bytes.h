@@ -1,29 +1,33 @@
 // Byte helpers for the tests of the frontend's binary files (save-state containers, movies):
-// whole files as byte vectors, little-endian fields, and the CRC-32 a damaged file gets
-// recomputed with so that a later check is reached.
+// whole files as byte vectors, little-endian fields, the CRC-32 a damaged file gets recomputed
+// with so that a later check is reached, and the running game's container and movies around it.
 #pragma once
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "frontend/byte_order.h"
+#include "frontend/state_container.h"
 
 typedef std::vector<uint8_t> file_bytes;
 
 inline uint32_t bytes_get_u32(const file_bytes& data, size_t at) {
-  return uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 |
-         uint32_t(data[at + 3]) << 24;
+  return le_get_u32(data.data() + at);
 }
 
 inline void bytes_put_u32(file_bytes* data, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; i++) (*data)[at + i] = uint8_t(value >> (8 * i));
+  le_put_u32(data->data() + at, value);
 }
 
 inline void bytes_put_u16(file_bytes* data, size_t at, uint32_t value) {
-  (*data)[at] = uint8_t(value);
-  (*data)[at + 1] = uint8_t(value >> 8);
+  le_put_u16(data->data() + at, value);
 }
 
 // Rewrites the last four bytes as the CRC-32 of all before them.
@@ -62,4 +66,33 @@ inline std::string bytes_hex(const file_bytes& data) {
     hex += digits[b & 15];
   }
   return hex;
+}
+
+// The running game's "FESTATE1" container as build_state_container makes it; empty when it makes
+// none.
+inline file_bytes bytes_of_state_container() {
+  size_t size = 0;
+  uint8_t* data = build_state_container(&size);
+  file_bytes bytes(data, data + (data ? size : 0));
+  free(data);
+  return bytes;
+}
+
+// Frame words as a movie holds them, 4 little-endian bytes each.
+inline file_bytes bytes_of_words(const std::vector<uint32_t>& words) {
+  file_bytes data(4 * words.size());
+  for (size_t i = 0; i < words.size(); i++) bytes_put_u32(&data, 4 * i, words[i]);
+  return data;
+}
+
+// A movie file: "FEMOVIE1", the length field (the starting point's length as the file claims
+// it), the container, then the input bytes.
+inline file_bytes bytes_of_movie(const file_bytes& container, uint32_t length_field,
+                                 const file_bytes& inputs = {}) {
+  file_bytes data(12 + container.size() + inputs.size());
+  memcpy(data.data(), "FEMOVIE1", 8);
+  bytes_put_u32(&data, 8, length_field);
+  std::copy(container.begin(), container.end(), data.begin() + 12);
+  std::copy(inputs.begin(), inputs.end(), data.begin() + 12 + long(container.size()));
+  return data;
 }

@@ -10,7 +10,9 @@
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/platform.h"
+#include "frontend/rewind.h"
 #include "frontend/settings_model.h"
+#include "frontend/shutdown.h"
 #include "test_platform.h"
 
 static SDL_Surface* test_surface = nullptr;
@@ -72,37 +74,20 @@ int frontend_test_setup(const game_adapter* game, const std::string& data_dir) {
 void frontend_test_teardown() {
   if (fe.movie_record) fclose(fe.movie_record);
   free(fe.movie_data);
-  if (fe.rewind.entries) {
-    for (int32_t i = 0; i < fe.rewind.capacity; i++) free(fe.rewind.entries[i]);
-  }
-  free(fe.rewind.entries);
-  free(fe.rewind.sizes);
-  free(fe.rewind.scratch);
+  free_rewind_ring();
   for (slot_info& slot : fe.slots) {
     if (slot.thumbnail) SDL_DestroyTexture(slot.thumbnail);
   }
-  free(fe.browse_entries);
-  settings_table_clear(&fe.settings_file);
   if (fe.audio_stream) SDL_FreeAudioStream(fe.audio_stream);
   if (fe.audio_device && platform == &platform_sdl) SDL_CloseAudioDevice(fe.audio_device);
   for (int32_t i = 0; i < fe.controller_count && i < FE_MAX_CONTROLLERS; i++) {
     if (fe.controllers[i]) SDL_GameControllerClose(fe.controllers[i]);
   }
-  for (SDL_Texture* texture :
-       {fe.mask_texture, fe.scanline_texture, fe.glow_texture, fe.game_texture}) {
-    if (texture) SDL_DestroyTexture(texture);
-  }
-  if (fe.renderer) SDL_DestroyRenderer(fe.renderer);
-  if (fe.window) SDL_DestroyWindow(fe.window);
-  if (test_surface) SDL_FreeSurface(test_surface);
+  frontend_release();  // the display, the buffers, the settings table, the log and SDL
+  if (test_surface) SDL_FreeSurface(test_surface);  // after the renderer that drew on it
   test_surface = nullptr;
-  free(fe.frame);
-  free(fe.frame16);
-  free(fe.upload);
-  free(fe.audio_buffer);
   memset(&fe, 0, sizeof fe);
   platform = &platform_sdl;
-  SDL_Quit();
 }
 
 SDL_Surface* frontend_test_surface() {

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <png.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 
 #include "frontend/png_writer.h"
 #include "frontend_fixture.h"
+#include "png_read.h"
 
 namespace {
 
@@ -48,15 +47,6 @@ std::string fnv1a64(const std::vector<uint8_t>& bytes) {
   return text;
 }
 
-bool read_png_rgb(const std::string& path, std::vector<uint8_t>* rgb) {
-  png_image image = {};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_RGB;
-  rgb->resize(PNG_IMAGE_SIZE(image));
-  return png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr) != 0;
-}
-
 }  // namespace
 
 void check_golden_surface(const std::string& dir, const std::string& name) {
@@ -78,6 +68,7 @@ void check_golden_surface(const std::string& dir, const std::string& name) {
   ASSERT_NE(pinned, hashes.end()) << name << " is not pinned (CB_REPIN_GOLDEN=1 pins it)";
   EXPECT_EQ(hash, pinned->second) << name << " changed";
   std::vector<uint8_t> picture;
-  ASSERT_TRUE(read_png_rgb(png, &picture)) << png;
+  uint32_t width = 0, height = 0;
+  ASSERT_TRUE(png_read_rgb(png, &width, &height, &picture)) << png;
   EXPECT_TRUE(picture == rgb) << png << " is stale";
 }

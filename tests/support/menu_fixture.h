@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
 #include "canvas_recorder.h"
 #include "fake_game.h"
@@ -20,10 +21,6 @@ class menu_fixture : public frontend_fixture {
     frontend_fixture::SetUp();
     fe.draw = rec.target();
     fe.feature_enabled[FEATURE_SAVE_STATES] = 1;
-    fe.settings.accent = 0;
-    fe.settings.rotation = 3;
-    fe.settings.autosave_exit = 1;
-    fe.settings.autosave_menu = 1;
     fe.menu.mouse_x = -1;
     fe.menu.mouse_y = -1;
     open_on(MENU_PAGE_MAIN);
@@ -31,7 +28,7 @@ class menu_fixture : public frontend_fixture {
 
   // The menu open with these pages stacked, bottom first, the fade-in long over.
   void open_on(int32_t page) { stack({page}); }
-  void stack(std::initializer_list<int32_t> pages) {
+  void stack(const std::vector<int32_t>& pages) {
     fe.menu_open = 1;
     fe.menu.depth = 0;
     for (int32_t page : pages) fe.menu.page_stack[fe.menu.depth++] = page;

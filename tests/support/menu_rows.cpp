@@ -1,5 +1,7 @@
-// The row log and the one-frame menu run.
+// The row log, the check against expected rows and the one-frame menu run.
 #include "menu_rows.h"
+
+#include <gtest/gtest.h>
 
 #include "frontend/frontend_state.h"
 #include "frontend/main_loop.h"
@@ -50,6 +52,25 @@ const menu_row* menu_row_log::find(int32_t page, const std::string& label) const
     if (row.page == page && row.label == label) return &row;
   }
   return nullptr;
+}
+
+void expect_rows(const std::vector<menu_row>& rows, const std::vector<expected_row>& expected,
+                 const char* state) {
+  ASSERT_EQ(rows.size(), expected.size()) << state;
+  for (size_t i = 0; i < rows.size(); i++) {
+    const menu_row& row = rows[i];
+    const expected_row& want = expected[i];
+    EXPECT_EQ(row.label, want.label) << state << " row " << i;
+    EXPECT_EQ(row.has_value, want.value != nullptr) << state << ": " << want.label;
+    if (want.value) {
+      EXPECT_EQ(row.value, want.value) << state << ": " << want.label;
+    }
+    EXPECT_EQ(row.enabled, want.enabled) << state << ": " << want.label;
+    EXPECT_EQ(row.has_hint, want.hint != nullptr) << state << ": " << want.label;
+    if (want.hint) {
+      EXPECT_EQ(row.hint, want.hint) << state << ": " << want.label;
+    }
+  }
 }
 
 void run_menu_frame() {

@@ -4,13 +4,12 @@
 // length field places one, unless the flags say not to. Properties: an accepted movie places its
 // first word right after the starting point, inside the file, with a blob the game loads; the
 // frame words then read back one by one to the last whole word; a refused one says why.
-#include <zlib.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "frontend/byte_order.h"
 #include "frontend/frontend_state.h"
 #include "frontend/movies.h"
 #include "frontend/state_container.h"
@@ -28,13 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t flags = in.u8();
   std::vector<uint8_t> file(in.data, in.data + in.size);
   if (!(flags & FLAG_KEEP_CRC) && file.size() >= 12) {
-    const uint64_t length = uint32_t(file[8]) | uint32_t(file[9]) << 8 | uint32_t(file[10]) << 16 |
-                            uint32_t(file[11]) << 24;
-    if (length >= 4 && 12 + length <= file.size()) {
-      uint8_t* container = &file[12];
-      const uint32_t crc = uint32_t(crc32_z(0, container, size_t(length - 4)));
-      for (int i = 0; i < 4; i++) container[length - 4 + i] = uint8_t(crc >> (8 * i));
-    }
+    const uint64_t length = le_get_u32(&file[8]);
+    if (length >= 4 && 12 + length <= file.size()) fuzz_put_crc(&file[12], size_t(length));
   }
 
   // A copy of exactly the file's bytes, so that ASan sees any read past its end.

@@ -38,20 +38,6 @@ const uint16_t interesting[] = {0x10,  0x11,  0x12,  0x13,  0x14,  0x15,  0x16, 
                                 0x18,  0x19,  0x60,  0x61,  0x66,  0x67,  0x68,  0x69,
                                 0x100, 0x104, 0x108, 0x10B, 0x110, 0x114, 0x118, 0x11C};
 
-struct context {
-  machine* m;
-  machine_snapshot snap;
-};
-
-context* setup() {
-  static context* c = nullptr;
-  if (c) return c;
-  c = new context;
-  c->m = fuzz_test_machine(8);
-  snapshot_take(&c->snap, c->m);
-  return c;
-}
-
 uint32_t onchip_address(fuzz_cursor* in, uint32_t size) {
   const uint8_t pick = in->u8();
   uint32_t offset = pick & 0x80 ? interesting[pick % (sizeof interesting / sizeof interesting[0])]
@@ -153,8 +139,7 @@ void check_invariants(const machine* m) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  context* c = setup();
-  machine* m = c->m;
+  machine* m = fuzz_test_machine(8);
   fuzz_cursor in{data, size};
   int frames = 0;
   while (in.left()) {
@@ -205,6 +190,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       fuzz_fail("a write-protected EEPROM changed");
     check_invariants(m);
   }
-  snapshot_restore(&c->snap, m);
+  snapshot_restore(fuzz_test_snapshot(), m);
   return 0;
 }

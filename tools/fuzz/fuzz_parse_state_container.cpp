@@ -5,13 +5,12 @@
 // are reached. Properties: an accepted container gives a blob inside the input whose length is
 // what the frame says, fills the slot record with a thumbnail size of 1-1024, and the game loads
 // that blob; a refused one says why.
-#include <zlib.h>
-
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "fake_game.h"
+#include "frontend/byte_order.h"
 #include "frontend/frontend_state.h"
 #include "frontend/state_container.h"
 #include "fuzz_support.h"
@@ -19,15 +18,6 @@
 namespace {
 
 enum { FLAG_KEEP_CRC = 1, FLAG_KEEP_BLOB_CRC = 2 };
-
-uint32_t get_u32(const uint8_t* at) {
-  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
-
-void put_crc(uint8_t* data, size_t size) {
-  const uint32_t crc = uint32_t(crc32_z(0, data, size - 4));
-  for (int i = 0; i < 4; i++) data[size - 4 + i] = uint8_t(crc >> (8 * i));
-}
 
 }  // namespace
 
@@ -37,15 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t flags = in.u8();
   std::vector<uint8_t> file(in.data, in.data + in.size);
   if (!(flags & FLAG_KEEP_BLOB_CRC) && file.size() >= 88) {
-    const uint64_t thumb =
-        2ull * (uint32_t(file[76]) | file[77] << 8) * (uint32_t(file[78]) | file[79] << 8);
+    const uint64_t thumb = 2ull * le_get_u16(&file[76]) * le_get_u16(&file[78]);
     const uint64_t at = 80 + thumb;
     if (at + 4 <= file.size()) {
-      const uint64_t blob = get_u32(&file[at]);
-      if (blob >= 4 && at + 4 + blob <= file.size()) put_crc(&file[at + 4], size_t(blob));
+      const uint64_t blob = le_get_u32(&file[at]);
+      if (blob >= 4 && at + 4 + blob <= file.size()) fuzz_put_crc(&file[at + 4], size_t(blob));
     }
   }
-  if (!(flags & FLAG_KEEP_CRC) && file.size() >= 4) put_crc(file.data(), file.size());
+  if (!(flags & FLAG_KEEP_CRC)) fuzz_put_crc(file.data(), file.size());
 
   slot_info slot = {};
   size_t length = 12345;

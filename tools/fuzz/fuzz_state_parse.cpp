@@ -5,8 +5,6 @@
 // the megabyte of RAM. The CRC is put right unless the flags say not to, so the checks behind it
 // are reached. Properties: validate and load agree; a refused blob leaves the machine and its sound
 // chip byte for byte as they were; an accepted one runs two frames without fault.
-#include <zlib.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +13,7 @@
 #include "board/frame_loop.h"
 #include "board/machine.h"
 #include "board/save_state.h"
+#include "frontend/byte_order.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -29,7 +28,7 @@ enum {
 
 struct context {
   machine* m;
-  machine_snapshot snap;
+  const machine_snapshot* snap;
   std::vector<uint8_t> base;         // the machine's own blob
   std::vector<size_t> region_start;  // 0 = header, then each chunk's tag, then the CRC
 };
@@ -47,19 +46,11 @@ context* setup() {
   c->region_start.push_back(0);
   for (size_t at = STATE_HEADER_BYTES; at + 8 <= length - 4;) {
     c->region_start.push_back(at);
-    const uint32_t n = uint32_t(c->base[at + 4]) | uint32_t(c->base[at + 5]) << 8 |
-                       uint32_t(c->base[at + 6]) << 16 | uint32_t(c->base[at + 7]) << 24;
-    at += 8 + size_t(n);
+    at += 8 + size_t(le_get_u32(&c->base[at + 4]));
   }
   c->region_start.push_back(length - 4);
-  snapshot_take(&c->snap, c->m);
+  c->snap = fuzz_test_snapshot();
   return c;
-}
-
-void put_crc(std::vector<uint8_t>& blob) {
-  if (blob.size() < 4) return;
-  const uint32_t crc = uint32_t(crc32_z(0, blob.data(), blob.size() - 4));
-  for (int i = 0; i < 4; i++) blob[blob.size() - 4 + i] = uint8_t(crc >> (8 * i));
 }
 
 std::vector<uint8_t> build_blob(const context* c, fuzz_cursor in) {
@@ -84,7 +75,7 @@ std::vector<uint8_t> build_blob(const context* c, fuzz_cursor in) {
       for (size_t i = 0; i < got && offset + i < blob.size(); i++) blob[offset + i] = bytes[i];
     }
   }
-  if (!(flags & FLAG_KEEP_CRC)) put_crc(blob);
+  if (!(flags & FLAG_KEEP_CRC)) fuzz_put_crc(blob.data(), blob.size());
   return blob;
 }
 
@@ -104,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   message[255] = 0;
   const int valid = state_validate(c->m, blob.data(), blob.size(), message, sizeof message);
   // An accepted blob is checked here, a refused one once both calls refused it.
-  if (valid && !snapshot_same(&c->snap, c->m)) fuzz_fail("state_validate changed the machine");
+  if (valid && !snapshot_same(c->snap, c->m)) fuzz_fail("state_validate changed the machine");
   if (!valid) check_message(message, "state_validate");
 
   char load_message[256] = "";
@@ -114,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!loaded) {
     if (std::strcmp(message, load_message) != 0)
       fuzz_fail("validate and load differ: \"%s\" / \"%s\"", message, load_message);
-    if (!snapshot_same(&c->snap, c->m)) fuzz_fail("a refused state changed the machine");
+    if (!snapshot_same(c->snap, c->m)) fuzz_fail("a refused state changed the machine");
     return 0;
   }
   int16_t audio[2 * FRAME_MAX_SAMPLES];
@@ -123,6 +114,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     machine_run_frame(c->m, audio, &count);
     if (count > FRAME_MAX_SAMPLES) fuzz_fail("a frame gave %u samples", count);
   }
-  snapshot_restore(&c->snap, c->m);
+  snapshot_restore(c->snap, c->m);
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "board/machine.h"
 #include "board/ymf_glue.h"
 #include "fake_game.h"
+#include "frontend/byte_order.h"
 #include "frontend/frontend_state.h"
 #include "test_romset.h"
 
@@ -52,6 +54,13 @@ void fuzz_fail(const char* format, ...) {
   std::abort();
 }
 
+void fuzz_put_crc(uint8_t* data, size_t size) {
+  if (size < 4) return;
+  le_put_u32(data + size - 4, uint32_t(crc32_z(0, data, size - 4)));
+}
+
+static machine_snapshot test_snapshot;
+
 machine* fuzz_test_machine(int frames) {
   static loaded_machine loaded;
   if (loaded) return loaded.get();
@@ -62,7 +71,13 @@ machine* fuzz_test_machine(int frames) {
     std::abort();
   }
   for (int i = 0; i < frames; i++) machine_run_frame(loaded.get(), nullptr, nullptr);
+  snapshot_take(&test_snapshot, loaded.get());
   return loaded.get();
+}
+
+const machine_snapshot* fuzz_test_snapshot() {
+  if (!test_snapshot.record) fuzz_fail("the test machine was not loaded before its snapshot");
+  return &test_snapshot;
 }
 
 void snapshot_take(machine_snapshot* s, machine* m) {

@@ -26,9 +26,9 @@ struct fuzz_cursor {
 // Prints the broken property and aborts, so that libFuzzer saves the input as a crash.
 [[noreturn]] void fuzz_fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// The test machine, loaded once per process from the synthetic set around the test cartridge
-// and run for `frames` frames (the first call decides). Aborts when it cannot be loaded.
-machine* fuzz_test_machine(int frames);
+// Writes the CRC-32 of the bytes before the last four into them (little-endian), as the
+// project's files end. Nothing when size is below 4.
+void fuzz_put_crc(uint8_t* data, size_t size);
 
 // A byte copy of the machine record and its sound chip's saved image, to restore the machine
 // after a run and to prove that a refused input changed nothing.
@@ -37,6 +37,14 @@ struct machine_snapshot {
   uint8_t* sound;   // ymf_glue_save_state image
   size_t sound_size;
 };
+
+// The test machine, loaded once per process from the synthetic set around the test cartridge
+// and run for `frames` frames (the first call decides). Aborts when it cannot be loaded.
+machine* fuzz_test_machine(int frames);
+// The test machine as fuzz_test_machine left it, taken right then: a harness restores it after
+// every input and compares against it.
+const machine_snapshot* fuzz_test_snapshot();
+
 void snapshot_take(machine_snapshot* s, machine* m);
 // 1 when the machine and its chip are byte for byte as in the snapshot.
 int snapshot_same(const machine_snapshot* s, machine* m);

@@ -18,20 +18,6 @@ namespace {
 
 enum { GENERATED = 3000 };  // samples played after an accepted image
 
-struct context {
-  machine* m;
-  machine_snapshot snap;
-};
-
-context* setup() {
-  static context* c = nullptr;
-  if (c) return c;
-  c = new context;
-  c->m = fuzz_test_machine(60);
-  snapshot_take(&c->snap, c->m);
-  return c;
-}
-
 std::vector<uint8_t> saved(ymf_glue* glue) {
   std::vector<uint8_t> image(ymf_glue_save_state(glue, nullptr, 0));
   if (ymf_glue_save_state(glue, image.data(), image.size()) != image.size())
@@ -42,12 +28,13 @@ std::vector<uint8_t> saved(ymf_glue* glue) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  context* c = setup();
-  ymf_glue* glue = c->m->sound;
+  machine* m = fuzz_test_machine(60);
+  const machine_snapshot* snap = fuzz_test_snapshot();
+  ymf_glue* glue = m->sound;
   fuzz_cursor in{data, size};
   std::vector<uint8_t> image;
   if (in.u8() & 1) {
-    image.assign(c->snap.sound, c->snap.sound + c->snap.sound_size);
+    image.assign(snap->sound, snap->sound + snap->sound_size);
     const size_t offset = in.u16() % image.size();
     for (size_t i = 0; i < in.left() && offset + i < image.size(); i++)
       image[offset + i] = in.data[i];
@@ -56,11 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   const int accepted = ymf_glue_check_state(glue, image.data(), image.size());
-  if (!snapshot_same(&c->snap, c->m)) fuzz_fail("ymf_glue_check_state changed the chip");
+  if (!snapshot_same(snap, m)) fuzz_fail("ymf_glue_check_state changed the chip");
   const int loaded = ymf_glue_load_state(glue, image.data(), image.size());
   if (accepted != loaded) fuzz_fail("check said %d, load %d", accepted, loaded);
   if (!loaded) {
-    if (!snapshot_same(&c->snap, c->m)) fuzz_fail("a refused image changed the chip");
+    if (!snapshot_same(snap, m)) fuzz_fail("a refused image changed the chip");
     return 0;
   }
 
@@ -75,6 +62,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ymf_glue_timer_expired(glue, 0);
   ymf_glue_timer_expired(glue, 1);
   ymf_glue_generate(glue, samples, GENERATED / 2);
-  snapshot_restore(&c->snap, c->m);
+  snapshot_restore(snap, m);
   return 0;
 }

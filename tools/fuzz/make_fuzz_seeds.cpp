@@ -16,6 +16,8 @@
 #include "board/machine.h"
 #include "board/save_state.h"
 #include "board/ymf_glue.h"
+#include "file_bytes.h"
+#include "frontend/byte_order.h"
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/movies.h"
@@ -25,7 +27,7 @@
 
 namespace {
 
-typedef std::vector<uint8_t> bytes;
+typedef file_bytes bytes;
 
 std::string out_dir;
 int failures = 0;
@@ -34,8 +36,7 @@ void write_seed(const char* harness, const char* name, const bytes& data) {
   const std::string dir = out_dir + "/" + harness;
   mkdir(dir.c_str(), 0755);
   const std::string path = dir + "/" + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f || std::fwrite(data.data(), 1, data.size(), f) != data.size() || std::fclose(f) != 0) {
+  if (!bytes_write(path, data)) {
     std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n", path.c_str());
     failures++;
   }
@@ -45,19 +46,6 @@ bytes with_flags(uint8_t flags, const uint8_t* data, size_t size) {
   bytes out{flags};
   out.insert(out.end(), data, data + size);
   return out;
-}
-
-bytes read_whole(const char* path) {
-  uint64_t size = 0;
-  uint8_t* data = read_file(path, &size);
-  bytes out;
-  if (data) out.assign(data, data + size);
-  std::free(data);
-  return out;
-}
-
-uint32_t le32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 // The board state: the harness edits the machine's blob after 40 frames. The seeds are that blob
@@ -79,7 +67,7 @@ void board_state_seeds(machine* m) {
   bytes next{0};
   size_t region = 1;
   for (size_t at = STATE_HEADER_BYTES; at + 8 <= a_size - 4; region++) {
-    const size_t length = 8 + le32(a + at + 4);
+    const size_t length = 8 + le_get_u32(a + at + 4);
     size_t patched = 0;
     for (size_t i = 0; i < length && patched < 256; i++) {
       if (a[at + i] == b[at + i] || i > 0xFFFF) continue;
@@ -136,7 +124,7 @@ void frontend_seeds() {
   const int count = list_dir(fe.movies_dir, &entries);
   for (int i = 0; i < count; i++) {
     if (!std::strstr(entries[i].name, ".femv")) continue;
-    const bytes movie = read_whole((std::string(fe.movies_dir) + entries[i].name).c_str());
+    const bytes movie = bytes_read(std::string(fe.movies_dir) + entries[i].name);
     write_seed("movie_parse", "movie", with_flags(0, movie.data(), movie.size()));
   }
   std::free(entries);
@@ -146,7 +134,7 @@ void frontend_seeds() {
   set_default_settings();
   set_default_bindings();
   save_settings();
-  write_seed("settings_ini", "settings.ini", read_whole(fe.settings_path));
+  write_seed("settings_ini", "settings.ini", bytes_read(fe.settings_path));
   const char hand_edited[] =
       "; edited by hand\n[display]\nscale = 3 # comment kept\n  fullscreen=1\r\n[x\n"
       "[audio]\nvolume = 0x40\n=empty key\n[]\nlate = 1\n";

@@ -7,7 +7,6 @@
 // is held to the one the run ended in, byte for byte. Exits 0 when the memory stayed flat after
 // the warm-up (the first minute: the ring fills to its budget) and the states are the same.
 #include <dirent.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "adapter/game_adapter.h"
+#include "frontend/file_util.h"
 #include "frontend/frame_step.h"
 #include "frontend/frontend_run.h"
 #include "frontend/frontend_state.h"
@@ -25,6 +25,7 @@
 #include "frontend/picture.h"
 #include "frontend/shutdown.h"
 #include "frontend/slots.h"
+#include "scratch_dir.h"
 #include "test_romset.h"
 
 typedef std::chrono::steady_clock soak_clock;
@@ -81,13 +82,6 @@ static void print_sample(const soak_sample& s) {
   fflush(stdout);
 }
 
-static int write_text(const std::string& path, const char* text) {
-  FILE* file = fopen(path.c_str(), "w");
-  if (!file) return 0;
-  const int ok = fputs(text, file) >= 0;
-  return fclose(file) == 0 && ok;
-}
-
 // The board state now, as the game saves it (empty when it cannot).
 static std::vector<uint8_t> board_state() {
   size_t size = 0;
@@ -97,35 +91,18 @@ static std::vector<uint8_t> board_state() {
   return state;
 }
 
-static void remove_tree(const std::string& path) {
-  if (DIR* dir = opendir(path.c_str())) {
-    while (struct dirent* entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name == "." || name == "..") continue;
-      const std::string child = path + "/" + name;
-      if (entry->d_type == DT_DIR) {
-        remove_tree(child);
-      } else {
-        unlink(child.c_str());
-      }
-    }
-    closedir(dir);
-  }
-  rmdir(path.c_str());
-}
-
 int main(int argc, char** argv) {
   const double minutes = argc > 1 ? strtod(argv[1], nullptr) : 10.0;
   if (argc > 2 || !(minutes > 0.0)) {
     fputs("usage: soak [MINUTES > 0]\n", stderr);
     return 2;
   }
-  char home_template[] = "/tmp/cobaltine-soak.XXXXXX";
-  if (!mkdtemp(home_template)) {
+  const scratch_dir home_dir;  // removed with everything in it however the run ends
+  const std::string& home = home_dir.path();
+  if (home.empty()) {
     perror("soak: mkdtemp");
     return 1;
   }
-  const std::string home = home_template;
   setenv("HOME", home.c_str(), 1);
   unsetenv("XDG_DATA_HOME");
   setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -138,7 +115,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   // Rewind on with its default budget; the debug DIP switch on (the stress mode).
-  if (system(("mkdir -p '" + data + "'").c_str()) != 0 ||
+  if (!path_make_dirs(data.c_str()) ||
       !write_text(data + "/settings.ini", "[ui]\nrewind = 1\n[gameplay]\ndsw1 = 0xFFFD\n")) {
     fprintf(stderr, "soak: cannot write %s/settings.ini\n", data.c_str());
     return 1;
@@ -240,7 +217,6 @@ int main(int argc, char** argv) {
               : ("differs after the replay from byte " + std::to_string(differ)).c_str());
   const bool flat =
       !first && high - low <= SOAK_FLAT_MB && last.open_files <= samples[0].open_files;
-  remove_tree(home);
   printf("soak: %s\n", flat && same && failed_saves == 0 && words == recorded ? "ok" : "FAILED");
   return flat && same && failed_saves == 0 && words == recorded ? 0 : 1;
 }
