@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frontend/frame_buffers.h"
 #include "frontend/frontend_state.h"
 #include "frontend/log.h"
 #include "frontend/movies.h"
@@ -86,15 +87,8 @@ void close_display() {
 
 void frontend_release() {
   close_display();
-  free(fe.frame);
-  free(fe.frame16);
-  free(fe.upload);
-  free(fe.audio_buffer);
+  free_frame_buffers();
   free(fe.browse_entries);
-  fe.frame = nullptr;
-  fe.frame16 = nullptr;
-  fe.upload = nullptr;
-  fe.audio_buffer = nullptr;
   fe.browse_entries = nullptr;
   fe.browse_count = 0;
   settings_table_clear(&fe.settings_file);

@@ -10,6 +10,7 @@
 #include "frontend/bindings.h"
 #include "frontend/command_line.h"
 #include "frontend/file_util.h"
+#include "frontend/frame_buffers.h"
 #include "frontend/frontend_run.h"
 #include "frontend/frontend_state.h"
 #include "frontend/game_lifecycle.h"
@@ -121,16 +122,10 @@ static int open_display(const command_line* cl) {
 
   if (!font_atlas_init(fe.renderer)) log_printf("font atlas failed to initialise");
   const game_adapter* game = &fe.adapter_copy;
-  const size_t pixels = size_t(game->width) * game->height;
-  const size_t samples = size_t(2 * (game->max_audio_frames > 0 ? game->max_audio_frames : 0) + 16);
   fe.game_texture =
       SDL_CreateTexture(fe.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
                         int(game->width), int(game->height));
-  fe.frame = static_cast<uint32_t*>(calloc(pixels, sizeof(uint32_t)));
-  fe.frame16 = static_cast<uint16_t*>(calloc(pixels, sizeof(uint16_t)));
-  fe.upload = static_cast<uint32_t*>(calloc(pixels, sizeof(uint32_t)));
-  fe.audio_buffer = static_cast<int16_t*>(calloc(samples, sizeof(int16_t)));
-  if (!fe.game_texture || !fe.frame || !fe.frame16 || !fe.upload || !fe.audio_buffer) {
+  if (!alloc_frame_buffers() || !fe.game_texture) {
     log_printf("out of memory");
     return 0;
   }

@@ -8,6 +8,7 @@
 
 #include "fake_game.h"
 #include "frontend/file_util.h"
+#include "frontend/frame_buffers.h"
 #include "frontend/frontend_state.h"
 #include "frontend/platform.h"
 #include "frontend/rewind.h"
@@ -49,12 +50,7 @@ int frontend_test_setup(const game_adapter* game, const std::string& data_dir) {
   }
   fe.slot = 1;
 
-  uint32_t pixels = game->width * game->height;
-  fe.frame = static_cast<uint32_t*>(calloc(pixels, sizeof(uint32_t)));
-  fe.frame16 = static_cast<uint16_t*>(calloc(pixels, sizeof(uint16_t)));
-  fe.upload = static_cast<uint32_t*>(calloc(pixels, sizeof(uint32_t)));
-  fe.audio_buffer =
-      static_cast<int16_t*>(calloc(size_t(2 * game->max_audio_frames + 16), sizeof(int16_t)));
+  if (!alloc_frame_buffers()) return 0;
 
   test_surface = SDL_CreateRGBSurfaceWithFormat(0, 1280, 760, 32, SDL_PIXELFORMAT_ARGB8888);
   if (!test_surface) return 0;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "adapter/game_adapter.h"
+#include "frontend/frame_buffers.h"
 #include "frontend/frontend_state.h"
 #include "frontend/picture.h"
 #include "frontend/platform.h"
@@ -29,13 +30,7 @@ int bench_load_cartridge(int stress, char* msg, size_t msg_size) {
   fe.slot = 1;
   fe.frequency = platform->frequency();
   fe.colour_dirty = 1;
-  const size_t pixels = size_t(fe.adapter->width) * fe.adapter->height;
-  fe.frame = static_cast<uint32_t*>(calloc(pixels, sizeof(uint32_t)));
-  fe.frame16 = static_cast<uint16_t*>(calloc(pixels, sizeof(uint16_t)));
-  fe.upload = static_cast<uint32_t*>(calloc(pixels, sizeof(uint32_t)));
-  fe.audio_buffer =
-      static_cast<int16_t*>(calloc(size_t(2 * fe.adapter->max_audio_frames + 16), sizeof(int16_t)));
-  if (!fe.frame || !fe.frame16 || !fe.upload || !fe.audio_buffer) {
+  if (!alloc_frame_buffers()) {
     snprintf(msg, msg_size, "out of memory");
     return 0;
   }
@@ -67,14 +62,7 @@ int bench_run_frames(int count, char* msg, size_t msg_size) {
 void bench_release_cartridge() {
   adapter_release();
   fe.rom_ready = 0;
-  free(fe.frame);
-  free(fe.frame16);
-  free(fe.upload);
-  free(fe.audio_buffer);
-  fe.frame = nullptr;
-  fe.frame16 = nullptr;
-  fe.upload = nullptr;
-  fe.audio_buffer = nullptr;
+  free_frame_buffers();
 }
 
 int bench_open_window(int32_t width, int32_t height, char* msg, size_t msg_size) {
