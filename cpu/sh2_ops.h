@@ -1,9 +1,9 @@
 // The SH-2 operation handlers, one per operation number of the decode table (decode_rows.txt
-// names each row's handler and its operand order). Defined inline here so that the executor's
-// switch (sh2_dispatch.h) compiles them in place. A handler takes the state and its operand
-// bytes (register numbers, 4-bit displacements, 8-bit immediates, unsigned), adds only its extra
-// cycles (the dispatcher charges the 1 per instruction) and keeps last_address as the rules below
-// say. LDC Rm,SR and LDC.L @Rm+,SR live with the exception sequences (sh2_core.h).
+// names each row's handler and its operand order). Defined inline here so that the interpreter
+// (sh2_run.cpp) compiles them in place. A handler takes the state and its operand bytes (register
+// numbers, 4-bit displacements, 8-bit immediates, unsigned), adds only its extra cycles (the
+// dispatcher charges the 1 per instruction) and keeps last_address as the rules below say.
+// LDC Rm,SR and LDC.L @Rm+,SR live with the exception sequences (sh2_core.h).
 #pragma once
 
 #include <cstdint>

@@ -1,23 +1,38 @@
-// The run loop: executes the game program up to the end of a slice, with interrupt acceptance
-// gated by check_irq, the idle exits for SLEEP and stop requests, the ring of recent PCs, the page
-// test and lookup of the translated-code module, and strict mode with its stop report. Also the
-// core's process-wide diagnostics and their accessors. Instructions are carried out by
-// sh2_execute_code (sh2_dispatch.h, compiled in place); the translated-code module is linked
-// separately.
+// The interpreter and its run loop: executes the game program up to the end of a slice, with
+// interrupt acceptance gated by check_irq, the idle exits for SLEEP and stop requests, the ring of
+// recent PCs, the page test and lookup of the translated-code module, and strict mode with its
+// stop report; sh2_step is the same interpreter stopped after one step. Also the core's
+// process-wide diagnostics and their accessors. The translated-code module is linked separately.
 //
-// What one step costs is what the program's speed comes down to, so the common case takes two
-// tests: the cycle counter is below sh2_check_cycle (the slice goes on, and nothing has asked for
-// acceptance or an idle exit), and pc lies in the page that the loop last found both free of
-// translated blocks (the module said so) and readable from host memory (the bus said so); then
-// the code is read from that page and no lookup is asked, since its answer is known. Any other
-// step takes the full path.
+// What one step costs is what the program's speed comes down to. The interpreter is threaded
+// (GCC's labels as values): every operation has a label of its own that ends by fetching and
+// dispatching the next step, so a step is the operation, two tests and an indirect jump. The tests
+// are: the cycle counter is below sh2_check_cycle (the slice goes on, and nothing has asked for
+// acceptance or an idle exit), and the next pc lies in the page that the loop last found both
+// free of translated blocks (the module said so) and readable from host memory (the bus said so);
+// then the code is read from that page and no lookup is asked, since its answer is known. For the
+// step after an operation the page test is whether pc crossed into the next page. Any other step
+// takes the full path (the label slow).
+//
+// The record's pc and cycle counter are written only where something can read them: before a
+// handler that may reach the bus or the record's counter, before an exception sequence, before
+// a fetch that goes through the bus, and on the full path. The PC ring is not written per step
+// either: the loop logs only where execution jumped (the address after the last step of a run of
+// consecutive steps, and where the next run began), which is all that the ring's PCs and the
+// instruction counts follow from, and fills the ring from the log when the run ends.
 #include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "cpu/bus.h"
+#include "cpu/decode.h"
 #include "cpu/sh2.h"
+#include "cpu/sh2_core.h"
 #include "cpu/sh2_dispatch.h"
+#include "cpu/sh2_memory.h"
+#include "cpu/sh2_ops.h"
 #include "cpu/xlate.h"
 
 // ---- Process-wide state of the core (one board at a time; never in save states)
@@ -35,6 +50,41 @@ uint32_t stop_pc;                                     // PC of the last -1 retur
 int32_t strict_mode;                                  // nonzero: a missing block stops the CPU
 uint64_t instruction_total;                           // steps sh2_run interpreted
 uint64_t slice_end;                                   // end of the slice in progress (cycles)
+
+enum : uint32_t {
+  // fast_page when there is none: it equals neither a page address nor the page bits of an even
+  // address (pc & ~0xFFE), so both page tests fail.
+  NO_FAST_PAGE = 2,
+  JUMP_LOG_SIZE = 128,  // jumps kept: enough for the runs that make up the ring's 64 PCs
+  // The full path folds the step count at least this often (in cycles, so in steps), which keeps
+  // the doubled count of the steps since the last fold within 32 bits.
+  FOLD_CYCLES = 1u << 30,
+};
+
+static_assert(std::endian::native == std::endian::little, "the code and flag loads assume it");
+static_assert(BUS_PAGE_BYTES == 0x1000, "the view pages are the image's pages");
+
+// Where execution jumped: the steps before it ran at consecutive addresses up to from - 2, and
+// the next run begins at to.
+struct pc_jump {
+  uint32_t from;
+  uint32_t to;
+};
+
+// The run in progress: its steps are counted as the doubled count since the last fold, which is
+// half_steps_base + pc at any step boundary (each jump adds from - to to the base), plus the
+// folded count; the log keeps the recent jumps, the newest at jump_last. Kept in memory, not in
+// the loop's registers, since only jumps touch them.
+pc_jump jump_log[JUMP_LOG_SIZE];
+uint32_t jump_last;
+uint32_t half_steps_base;
+uint32_t fast_page;  // quiet and host-readable page, or NO_FAST_PAGE
+
+inline void log_jump(uint32_t from, uint32_t to) {
+  jump_last++;
+  jump_log[jump_last % JUMP_LOG_SIZE] = {from, to};
+  half_steps_base += from - to;
+}
 
 // The stale-block test: does the instruction at pc (both of its halfwords' pages) lie in a page
 // of the translated image that the game has changed?
@@ -60,6 +110,24 @@ void report_missing_block(const sh2_state* s) {
   std::fprintf(stderr, "\n");
 }
 
+// Writes the PCs of the last `steps` steps of a run (at most a ring's worth) into the ring, the
+// newest at position end_pos - 1: the run of steps that ends before end_pc, then the runs before
+// each logged jump, newest first.
+void fill_ring(const pc_jump* log, uint32_t last, uint32_t end_pc, uint64_t steps,
+               uint32_t end_pos) {
+  uint32_t left = steps < SH2_PC_RING_SIZE ? (uint32_t)steps : (uint32_t)SH2_PC_RING_SIZE;
+  uint32_t pos = end_pos;
+  uint32_t end = end_pc;
+  for (uint32_t k = last; left; k--) {
+    const pc_jump& j = log[k % JUMP_LOG_SIZE];
+    for (uint32_t a = end; a != j.to && left; left--) {
+      a -= 2;
+      pc_ring[--pos % SH2_PC_RING_SIZE] = a;
+    }
+    end = j.from;
+  }
+}
+
 // Idle exits pass the rest of the slice; never move time backwards should the slice have been
 // shortened to a cycle already passed.
 int32_t idle_to_slice_end(sh2_state* s) {
@@ -70,86 +138,340 @@ int32_t idle_to_slice_end(sh2_state* s) {
 // The flag bytes nmi_pending, sleep_state, check_irq and stopped as one word: nonzero above the
 // NMI byte means this step needs a closer look (acceptance, an idle exit, or a wake-up pending).
 bool step_flags_set(const sh2_state* s) {
-  static_assert(std::endian::native == std::endian::little);
   static_assert(offsetof(sh2_state, stopped) == offsetof(sh2_state, nmi_pending) + 3);
   uint32_t flags;
   std::memcpy(&flags, &s->nmi_pending, sizeof flags);
   return (flags & 0xFFFFFF00u) != 0;
 }
 
-}  // namespace
+// The code at an even pc in the fast page, whose host words start at fast_base + its page.
+inline uint32_t fast_code(uintptr_t fast_base, uint32_t pc) {
+  uint16_t v;
+  std::memcpy(&v, reinterpret_cast<const void*>(fast_base + (pc ^ 2)), sizeof v);
+  return v;
+}
 
-int32_t sh2_run(sh2_state* s, uint64_t limit) {
-  slice_end = limit;
-  if (s->cycles >= slice_end) return 0;
-  static_assert(BUS_PAGE_BYTES == 0x1000, "the view pages are the image's pages");
-  // The board binds the image between runs only. pc, the cycle counter and the ring position
-  // live in locals for the run. The record's pc is kept current at every step for those who read
-  // it mid-step (the acceptance step, the module, the on-chip trace), and its cycle counter
-  // before every instruction and call out (sh2_execute_code). The ring position counts the steps
-  // begun (a run is one slice, far below 2^32 steps), and the instruction counters follow from
-  // it at the end.
-  const sh2_image_view image = sh2_image;
+// pc + 4 + the displacement (in instructions) of a displacement branch's code.
+inline uint32_t branch_target(uint32_t pc, uint32_t code) {
+  int16_t disp;
+  std::memcpy(&disp, &dispatch_table[code].operand[1], sizeof disp);
+  return pc + 4 + (uint32_t)(int32_t)disp * 2;
+}
+
+// The interpreter. In the run (single_step false) it executes from s->pc until the slice ends or
+// the CPU stops, and returns 0 or -1 as sh2_run does. With single_step it executes the one
+// instruction at *pc_io through the bus, stores the next PC there and returns 0.
+template <bool single_step>
+[[gnu::hot]] int32_t interpret(sh2_state* s, uint32_t* pc_io) {
+  static_assert(DISPATCH_CONTROL == DECODE_OP_COUNT && DECODE_OP_LOAD_SR == 2 && DECODE_BT == 3 &&
+                DECODE_ILLEGAL == 17 && DECODE_KIND_COUNT == 18);
+  // Dispatch index -> label: 0 and the operation kinds are no code's index (the guard); then the
+  // operations 1-128 and the control-flow kinds 3-17 at DISPATCH_CONTROL + kind.
+#define SH2_OP(n, pcrel, sync, extra, call) &&step_##n,
+  static const void* const step_labels[] = {
+      &&guard,
+#include "sh2_op_list.inc"
+      &&guard, &&guard,  // DISPATCH_CONTROL + DECODE_OP_PCREL and + DECODE_OP_LOAD_SR
+      &&bt,    &&bf,    &&bts, &&bfs, &&bra,   &&bsr,   &&braf,    &&bsrf,
+      &&jmp,   &&jsr,   &&rts, &&rte, &&trapa, &&sleep, &&illegal,
+  };
+#undef SH2_OP
+  // In a delay slot every code but the operations' enters vector 4.
+#define SH2_OP(n, pcrel, sync, extra, call) &&slot_##n,
+  static const void* const slot_labels[] = {
+      &&slot_illegal,
+#include "sh2_op_list.inc"
+      &&slot_illegal, &&slot_illegal, &&slot_illegal, &&slot_illegal, &&slot_illegal,
+      &&slot_illegal, &&slot_illegal, &&slot_illegal, &&slot_illegal, &&slot_illegal,
+      &&slot_illegal, &&slot_illegal, &&slot_illegal, &&slot_illegal, &&slot_illegal,
+      &&slot_illegal, &&slot_illegal,
+  };
+#undef SH2_OP
+  static_assert(sizeof step_labels / sizeof *step_labels == DISPATCH_CONTROL + DECODE_KIND_COUNT);
+  static_assert(sizeof slot_labels / sizeof *slot_labels == DISPATCH_CONTROL + DECODE_KIND_COUNT);
+
+  uint32_t pc = *pc_io;         // address of the step in progress (a branch's, in a slot)
+  uint64_t cycles = s->cycles;  // the record's counter lags behind (see above)
+  uint32_t next;                // where a jumping step continues
+  uintptr_t fast_base = 0;      // its host words minus its address
+  // Run only.
+  uint64_t steps = 0;  // folded from half_steps_base
   const uint32_t ring_start = pc_ring_pos;
-  uint32_t ring_pos = ring_start;
-  uint64_t blocks = 0;  // steps that a translated block carried out
+  const sh2_image_view image = sh2_image;  // the board binds the image between runs only
+  uint64_t blocks = 0;                     // steps that a translated block carried out
   bool in_miss_run = false;
-  uint32_t quiet_page = SH2_NO_PAGE;            // the module has no block in this page
-  sh2_read_view fast = {SH2_NO_PAGE, nullptr};  // quiet, and read from host memory
-  uint32_t pc = s->pc;
-  uint64_t cycles = s->cycles;
-  // A step that cannot go on returns SH2_STOP as its next pc. That address lies in a page that
-  // is never the fast one, so the stop is seen off the fast path: by the flag test, or by the page
-  // change. pc can hold the same value without a step having returned it (an entry through a
-  // vector of all ones, or a run that starts there): then it is an address to execute.
+  uint32_t quiet_page = SH2_NO_PAGE;  // the module has no block in this page
+  // A step that cannot go on returns SH2_STOP as its next pc. That address is odd, so the stop is
+  // seen on the full path. pc can hold the same value without a step having returned it (an
+  // entry through a vector of all ones, or a run that starts there): then it is an address.
   constexpr uint32_t stop_page = SH2_STOP & ~SH2_PAGE_MASK;
-  bool stop_is_address = pc == SH2_STOP;
-  bool step_stopped = false;
+  bool pc_from_step = false;
+  bool stepped = false;  // single_step: the step is done
   int32_t result = 0;
   bool missing_block = false;
-  sh2_views_begin();
-  sh2_check_cycle = 0;  // the first step looks at the flags
-  for (;;) {
-    // One test per step stands for two: the slice end, and the flags that only something out
-    // of line can change (acceptance, sleep, stop); such code lowers sh2_check_cycle.
-    if (cycles >= sh2_check_cycle) [[unlikely]] {
-      if (pc == SH2_STOP && !stop_is_address) {
-        step_stopped = true;
-        break;
+  uint32_t end_pc;  // the address after the run's last step, for the count and the ring
+  uint32_t code;    // the code being executed (in a delay slot, the slot's)
+  fast_page = NO_FAST_PAGE;
+  if constexpr (!single_step) {
+    jump_last = 0;
+    jump_log[0] = {pc, pc};
+    half_steps_base = 0u - pc;
+    sh2_views_begin();
+  }
+  sh2_check_cycle = 0;  // the first step takes the full path
+  goto slow;
+
+  // ---- The next step, the fast way when it may
+
+  // After a step that continues at pc + 2.
+#define SH2_NEXT()                                     \
+  do {                                                 \
+    pc += 2;                                           \
+    if (!(pc & (SH2_PAGE_MASK & ~1u))) [[unlikely]]    \
+      goto slow; /* the first code of the next page */ \
+    if (cycles >= sh2_check_cycle) [[unlikely]]        \
+      goto slow;                                       \
+    code = fast_code(fast_base, pc);                   \
+    goto* step_labels[dispatch_table[code].index];     \
+  } while (0)
+
+  // The record's pc and cycle counter as a reader in the middle of the step expects them.
+#define SH2_SYNC()                          \
+  do {                                      \
+    if constexpr (!single_step) s->pc = pc; \
+    s->cycles = cycles;                     \
+  } while (0)
+
+  // A delayed branch's slot code into code.
+#define SH2_FETCH_SLOT()                                       \
+  do {                                                         \
+    if (((pc + 2) & ~SH2_PAGE_MASK) == fast_page) [[likely]] { \
+      code = fast_code(fast_base, (pc + 2) & ~1u);             \
+    } else {                                                   \
+      SH2_SYNC();                                              \
+      sh2_recheck();                                           \
+      code = bus_read16(pc + 2) & 0xFFFF;                      \
+    }                                                          \
+  } while (0)
+
+  // ---- Operations, each in its step form and its delay-slot form
+
+#define SH2_OPERAND(i) dispatch_table[code].operand[i]
+
+  // Each operation runs its handler with the entry's operand bytes and charges its 1 cycle after
+  // it (a handler with extra cycles adds them to the record's counter, which is read back). A
+  // PC-relative operation first stores the address of the instruction + 2 into pc.
+#define SH2_OP(n, pcrel, sync, extra, call) \
+  step_##n : if constexpr (pcrel) {         \
+    s->pc = pc + 2;                         \
+    s->cycles = cycles;                     \
+  }                                         \
+  else if constexpr (sync) {                \
+    SH2_SYNC();                             \
+  }                                         \
+  call;                                     \
+  if constexpr (extra) cycles = s->cycles;  \
+  cycles += 1;                              \
+  SH2_NEXT();                               \
+  slot_##n : if constexpr (pcrel) {         \
+    s->pc = pc + 4;                         \
+    s->cycles = cycles;                     \
+  }                                         \
+  else if constexpr (sync) {                \
+    SH2_SYNC();                             \
+  }                                         \
+  call;                                     \
+  if constexpr (extra) cycles = s->cycles;  \
+  cycles += 1;                              \
+  goto jump;
+#include "sh2_op_list.inc"
+#undef SH2_OP
+
+  // ---- Control flow. The cycles below come on top of each instruction's 1. No bus access lies
+  // between the cycles of a branch, so they are added at once.
+
+bt:
+  if (sh2_t(s)) {
+    cycles += 3;
+    next = branch_target(pc, code);
+    goto jump;
+  }
+  cycles += 1;
+  SH2_NEXT();
+bf:
+  if (!sh2_t(s)) {
+    cycles += 3;
+    next = branch_target(pc, code);
+    goto jump;
+  }
+  cycles += 1;
+  SH2_NEXT();
+trapa:
+  SH2_SYNC();
+  next = sh2_trapa(s, SH2_OPERAND(0), pc + 2);
+  cycles = s->cycles + 1;
+  goto jump;
+sleep:
+  if constexpr (!single_step) s->pc = pc;
+  s->cycles = cycles + 1;
+  next = sh2_sleep(s, pc);
+  cycles = s->cycles;
+  goto jump;
+illegal:
+  SH2_SYNC();
+  next = sh2_illegal(s, pc);
+  cycles = s->cycles + 1;
+  goto jump;
+
+  // Delayed branches: the slot is fetched before anything of the branch takes effect (the target
+  // is only arithmetic on registers that no fetch changes, so it is formed first, while the
+  // branch's code is at hand); PR is written before the slot runs, which then counts its own
+  // cycle. Not taken, BT/S and BF/S leave the following instruction to run as a step.
+bts:
+  next = branch_target(pc, code);
+  SH2_FETCH_SLOT();
+  if (!sh2_t(s)) {
+    cycles += 1;
+    SH2_NEXT();
+  }
+  cycles += 2;
+  goto delay_slot;
+bfs:
+  next = branch_target(pc, code);
+  SH2_FETCH_SLOT();
+  if (sh2_t(s)) {
+    cycles += 1;
+    SH2_NEXT();
+  }
+  cycles += 2;
+  goto delay_slot;
+bra:
+  next = branch_target(pc, code);
+  SH2_FETCH_SLOT();
+  cycles += 2;
+  goto delay_slot;
+bsr:
+  next = branch_target(pc, code);
+  SH2_FETCH_SLOT();
+  s->pr = pc + 4;
+  cycles += 2;
+  goto delay_slot;
+braf:
+  next = s->r[SH2_OPERAND(0)] + pc + 4;
+  SH2_FETCH_SLOT();
+  cycles += 2;
+  goto delay_slot;
+bsrf:
+  next = s->r[SH2_OPERAND(0)] + pc + 4;
+  SH2_FETCH_SLOT();
+  s->pr = pc + 4;
+  cycles += 2;
+  goto delay_slot;
+jmp:
+  next = s->r[SH2_OPERAND(0)];
+  SH2_FETCH_SLOT();
+  cycles += 1;
+  goto delay_slot;
+jsr:
+  next = s->r[SH2_OPERAND(0)];
+  SH2_FETCH_SLOT();
+  s->pr = pc + 4;
+  cycles += 2;
+  goto delay_slot;
+rts:
+  next = s->pr;
+  SH2_FETCH_SLOT();
+  cycles += 2;
+  goto delay_slot;
+rte:
+  SH2_FETCH_SLOT();
+  SH2_SYNC();
+  next = sh2_rte(s);
+  cycles = s->cycles + 1;
+  goto delay_slot;
+
+delay_slot:
+  goto* slot_labels[dispatch_table[code].index];
+
+  // A slot that is itself a branch, RTS, RTE, TRAPA, SLEEP or illegal code enters vector 4 with
+  // the slot's address; the branch's own effects stay done.
+slot_illegal:
+  SH2_SYNC();
+  next = sh2_illegal(s, pc + 2);
+  cycles = s->cycles;
+  goto jump;
+
+  // The guard for the indexes that no code has; it charges nothing.
+guard:
+  next = sh2_report_unmodelled(s, pc);
+  goto jump;
+
+  // ---- The step at pc continues at next rather than at pc + 2
+
+jump:
+  if constexpr (!single_step) log_jump(pc + 2, next);
+  pc = next;
+  if ((pc & ~(SH2_PAGE_MASK & ~1u)) != fast_page) [[unlikely]]
+    goto slow;
+  if (cycles >= sh2_check_cycle) [[unlikely]]
+    goto slow;
+  code = fast_code(fast_base, pc);
+  goto* step_labels[dispatch_table[code].index];
+
+  // ---- The full path, before the step at pc
+
+slow:
+  if constexpr (single_step) {
+    if (stepped) goto done;
+    stepped = true;
+    code = bus_read16(pc) & 0xFFFF;
+  } else {
+    if (pc == SH2_STOP && pc_from_step) {
+      // The step that returned the stop is the newest in the ring; pc goes back to it.
+      result = -1;
+      end_pc = pc;
+      goto done;
+    }
+    steps += (uint32_t)(half_steps_base + pc) / 2;
+    half_steps_base = 0u - pc;
+    if (cycles >= sh2_check_cycle) {
+      if (cycles >= slice_end) {  // never on the first pass
+        end_pc = pc;
+        goto done;
       }
-      if (cycles >= slice_end) break;  // never on the first pass
-      sh2_check_cycle = slice_end;
+      sh2_check_cycle = slice_end - cycles > FOLD_CYCLES ? cycles + FOLD_CYCLES : slice_end;
       if (step_flags_set(s)) {
         s->pc = pc;
         s->cycles = cycles;
         const bool accepted = s->check_irq && sh2_accept_interrupt(s);
-        pc = s->pc;
-        stop_is_address = pc == SH2_STOP;
+        if (accepted) {
+          // A jump before any step at pc: the run of steps before it ends where it did.
+          pc_jump& newest = jump_log[jump_last % JUMP_LOG_SIZE];
+          if (newest.to == pc) {
+            newest.to = s->pc;
+            half_steps_base += pc - s->pc;
+          } else {
+            log_jump(pc, s->pc);
+          }
+          pc = s->pc;
+          pc_from_step = false;
+        }
         if ((!accepted && s->sleep_state == 1) || s->stopped) {
           idle_to_slice_end(s);
           cycles = s->cycles;
-          break;
+          end_pc = pc;
+          goto done;
         }
       }
     }
 
     const uint32_t page = pc & ~SH2_PAGE_MASK;
-    uint32_t code;
-    if (page == fast.page) [[likely]] {
-      s->pc = pc;
-      pc_ring[ring_pos % SH2_PC_RING_SIZE] = pc;
-      ring_pos++;
-      code = sh2_page_halfword(fast.bytes, pc);
+    if (page == fast_page) {
+      code = sh2_view_load(reinterpret_cast<const void*>(fast_base + page), pc, 2);
     } else {
-      if (pc == SH2_STOP && !stop_is_address) {
-        step_stopped = true;
-        break;
-      }
-      stop_is_address = false;
+      pc_from_step = true;
       s->pc = pc;
       s->cycles = cycles;
-      pc_ring[ring_pos % SH2_PC_RING_SIZE] = pc;
-      ring_pos++;
       // In a quiet page every lookup would answer "no block", which after the first one changes
       // nothing: in_miss_run is set already, and strict mode would have stopped. Once execution
       // has left the page, the module is asked again.
@@ -163,7 +485,8 @@ int32_t sh2_run(sh2_state* s, uint64_t limit) {
             stop_pc = pc;
             missing_block = true;
             result = -1;
-            break;
+            end_pc = pc + 2;  // the step that found no block counts in the ring
+            goto done;
           }
           if (!in_miss_run) {
             note_untranslated(pc);
@@ -171,40 +494,72 @@ int32_t sh2_run(sh2_state* s, uint64_t limit) {
           }
           if (r == XLATE_NO_BLOCK_IN_PAGE) quiet_page = page;
         } else if (r != XLATE_INTERPRET) {
+          // The block stands for one step at pc.
           in_miss_run = false;
-          pc = (uint32_t)r;
+          next = (uint32_t)r;
+          log_jump(pc + 2, next);
+          pc = next;
           blocks++;
-          continue;
+          goto slow;
         }
       }
       if (const uint32_t* words = bus_read_page(page)) {
-        if (page == quiet_page && page != stop_page)
-          fast = {page, reinterpret_cast<const uint8_t*>(words)};
-        code = sh2_page_halfword(words, pc);
+        if (page == quiet_page && page != stop_page) {
+          fast_page = page;
+          fast_base = reinterpret_cast<uintptr_t>(words) - page;
+        }
+        code = sh2_view_load(words, pc, 2);
       } else {
         sh2_recheck();
         code = bus_read16(pc) & 0xFFFF;
       }
     }
+    pc_from_step = true;
+    // The operations' next step assumes an even pc in the fast page; any other comes back here.
+    if (page != fast_page || (pc & 1)) sh2_recheck();
+  }
+  goto* step_labels[dispatch_table[code].index];
 
-    pc = sh2_execute_code(s, pc, code, &fast, cycles);
+#undef SH2_NEXT
+#undef SH2_OPERAND
+#undef SH2_SYNC
+#undef SH2_FETCH_SLOT
+
+done:
+  if constexpr (single_step) {
+    *pc_io = pc;
+    s->cycles = cycles;
+    return 0;
+  } else {
+    steps += (uint32_t)(half_steps_base + end_pc) / 2;
+    const uint32_t end_pos = ring_start + (uint32_t)steps;
+    fill_ring(jump_log, jump_last, end_pc, steps, end_pos);
+    if (result != 0 && !missing_block) pc = stop_pc = pc_ring[(end_pos - 1) % SH2_PC_RING_SIZE];
+    sh2_views_end();
+    // A stop leaves pc on the instruction that stopped, and that step uncounted; a step that the
+    // interpreter began counts in the total even when it stopped.
+    s->pc = pc;
+    s->cycles = cycles;
+    pc_ring_pos = end_pos;
+    s->instructions += steps - (result != 0);
+    instruction_total += steps - blocks - missing_block;
+    if (missing_block) report_missing_block(s);
+    return result;
   }
-  if (step_stopped) {
-    // The step that returned the stop is the newest in the ring; pc goes back to it.
-    pc = stop_pc = pc_ring[(ring_pos - 1) % SH2_PC_RING_SIZE];
-    result = -1;
-  }
-  sh2_views_end();
-  // A stop leaves pc on the instruction that stopped, and that step uncounted; a step that the
-  // interpreter began counts in the total even when it stopped.
-  const uint32_t steps = ring_pos - ring_start;
-  s->pc = pc;
-  s->cycles = cycles;
-  pc_ring_pos = ring_pos;
-  s->instructions += steps - (result != 0);
-  instruction_total += steps - blocks - missing_block;
-  if (missing_block) report_missing_block(s);
-  return result;
+}
+
+}  // namespace
+
+int32_t sh2_run(sh2_state* s, uint64_t limit) {
+  slice_end = limit;
+  if (s->cycles >= slice_end) return 0;
+  uint32_t pc = s->pc;
+  return interpret<false>(s, &pc);
+}
+
+uint32_t sh2_step(sh2_state* s, uint32_t pc) {
+  interpret<true>(s, &pc);
+  return pc;
 }
 
 void sh2_shorten_slice(uint64_t cycle) {
