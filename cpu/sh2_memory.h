@@ -26,8 +26,10 @@ struct sh2_write_view {
   uint8_t* bytes;
 };
 
-// Two views per direction (the most recent first), enough for a stack and a data page at once.
+// Two views per direction (the most recent first), enough for a stack and a data page at once,
+// and the view of the page being executed, from which PC-relative loads read their literals.
 struct sh2_view_cache {
+  sh2_read_view code;  // set by the run loop
   sh2_read_view read[2];
   sh2_write_view write[2];
   uint32_t bare_read_page;   // last page found without a read view, so not asked again
@@ -90,6 +92,13 @@ void sh2_write_uncached(uint32_t address, uint32_t size, uint32_t value);
     return sh2_view_load(sh2_views.read[0].bytes, address, size);
   if (page == sh2_views.read[1].page) return sh2_view_load(sh2_views.read[1].bytes, address, size);
   return sh2_read_uncached(address, size);
+}
+
+// A read at a PC-relative address: literals lie next to the code, mostly in its page.
+[[gnu::always_inline]] inline uint32_t sh2_read_literal(uint32_t address, uint32_t size) {
+  if ((address & ~SH2_PAGE_MASK) == sh2_views.code.page) [[likely]]
+    return sh2_view_load(sh2_views.code.bytes, address, size);
+  return sh2_read(address, size);
 }
 
 // A write of the low `size` bytes of value.

@@ -164,10 +164,14 @@ inline void op_movl_load_gbr(sh2_state* s, uint32_t disp) {
 
 // pc holds the instruction's address + 2 here (the executor stores it for kind 1).
 inline void op_movw_load_pcrel(sh2_state* s, uint32_t disp, uint32_t n) {
-  s->r[n] = sh2_load16(s, s->pc + 2 + disp * 2);
+  const uint32_t ea = s->pc + 2 + disp * 2;
+  s->last_address = ea;
+  s->r[n] = sh2_sext16(sh2_read_literal(ea, 2));
 }
 inline void op_movl_load_pcrel(sh2_state* s, uint32_t disp, uint32_t n) {
-  s->r[n] = sh2_load32(s, ((s->pc + 2) & ~3u) + disp * 4);
+  const uint32_t ea = ((s->pc + 2) & ~3u) + disp * 4;
+  s->last_address = ea;
+  s->r[n] = sh2_read_literal(ea, 4);
 }
 inline void op_mova(sh2_state* s, uint32_t disp) {
   s->r[0] = ((s->pc + 2) & ~3u) + disp * 4;

@@ -507,6 +507,7 @@ slow:
         if (page == quiet_page && page != stop_page) {
           fast_page = page;
           fast_base = reinterpret_cast<uintptr_t>(words) - page;
+          sh2_views.code = {page, reinterpret_cast<const uint8_t*>(words)};
         }
         code = sh2_view_load(words, pc, 2);
       } else {
