@@ -297,12 +297,13 @@ int write_outputs(const std::string& dir, const std::vector<row>& rows, const de
   d += "};\n";
   if (!write_file(dir + "/dispatch_table.cpp", d)) return 0;
 
-  // The operation list of the dispatcher, in number order: one SH2_OP(number, pcrel, sync, extra,
-  // call) per operation, which the dispatcher expands into its step and delay-slot forms (the
-  // call takes its operand bytes as SH2_OPERAND(0-2), which the dispatcher defines). pcrel:
-  // the handler reads pc (the instruction's address + 2); sync: it may reach the bus or the
-  // record's cycle counter (any memory operand, an SR load, extra cycles), so the record's pc and
-  // counter must be current when it runs; extra: it adds cycles to the record's counter itself.
+  // The operation list of the dispatcher, in number order: one SH2_OP(number, pcrel, form, call)
+  // per operation, which the dispatcher expands into its step and delay-slot forms (the call
+  // takes its operand bytes as SH2_OPERAND(0-2), which the dispatcher defines). pcrel: the
+  // handler reads pc (the instruction's address + 2). form 0: the handler takes the state s;
+  // form 1: it may access memory (a memory operand) or add cycles, and takes the executing
+  // instruction x (sh2_ops.h); form 2: it loads SR out of line (sh2_core.h), takes s and needs
+  // the record's pc and counter current.
   std::vector<const row*> by_op(DECODE_OP_COUNT + 1, nullptr);
   for (const row& r : rows)
     if (r.op) by_op[r.op] = &r;
@@ -310,14 +311,15 @@ int write_outputs(const std::string& dir, const std::vector<row>& rows, const de
   for (int op = 1; op <= DECODE_OP_COUNT; op++) {
     const row& r = *by_op[op];
     const bool pcrel = r.kind == DECODE_OP_PCREL;
-    const bool sync =
-        r.instruction.find('@') != std::string::npos || r.kind != DECODE_OP || r.extra;
-    std::string call = r.handler + "(s";
+    const int form = r.kind == DECODE_OP_LOAD_SR                               ? 2
+                     : r.instruction.find('@') != std::string::npos || r.extra ? 1
+                                                                               : 0;
+    std::string call = r.handler + (form == 1 ? "(x" : "(s");
     for (size_t i = 0; i < r.operands.size(); i++)
       call += ", SH2_OPERAND(" + std::to_string(i) + ")";
     call += ")";
-    c += "SH2_OP(" + std::to_string(op) + ", " + (pcrel ? "1" : "0") + ", " + (sync ? "1" : "0") +
-         ", " + (r.extra ? "1" : "0") + ", " + call + ")  // " + r.instruction + "\n";
+    c += "SH2_OP(" + std::to_string(op) + ", " + (pcrel ? "1" : "0") + ", " + std::to_string(form) +
+         ", " + call + ")  // " + r.instruction + "\n";
   }
   if (!write_file(dir + "/sh2_op_list.inc", c)) return 0;
 

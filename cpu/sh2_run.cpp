@@ -12,14 +12,15 @@
 // free of translated blocks (the module said so) and readable from host memory (the bus said so);
 // then the code is read from that page and no lookup is asked, since its answer is known. For the
 // step after an operation the page test is whether pc crossed into the next page. Any other step
-// takes the full path (the label slow).
+// takes the full path (full_path, out of line, so that the loop's registers hold the loop's
+// values), which works on the record.
 //
-// The record's pc and cycle counter are written only where something can read them: before a
-// handler that may reach the bus or the record's counter, before an exception sequence, before
-// a fetch that goes through the bus, and on the full path. The PC ring is not written per step
-// either: the loop logs only where execution jumped (the address after the last step of a run of
-// consecutive steps, and where the next run began), which is all that the ring's PCs and the
-// instruction counts follow from, and fills the ring from the log when the run ends.
+// The record's pc and cycle counter are written only where something can read them: by a memory
+// access that no view serves (sh2_exec), before an exception sequence, an SR load or a fetch
+// through the bus, and before the full path. The PC ring is not written per step either: the loop
+// logs only where execution jumped (the address after the last step of a run of consecutive
+// steps, and where the next run began), which is all that the ring's PCs and the instruction
+// counts follow from, and fills the ring from the log when the run ends.
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -71,19 +72,33 @@ struct pc_jump {
   uint32_t to;
 };
 
-// The run in progress: its steps are counted as the doubled count since the last fold, which is
-// half_steps_base + pc at any step boundary (each jump adds from - to to the base), plus the
-// folded count; the log keeps the recent jumps, the newest at jump_last. Kept in memory, not in
-// the loop's registers, since only jumps touch them.
-pc_jump jump_log[JUMP_LOG_SIZE];
-uint32_t jump_last;
-uint32_t half_steps_base;
-uint32_t fast_page;  // quiet and host-readable page, or NO_FAST_PAGE
+// The run in progress, apart from what the interpreter keeps in registers (pc, the cycle counter
+// and the fast page's host address, which the full path finds in the record and here). Its steps
+// are counted as the doubled count since the last fold, which is half_steps_base + pc at any step
+// boundary (each jump adds from - to to the base), plus the folded count.
+struct run_state {
+  uint32_t half_steps_base;
+  uint32_t jump_last;    // jumps logged; the newest is at jump_last mod JUMP_LOG_SIZE
+  uint32_t fast_page;    // quiet and host-readable page, or NO_FAST_PAGE
+  uintptr_t fast_base;   // its host words minus its address
+  uint32_t quiet_page;   // the module has no block in this page, or SH2_NO_PAGE
+  uint64_t steps;        // steps folded so far
+  uint64_t blocks;       // steps that a translated block carried out
+  uint32_t ring_start;   // pc_ring_pos when the run began
+  int32_t result;        // what sh2_run returns
+  bool in_miss_run;      // the last lookup found no block
+  bool pc_from_step;     // pc was returned by a step: all ones there is a stop
+  bool missing_block;    // strict mode stopped the run
+  sh2_image_view image;  // the board binds the image between runs only
+  pc_jump jump_log[JUMP_LOG_SIZE];
+};
+
+run_state run;
 
 inline void log_jump(uint32_t from, uint32_t to) {
-  jump_last++;
-  jump_log[jump_last % JUMP_LOG_SIZE] = {from, to};
-  half_steps_base += from - to;
+  run.jump_last++;
+  run.jump_log[run.jump_last % JUMP_LOG_SIZE] = {from, to};
+  run.half_steps_base += from - to;
 }
 
 // The stale-block test: does the instruction at pc (both of its halfwords' pages) lie in a page
@@ -110,29 +125,21 @@ void report_missing_block(const sh2_state* s) {
   std::fprintf(stderr, "\n");
 }
 
-// Writes the PCs of the last `steps` steps of a run (at most a ring's worth) into the ring, the
+// Writes the PCs of the last `steps` steps of the run (at most a ring's worth) into the ring, the
 // newest at position end_pos - 1: the run of steps that ends before end_pc, then the runs before
 // each logged jump, newest first.
-void fill_ring(const pc_jump* log, uint32_t last, uint32_t end_pc, uint64_t steps,
-               uint32_t end_pos) {
+void fill_ring(uint32_t end_pc, uint64_t steps, uint32_t end_pos) {
   uint32_t left = steps < SH2_PC_RING_SIZE ? (uint32_t)steps : (uint32_t)SH2_PC_RING_SIZE;
   uint32_t pos = end_pos;
   uint32_t end = end_pc;
-  for (uint32_t k = last; left; k--) {
-    const pc_jump& j = log[k % JUMP_LOG_SIZE];
+  for (uint32_t k = run.jump_last; left; k--) {
+    const pc_jump& j = run.jump_log[k % JUMP_LOG_SIZE];
     for (uint32_t a = end; a != j.to && left; left--) {
       a -= 2;
       pc_ring[--pos % SH2_PC_RING_SIZE] = a;
     }
     end = j.from;
   }
-}
-
-// Idle exits pass the rest of the slice; never move time backwards should the slice have been
-// shortened to a cycle already passed.
-int32_t idle_to_slice_end(sh2_state* s) {
-  if (s->cycles < slice_end) s->cycles = slice_end;
-  return 0;
 }
 
 // The flag bytes nmi_pending, sleep_state, check_irq and stopped as one word: nonzero above the
@@ -142,6 +149,144 @@ bool step_flags_set(const sh2_state* s) {
   uint32_t flags;
   std::memcpy(&flags, &s->nmi_pending, sizeof flags);
   return (flags & 0xFFFFFF00u) != 0;
+}
+
+void begin_run(const sh2_state* s) {
+  run.half_steps_base = 0u - s->pc;
+  run.jump_last = 0;
+  run.jump_log[0] = {s->pc, s->pc};
+  run.fast_page = NO_FAST_PAGE;
+  run.fast_base = 0;
+  run.quiet_page = SH2_NO_PAGE;
+  run.steps = 0;
+  run.blocks = 0;
+  run.ring_start = pc_ring_pos;
+  run.result = 0;
+  run.in_miss_run = false;
+  run.pc_from_step = false;
+  run.missing_block = false;
+  run.image = sh2_image;
+  sh2_views_begin();
+}
+
+// The end of the run, whose last step ended before end_pc: the ring, the counts, a stop's pc.
+// Returns what sh2_run returns.
+int32_t end_run(sh2_state* s, uint32_t end_pc) {
+  const uint64_t steps = run.steps + (uint32_t)(run.half_steps_base + end_pc) / 2;
+  const uint32_t end_pos = run.ring_start + (uint32_t)steps;
+  fill_ring(end_pc, steps, end_pos);
+  // A stop leaves pc on the instruction that stopped (the newest in the ring), and that step
+  // uncounted; a step that the interpreter began counts in the total even when it stopped.
+  if (run.result != 0 && !run.missing_block)
+    s->pc = stop_pc = pc_ring[(end_pos - 1) % SH2_PC_RING_SIZE];
+  sh2_views_end();
+  pc_ring_pos = end_pos;
+  s->instructions += steps - (run.result != 0);
+  instruction_total += steps - run.blocks - run.missing_block;
+  if (run.missing_block) report_missing_block(s);
+  return run.result;
+}
+
+// The full path, before the step at s->pc with the record's cycle counter current: the stop, the
+// slice end, acceptance and the idle exits, the lookup of the translated-code module, and the
+// fetch, which may make the page the fast one (run.fast_page). Returns the code to execute at
+// s->pc, or -1 when the run has ended (sh2_run then returns run.result). A step that cannot go on
+// returns SH2_STOP as its next pc. That address is odd, so the stop is seen here. pc can hold the
+// same value without a step having returned it (an entry through a vector of all ones, or a run
+// that starts there): then it is an address.
+[[gnu::noinline]] int32_t full_path(sh2_state* s) {
+  constexpr uint32_t stop_page = SH2_STOP & ~SH2_PAGE_MASK;
+  for (;;) {
+    uint32_t pc = s->pc;
+    if (pc == SH2_STOP && run.pc_from_step) {
+      run.result = -1;
+      end_run(s, pc);
+      return -1;
+    }
+    run.steps += (uint32_t)(run.half_steps_base + pc) / 2;
+    run.half_steps_base = 0u - pc;
+    if (s->cycles >= sh2_check_cycle) {
+      if (s->cycles >= slice_end) {  // never on the first pass
+        end_run(s, pc);
+        return -1;
+      }
+      sh2_check_cycle = slice_end - s->cycles > FOLD_CYCLES ? s->cycles + FOLD_CYCLES : slice_end;
+      if (step_flags_set(s)) {
+        const bool accepted = s->check_irq && sh2_accept_interrupt(s);
+        if (accepted) {
+          // A jump before any step at pc: the run of steps before it ends where it did.
+          pc_jump& newest = run.jump_log[run.jump_last % JUMP_LOG_SIZE];
+          if (newest.to == pc) {
+            newest.to = s->pc;
+            run.half_steps_base += pc - s->pc;
+          } else {
+            log_jump(pc, s->pc);
+          }
+          pc = s->pc;
+          run.pc_from_step = false;
+        }
+        if ((!accepted && s->sleep_state == 1) || s->stopped) {
+          // Idle exits pass the rest of the slice; never move time backwards should the slice
+          // have been shortened to a cycle already passed.
+          if (s->cycles < slice_end) s->cycles = slice_end;
+          end_run(s, pc);
+          return -1;
+        }
+      }
+    }
+
+    const uint32_t page = pc & ~SH2_PAGE_MASK;
+    uint32_t code;
+    if (page == run.fast_page) {
+      code = sh2_view_load(reinterpret_cast<const void*>(run.fast_base + page), pc, 2);
+    } else {
+      run.pc_from_step = true;
+      // In a quiet page every lookup would answer "no block", which after the first one changes
+      // nothing: in_miss_run is set already, and strict mode would have stopped. Once execution
+      // has left the page, the module is asked again.
+      if (page != run.quiet_page) run.quiet_page = SH2_NO_PAGE;
+      if (page != run.quiet_page && !page_changed(run.image, pc)) {
+        const int32_t r = xlate_lookup(s, pc);
+        sh2_recheck();  // the module may have done anything
+        if (r == XLATE_NO_BLOCK || r == XLATE_NO_BLOCK_IN_PAGE) {
+          if (strict_mode) [[unlikely]] {
+            stop_pc = pc;
+            run.missing_block = true;
+            run.result = -1;
+            end_run(s, pc + 2);  // the step that found no block counts in the ring
+            return -1;
+          }
+          if (!run.in_miss_run) {
+            note_untranslated(pc);
+            run.in_miss_run = true;  // a stop below returns before this matters
+          }
+          if (r == XLATE_NO_BLOCK_IN_PAGE) run.quiet_page = page;
+        } else if (r != XLATE_INTERPRET) {
+          // The block stands for one step at pc.
+          run.in_miss_run = false;
+          log_jump(pc + 2, (uint32_t)r);
+          s->pc = (uint32_t)r;
+          run.blocks++;
+          continue;
+        }
+      }
+      if (const uint32_t* words = bus_read_page(page)) {
+        if (page == run.quiet_page && page != stop_page) {
+          run.fast_page = page;
+          run.fast_base = reinterpret_cast<uintptr_t>(words) - page;
+          sh2_views.code = {page, reinterpret_cast<const uint8_t*>(words)};
+        }
+        code = sh2_view_load(words, pc, 2);
+      } else {
+        sh2_recheck();
+        code = bus_read16(pc) & 0xFFFF;
+      }
+    }
+    run.pc_from_step = true;
+    // The operations' next step assumes an even pc in the fast page; any other comes back here.
+    if (page != run.fast_page || (pc & 1)) sh2_recheck();
+    return (int32_t)code;
+  }
 }
 
 // The code at an even pc in the fast page, whose host words start at fast_base + its page.
@@ -160,14 +305,15 @@ inline uint32_t branch_target(uint32_t pc, uint32_t code) {
 
 // The interpreter. In the run (single_step false) it executes from s->pc until the slice ends or
 // the CPU stops, and returns 0 or -1 as sh2_run does. With single_step it executes the one
-// instruction at *pc_io through the bus, stores the next PC there and returns 0.
+// instruction at *pc_io through the bus, stores the next PC there and returns 0; it leaves the
+// fast page empty and touches nothing else of the run.
 template <bool single_step>
 [[gnu::hot]] int32_t interpret(sh2_state* s, uint32_t* pc_io) {
   static_assert(DISPATCH_CONTROL == DECODE_OP_COUNT && DECODE_OP_LOAD_SR == 2 && DECODE_BT == 3 &&
                 DECODE_ILLEGAL == 17 && DECODE_KIND_COUNT == 18);
   // Dispatch index -> label: 0 and the operation kinds are no code's index (the guard); then the
   // operations 1-128 and the control-flow kinds 3-17 at DISPATCH_CONTROL + kind.
-#define SH2_OP(n, pcrel, sync, extra, call) &&step_##n,
+#define SH2_OP(n, pcrel, form, call) &&step_##n,
   static const void* const step_labels[] = {
       &&guard,
 #include "sh2_op_list.inc"
@@ -177,7 +323,7 @@ template <bool single_step>
   };
 #undef SH2_OP
   // In a delay slot every code but the operations' enters vector 4.
-#define SH2_OP(n, pcrel, sync, extra, call) &&slot_##n,
+#define SH2_OP(n, pcrel, form, call) &&slot_##n,
   static const void* const slot_labels[] = {
       &&slot_illegal,
 #include "sh2_op_list.inc"
@@ -190,33 +336,16 @@ template <bool single_step>
   static_assert(sizeof step_labels / sizeof *step_labels == DISPATCH_CONTROL + DECODE_KIND_COUNT);
   static_assert(sizeof slot_labels / sizeof *slot_labels == DISPATCH_CONTROL + DECODE_KIND_COUNT);
 
-  uint32_t pc = *pc_io;         // address of the step in progress (a branch's, in a slot)
+  uint32_t pc = *pc_io;         // address of the step in progress (a branch's, in its slot)
   uint64_t cycles = s->cycles;  // the record's counter lags behind (see above)
-  uint32_t next;                // where a jumping step continues
-  uintptr_t fast_base = 0;      // its host words minus its address
-  // Run only.
-  uint64_t steps = 0;  // folded from half_steps_base
-  const uint32_t ring_start = pc_ring_pos;
-  const sh2_image_view image = sh2_image;  // the board binds the image between runs only
-  uint64_t blocks = 0;                     // steps that a translated block carried out
-  bool in_miss_run = false;
-  uint32_t quiet_page = SH2_NO_PAGE;  // the module has no block in this page
-  // A step that cannot go on returns SH2_STOP as its next pc. That address is odd, so the stop is
-  // seen on the full path. pc can hold the same value without a step having returned it (an
-  // entry through a vector of all ones, or a run that starts there): then it is an address.
-  constexpr uint32_t stop_page = SH2_STOP & ~SH2_PAGE_MASK;
-  bool pc_from_step = false;
-  bool stepped = false;  // single_step: the step is done
-  int32_t result = 0;
-  bool missing_block = false;
-  uint32_t end_pc;  // the address after the run's last step, for the count and the ring
-  uint32_t code;    // the code being executed (in a delay slot, the slot's)
-  fast_page = NO_FAST_PAGE;
-  if constexpr (!single_step) {
-    jump_last = 0;
-    jump_log[0] = {pc, pc};
-    half_steps_base = 0u - pc;
-    sh2_views_begin();
+  uint32_t code;                // the code being executed (in a delay slot, the slot's)
+  uint32_t next = 0;            // where a jumping step continues
+  uintptr_t fast_base = 0;      // the fast page's host words minus its address
+  bool stepped = false;         // single_step: the step is done
+  if constexpr (single_step) {
+    run.fast_page = NO_FAST_PAGE;
+  } else {
+    begin_run(s);
   }
   sh2_check_cycle = 0;  // the first step takes the full path
   goto slow;
@@ -243,15 +372,15 @@ template <bool single_step>
   } while (0)
 
   // A delayed branch's slot code into code.
-#define SH2_FETCH_SLOT()                                       \
-  do {                                                         \
-    if (((pc + 2) & ~SH2_PAGE_MASK) == fast_page) [[likely]] { \
-      code = fast_code(fast_base, (pc + 2) & ~1u);             \
-    } else {                                                   \
-      SH2_SYNC();                                              \
-      sh2_recheck();                                           \
-      code = bus_read16(pc + 2) & 0xFFFF;                      \
-    }                                                          \
+#define SH2_FETCH_SLOT()                                           \
+  do {                                                             \
+    if (((pc + 2) & ~SH2_PAGE_MASK) == run.fast_page) [[likely]] { \
+      code = fast_code(fast_base, (pc + 2) & ~1u);                 \
+    } else {                                                       \
+      SH2_SYNC();                                                  \
+      sh2_recheck();                                               \
+      code = bus_read16(pc + 2) & 0xFFFF;                          \
+    }                                                              \
   } while (0)
 
   // ---- Operations, each in its step form and its delay-slot form
@@ -259,33 +388,34 @@ template <bool single_step>
 #define SH2_OPERAND(i) dispatch_table[code].operand[i]
 
   // Each operation runs its handler with the entry's operand bytes and charges its 1 cycle after
-  // it (a handler with extra cycles adds them to the record's counter, which is read back). A
-  // PC-relative operation first stores the address of the instruction + 2 into pc.
-#define SH2_OP(n, pcrel, sync, extra, call) \
-  step_##n : if constexpr (pcrel) {         \
-    s->pc = pc + 2;                         \
-    s->cycles = cycles;                     \
-  }                                         \
-  else if constexpr (sync) {                \
-    SH2_SYNC();                             \
-  }                                         \
-  call;                                     \
-  if constexpr (extra) cycles = s->cycles;  \
-  cycles += 1;                              \
-  SH2_NEXT();                               \
-  slot_##n : if constexpr (pcrel) {         \
-    s->pc = pc + 4;                         \
-    s->cycles = cycles;                     \
-  }                                         \
-  else if constexpr (sync) {                \
-    SH2_SYNC();                             \
-  }                                         \
-  call;                                     \
-  if constexpr (extra) cycles = s->cycles;  \
-  cycles += 1;                              \
+  // it, in one of three forms. 0: the handler needs nothing but the state. 1: it may access
+  // memory or add cycles, and takes the executing instruction with the pc that the record
+  // should show (in a delay slot the branch's; for a PC-relative operation its address + 2,
+  // which also goes into the record) and the counter. 2: it loads SR out of line, with the
+  // record current, and the record's counter is read back.
+#define SH2_RUN_0(pcrel, record_pc, call) call;
+#define SH2_RUN_1(pcrel, record_pc, call)                                \
+  {                                                                      \
+    if constexpr (pcrel) s->pc = record_pc;                              \
+    sh2_exec x = {s, pcrel || !single_step ? record_pc : s->pc, cycles}; \
+    call;                                                                \
+  }
+#define SH2_RUN_2(pcrel, record_pc, call) \
+  SH2_SYNC();                             \
+  call;                                   \
+  cycles = s->cycles;
+#define SH2_OP(n, pcrel, form, call)                             \
+  step_##n : SH2_RUN_##form(pcrel, (pcrel ? pc + 2 : pc), call); \
+  cycles += 1;                                                   \
+  SH2_NEXT();                                                    \
+  slot_##n : SH2_RUN_##form(pcrel, (pcrel ? pc + 4 : pc), call); \
+  cycles += 1;                                                   \
   goto jump;
 #include "sh2_op_list.inc"
 #undef SH2_OP
+#undef SH2_RUN_0
+#undef SH2_RUN_1
+#undef SH2_RUN_2
 
   // ---- Control flow. The cycles below come on top of each instruction's 1. No bus access lies
   // between the cycles of a branch, so they are added at once.
@@ -411,7 +541,7 @@ guard:
 jump:
   if constexpr (!single_step) log_jump(pc + 2, next);
   pc = next;
-  if ((pc & ~(SH2_PAGE_MASK & ~1u)) != fast_page) [[unlikely]]
+  if ((pc & ~(SH2_PAGE_MASK & ~1u)) != run.fast_page) [[unlikely]]
     goto slow;
   if (cycles >= sh2_check_cycle) [[unlikely]]
     goto slow;
@@ -422,131 +552,29 @@ jump:
 
 slow:
   if constexpr (single_step) {
-    if (stepped) goto done;
+    if (stepped) {
+      *pc_io = pc;
+      s->cycles = cycles;
+      return 0;
+    }
     stepped = true;
     code = bus_read16(pc) & 0xFFFF;
   } else {
-    if (pc == SH2_STOP && pc_from_step) {
-      // The step that returned the stop is the newest in the ring; pc goes back to it.
-      result = -1;
-      end_pc = pc;
-      goto done;
-    }
-    steps += (uint32_t)(half_steps_base + pc) / 2;
-    half_steps_base = 0u - pc;
-    if (cycles >= sh2_check_cycle) {
-      if (cycles >= slice_end) {  // never on the first pass
-        end_pc = pc;
-        goto done;
-      }
-      sh2_check_cycle = slice_end - cycles > FOLD_CYCLES ? cycles + FOLD_CYCLES : slice_end;
-      if (step_flags_set(s)) {
-        s->pc = pc;
-        s->cycles = cycles;
-        const bool accepted = s->check_irq && sh2_accept_interrupt(s);
-        if (accepted) {
-          // A jump before any step at pc: the run of steps before it ends where it did.
-          pc_jump& newest = jump_log[jump_last % JUMP_LOG_SIZE];
-          if (newest.to == pc) {
-            newest.to = s->pc;
-            half_steps_base += pc - s->pc;
-          } else {
-            log_jump(pc, s->pc);
-          }
-          pc = s->pc;
-          pc_from_step = false;
-        }
-        if ((!accepted && s->sleep_state == 1) || s->stopped) {
-          idle_to_slice_end(s);
-          cycles = s->cycles;
-          end_pc = pc;
-          goto done;
-        }
-      }
-    }
-
-    const uint32_t page = pc & ~SH2_PAGE_MASK;
-    if (page == fast_page) {
-      code = sh2_view_load(reinterpret_cast<const void*>(fast_base + page), pc, 2);
-    } else {
-      pc_from_step = true;
-      s->pc = pc;
-      s->cycles = cycles;
-      // In a quiet page every lookup would answer "no block", which after the first one changes
-      // nothing: in_miss_run is set already, and strict mode would have stopped. Once execution
-      // has left the page, the module is asked again.
-      if (page != quiet_page) quiet_page = SH2_NO_PAGE;
-      if (page != quiet_page && !page_changed(image, pc)) {
-        const int32_t r = xlate_lookup(s, pc);
-        cycles = s->cycles;
-        sh2_recheck();  // the module may have done anything
-        if (r == XLATE_NO_BLOCK || r == XLATE_NO_BLOCK_IN_PAGE) {
-          if (strict_mode) [[unlikely]] {
-            stop_pc = pc;
-            missing_block = true;
-            result = -1;
-            end_pc = pc + 2;  // the step that found no block counts in the ring
-            goto done;
-          }
-          if (!in_miss_run) {
-            note_untranslated(pc);
-            in_miss_run = true;  // a stop below returns before this matters
-          }
-          if (r == XLATE_NO_BLOCK_IN_PAGE) quiet_page = page;
-        } else if (r != XLATE_INTERPRET) {
-          // The block stands for one step at pc.
-          in_miss_run = false;
-          next = (uint32_t)r;
-          log_jump(pc + 2, next);
-          pc = next;
-          blocks++;
-          goto slow;
-        }
-      }
-      if (const uint32_t* words = bus_read_page(page)) {
-        if (page == quiet_page && page != stop_page) {
-          fast_page = page;
-          fast_base = reinterpret_cast<uintptr_t>(words) - page;
-          sh2_views.code = {page, reinterpret_cast<const uint8_t*>(words)};
-        }
-        code = sh2_view_load(words, pc, 2);
-      } else {
-        sh2_recheck();
-        code = bus_read16(pc) & 0xFFFF;
-      }
-    }
-    pc_from_step = true;
-    // The operations' next step assumes an even pc in the fast page; any other comes back here.
-    if (page != fast_page || (pc & 1)) sh2_recheck();
+    s->pc = pc;
+    s->cycles = cycles;
+    const int32_t c = full_path(s);
+    if (c < 0) return run.result;
+    pc = s->pc;
+    cycles = s->cycles;
+    fast_base = run.fast_base;
+    code = (uint32_t)c;
   }
   goto* step_labels[dispatch_table[code].index];
 
 #undef SH2_NEXT
-#undef SH2_OPERAND
 #undef SH2_SYNC
 #undef SH2_FETCH_SLOT
-
-done:
-  if constexpr (single_step) {
-    *pc_io = pc;
-    s->cycles = cycles;
-    return 0;
-  } else {
-    steps += (uint32_t)(half_steps_base + end_pc) / 2;
-    const uint32_t end_pos = ring_start + (uint32_t)steps;
-    fill_ring(jump_log, jump_last, end_pc, steps, end_pos);
-    if (result != 0 && !missing_block) pc = stop_pc = pc_ring[(end_pos - 1) % SH2_PC_RING_SIZE];
-    sh2_views_end();
-    // A stop leaves pc on the instruction that stopped, and that step uncounted; a step that the
-    // interpreter began counts in the total even when it stopped.
-    s->pc = pc;
-    s->cycles = cycles;
-    pc_ring_pos = end_pos;
-    s->instructions += steps - (result != 0);
-    instruction_total += steps - blocks - missing_block;
-    if (missing_block) report_missing_block(s);
-    return result;
-  }
+#undef SH2_OPERAND
 }
 
 }  // namespace
