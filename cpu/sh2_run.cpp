@@ -77,6 +77,7 @@ struct pc_jump {
 // are counted as the doubled count since the last fold, which is half_steps_base + pc at any step
 // boundary (each jump adds from - to to the base), plus the folded count.
 struct run_state {
+  pc_jump jump_log[JUMP_LOG_SIZE];  // first, so that the loop indexes it from the record's start
   uint32_t half_steps_base;
   uint32_t jump_last;    // jumps logged; the newest is at jump_last mod JUMP_LOG_SIZE
   uint32_t fast_page;    // quiet and host-readable page, or NO_FAST_PAGE
@@ -90,7 +91,6 @@ struct run_state {
   bool pc_from_step;     // pc was returned by a step: all ones there is a stop
   bool missing_block;    // strict mode stopped the run
   sh2_image_view image;  // the board binds the image between runs only
-  pc_jump jump_log[JUMP_LOG_SIZE];
 };
 
 run_state run;
@@ -290,14 +290,14 @@ int32_t end_run(sh2_state* s, uint32_t end_pc) {
 }
 
 // The code at an even pc in the fast page, whose host words start at fast_base + its page.
-inline uint32_t fast_code(uintptr_t fast_base, uint32_t pc) {
+inline size_t fast_code(uintptr_t fast_base, uint32_t pc) {
   uint16_t v;
   std::memcpy(&v, reinterpret_cast<const void*>(fast_base + (pc ^ 2)), sizeof v);
   return v;
 }
 
 // pc + 4 + the displacement (in instructions) of a displacement branch's code.
-inline uint32_t branch_target(uint32_t pc, uint32_t code) {
+inline uint32_t branch_target(uint32_t pc, size_t code) {
   int16_t disp;
   std::memcpy(&disp, &dispatch_table[code].operand[1], sizeof disp);
   return pc + 4 + (uint32_t)(int32_t)disp * 2;
@@ -338,7 +338,7 @@ template <bool single_step>
 
   uint32_t pc = *pc_io;         // address of the step in progress (a branch's, in its slot)
   uint64_t cycles = s->cycles;  // the record's counter lags behind (see above)
-  uint32_t code;                // the code being executed (in a delay slot, the slot's)
+  size_t code;                  // the code being executed (in a delay slot, the slot's)
   uint32_t next = 0;            // where a jumping step continues
   uintptr_t fast_base = 0;      // the fast page's host words minus its address
   bool stepped = false;         // single_step: the step is done
@@ -567,7 +567,7 @@ slow:
     pc = s->pc;
     cycles = s->cycles;
     fast_base = run.fast_base;
-    code = (uint32_t)c;
+    code = (size_t)c;
   }
   goto* step_labels[dispatch_table[code].index];
 
