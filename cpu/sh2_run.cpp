@@ -298,8 +298,9 @@ inline size_t fast_code(uintptr_t fast_base, uint32_t pc) {
 
 // pc + 4 + the displacement (in instructions) of a displacement branch's code.
 inline uint32_t branch_target(uint32_t pc, size_t code) {
+  const dispatch_entry* e = &dispatch_table[code];
   int16_t disp;
-  std::memcpy(&disp, &dispatch_table[code].operand[1], sizeof disp);
+  std::memcpy(&disp, reinterpret_cast<const uint8_t*>(e) + 2, sizeof disp);
   return pc + 4 + (uint32_t)(int32_t)disp * 2;
 }
 
