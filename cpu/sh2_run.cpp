@@ -296,12 +296,13 @@ inline size_t fast_code(uintptr_t fast_base, uint32_t pc) {
   return v;
 }
 
-// pc + 4 + the displacement (in instructions) of a displacement branch's code.
-inline uint32_t branch_target(uint32_t pc, size_t code) {
+// The target of a displacement branch's code at npc - 2: its address + 4 + the displacement in
+// instructions.
+inline uint32_t branch_target(uint32_t npc, size_t code) {
   const dispatch_entry* e = &dispatch_table[code];
   int16_t disp;
   std::memcpy(&disp, reinterpret_cast<const uint8_t*>(e) + 2, sizeof disp);
-  return pc + 4 + (uint32_t)(int32_t)disp * 2;
+  return npc + 2 + (uint32_t)(int32_t)disp * 2;
 }
 
 // The interpreter. In the run (single_step false) it executes from s->pc until the slice ends or
@@ -337,7 +338,9 @@ template <bool single_step>
   static_assert(sizeof step_labels / sizeof *step_labels == DISPATCH_CONTROL + DECODE_KIND_COUNT);
   static_assert(sizeof slot_labels / sizeof *slot_labels == DISPATCH_CONTROL + DECODE_KIND_COUNT);
 
-  uint32_t pc = *pc_io;         // address of the step in progress (a branch's, in its slot)
+  // The address after the instruction in progress (a branch's, in its slot): the instruction is
+  // at npc - 2. At the full path, the address of the step to run.
+  uint32_t npc = *pc_io;
   uint64_t cycles = s->cycles;  // the record's counter lags behind (see above)
   size_t code;                  // the code being executed (in a delay slot, the slot's)
   uint32_t next = 0;            // where a jumping step continues
@@ -353,35 +356,35 @@ template <bool single_step>
 
   // ---- The next step, the fast way when it may
 
-  // After a step that continues at pc + 2.
+  // After a step that continues at npc.
 #define SH2_NEXT()                                     \
   do {                                                 \
-    pc += 2;                                           \
-    if (!(pc & (SH2_PAGE_MASK & ~1u))) [[unlikely]]    \
+    if (!(npc & (SH2_PAGE_MASK & ~1u))) [[unlikely]]   \
       goto slow; /* the first code of the next page */ \
     if (cycles >= sh2_check_cycle) [[unlikely]]        \
       goto slow;                                       \
-    code = fast_code(fast_base, pc);                   \
+    code = fast_code(fast_base, npc);                  \
+    npc += 2;                                          \
     goto* step_labels[dispatch_table[code].index];     \
   } while (0)
 
   // The record's pc and cycle counter as a reader in the middle of the step expects them.
-#define SH2_SYNC()                          \
-  do {                                      \
-    if constexpr (!single_step) s->pc = pc; \
-    s->cycles = cycles;                     \
+#define SH2_SYNC()                               \
+  do {                                           \
+    if constexpr (!single_step) s->pc = npc - 2; \
+    s->cycles = cycles;                          \
   } while (0)
 
   // A delayed branch's slot code into code.
-#define SH2_FETCH_SLOT()                                           \
-  do {                                                             \
-    if (((pc + 2) & ~SH2_PAGE_MASK) == run.fast_page) [[likely]] { \
-      code = fast_code(fast_base, (pc + 2) & ~1u);                 \
-    } else {                                                       \
-      SH2_SYNC();                                                  \
-      sh2_recheck();                                               \
-      code = bus_read16(pc + 2) & 0xFFFF;                          \
-    }                                                              \
+#define SH2_FETCH_SLOT()                                      \
+  do {                                                        \
+    if ((npc & ~SH2_PAGE_MASK) == run.fast_page) [[likely]] { \
+      code = fast_code(fast_base, npc & ~1u);                 \
+    } else {                                                  \
+      SH2_SYNC();                                             \
+      sh2_recheck();                                          \
+      code = bus_read16(npc) & 0xFFFF;                        \
+    }                                                         \
   } while (0)
 
   // ---- Operations, each in its step form and its delay-slot form
@@ -405,12 +408,12 @@ template <bool single_step>
   SH2_SYNC();                             \
   call;                                   \
   cycles = s->cycles;
-#define SH2_OP(n, pcrel, form, call)                             \
-  step_##n : SH2_RUN_##form(pcrel, (pcrel ? pc + 2 : pc), call); \
-  cycles += 1;                                                   \
-  SH2_NEXT();                                                    \
-  slot_##n : SH2_RUN_##form(pcrel, (pcrel ? pc + 4 : pc), call); \
-  cycles += 1;                                                   \
+#define SH2_OP(n, pcrel, form, call)                                   \
+  step_##n : SH2_RUN_##form(pcrel, (pcrel ? npc : npc - 2), call);     \
+  cycles += 1;                                                         \
+  SH2_NEXT();                                                          \
+  slot_##n : SH2_RUN_##form(pcrel, (pcrel ? npc + 2 : npc - 2), call); \
+  cycles += 1;                                                         \
   goto jump;
 #include "sh2_op_list.inc"
 #undef SH2_OP
@@ -424,7 +427,7 @@ template <bool single_step>
 bt:
   if (sh2_t(s)) {
     cycles += 3;
-    next = branch_target(pc, code);
+    next = branch_target(npc, code);
     goto jump;
   }
   cycles += 1;
@@ -432,25 +435,25 @@ bt:
 bf:
   if (!sh2_t(s)) {
     cycles += 3;
-    next = branch_target(pc, code);
+    next = branch_target(npc, code);
     goto jump;
   }
   cycles += 1;
   SH2_NEXT();
 trapa:
   SH2_SYNC();
-  next = sh2_trapa(s, SH2_OPERAND(0), pc + 2);
+  next = sh2_trapa(s, SH2_OPERAND(0), npc);
   cycles = s->cycles + 1;
   goto jump;
 sleep:
-  if constexpr (!single_step) s->pc = pc;
+  if constexpr (!single_step) s->pc = npc - 2;
   s->cycles = cycles + 1;
-  next = sh2_sleep(s, pc);
+  next = sh2_sleep(s, npc - 2);
   cycles = s->cycles;
   goto jump;
 illegal:
   SH2_SYNC();
-  next = sh2_illegal(s, pc);
+  next = sh2_illegal(s, npc - 2);
   cycles = s->cycles + 1;
   goto jump;
 
@@ -459,7 +462,7 @@ illegal:
   // branch's code is at hand); PR is written before the slot runs, which then counts its own
   // cycle. Not taken, BT/S and BF/S leave the following instruction to run as a step.
 bts:
-  next = branch_target(pc, code);
+  next = branch_target(npc, code);
   SH2_FETCH_SLOT();
   if (!sh2_t(s)) {
     cycles += 1;
@@ -468,7 +471,7 @@ bts:
   cycles += 2;
   goto delay_slot;
 bfs:
-  next = branch_target(pc, code);
+  next = branch_target(npc, code);
   SH2_FETCH_SLOT();
   if (sh2_t(s)) {
     cycles += 1;
@@ -477,25 +480,25 @@ bfs:
   cycles += 2;
   goto delay_slot;
 bra:
-  next = branch_target(pc, code);
+  next = branch_target(npc, code);
   SH2_FETCH_SLOT();
   cycles += 2;
   goto delay_slot;
 bsr:
-  next = branch_target(pc, code);
+  next = branch_target(npc, code);
   SH2_FETCH_SLOT();
-  s->pr = pc + 4;
+  s->pr = npc + 2;
   cycles += 2;
   goto delay_slot;
 braf:
-  next = s->r[SH2_OPERAND(0)] + pc + 4;
+  next = s->r[SH2_OPERAND(0)] + npc + 2;
   SH2_FETCH_SLOT();
   cycles += 2;
   goto delay_slot;
 bsrf:
-  next = s->r[SH2_OPERAND(0)] + pc + 4;
+  next = s->r[SH2_OPERAND(0)] + npc + 2;
   SH2_FETCH_SLOT();
-  s->pr = pc + 4;
+  s->pr = npc + 2;
   cycles += 2;
   goto delay_slot;
 jmp:
@@ -506,7 +509,7 @@ jmp:
 jsr:
   next = s->r[SH2_OPERAND(0)];
   SH2_FETCH_SLOT();
-  s->pr = pc + 4;
+  s->pr = npc + 2;
   cycles += 2;
   goto delay_slot;
 rts:
@@ -528,48 +531,50 @@ delay_slot:
   // the slot's address; the branch's own effects stay done.
 slot_illegal:
   SH2_SYNC();
-  next = sh2_illegal(s, pc + 2);
+  next = sh2_illegal(s, npc);
   cycles = s->cycles;
   goto jump;
 
   // The guard for the indexes that no code has; it charges nothing.
 guard:
-  next = sh2_report_unmodelled(s, pc);
+  next = sh2_report_unmodelled(s, npc - 2);
   goto jump;
 
-  // ---- The step at pc continues at next rather than at pc + 2
+  // ---- The instruction in progress continues at next rather than at npc
 
 jump:
-  if constexpr (!single_step) log_jump(pc + 2, next);
-  pc = next;
-  if ((pc & ~(SH2_PAGE_MASK & ~1u)) != run.fast_page) [[unlikely]]
+  if constexpr (!single_step) log_jump(npc, next);
+  npc = next;
+  if ((npc & ~(SH2_PAGE_MASK & ~1u)) != run.fast_page) [[unlikely]]
     goto slow;
   if (cycles >= sh2_check_cycle) [[unlikely]]
     goto slow;
-  code = fast_code(fast_base, pc);
+  code = fast_code(fast_base, npc);
+  npc += 2;
   goto* step_labels[dispatch_table[code].index];
 
-  // ---- The full path, before the step at pc
+  // ---- The full path, before the step at npc
 
 slow:
   if constexpr (single_step) {
     if (stepped) {
-      *pc_io = pc;
+      *pc_io = npc;
       s->cycles = cycles;
       return 0;
     }
     stepped = true;
-    code = bus_read16(pc) & 0xFFFF;
+    code = bus_read16(npc) & 0xFFFF;
   } else {
-    s->pc = pc;
+    s->pc = npc;
     s->cycles = cycles;
     const int32_t c = full_path(s);
     if (c < 0) return run.result;
-    pc = s->pc;
+    npc = s->pc;
     cycles = s->cycles;
     fast_base = run.fast_base;
     code = (size_t)c;
   }
+  npc += 2;
   goto* step_labels[dispatch_table[code].index];
 
 #undef SH2_NEXT
