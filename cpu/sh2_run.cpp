@@ -296,13 +296,15 @@ inline size_t fast_code(uintptr_t fast_base, uint32_t pc) {
   return v;
 }
 
-// The target of a displacement branch's code at npc - 2: its address + 4 + the displacement in
-// instructions.
-inline uint32_t branch_target(uint32_t npc, size_t code) {
-  const dispatch_entry* e = &dispatch_table[code];
-  int16_t disp;
-  std::memcpy(&disp, reinterpret_cast<const uint8_t*>(e) + 2, sizeof disp);
-  return npc + 2 + (uint32_t)(int32_t)disp * 2;
+// The targets of the displacement branches at npc - 2: their address + 4 + the displacement in
+// instructions, an 8-bit field (BT, BF, BT/S, BF/S) or a 12-bit one (BRA, BSR). They come from
+// the code itself rather than from its dispatch entry: the next fetch depends on the target, and
+// the code is in a register a load sooner.
+inline uint32_t branch8_target(uint32_t npc, size_t code) {
+  return npc + 2 + (uint32_t)(int32_t)(int8_t)(uint8_t)code * 2;
+}
+inline uint32_t branch12_target(uint32_t npc, size_t code) {
+  return npc + 2 + (uint32_t)(((int32_t)((uint32_t)code << 20)) >> 20) * 2;
 }
 
 // The interpreter. In the run (single_step false) it executes from s->pc until the slice ends or
@@ -427,7 +429,7 @@ template <bool single_step>
 bt:
   if (sh2_t(s)) {
     cycles += 3;
-    next = branch_target(npc, code);
+    next = branch8_target(npc, code);
     goto jump;
   }
   cycles += 1;
@@ -435,7 +437,7 @@ bt:
 bf:
   if (!sh2_t(s)) {
     cycles += 3;
-    next = branch_target(npc, code);
+    next = branch8_target(npc, code);
     goto jump;
   }
   cycles += 1;
@@ -462,7 +464,7 @@ illegal:
   // branch's code is at hand); PR is written before the slot runs, which then counts its own
   // cycle. Not taken, BT/S and BF/S leave the following instruction to run as a step.
 bts:
-  next = branch_target(npc, code);
+  next = branch8_target(npc, code);
   SH2_FETCH_SLOT();
   if (!sh2_t(s)) {
     cycles += 1;
@@ -471,7 +473,7 @@ bts:
   cycles += 2;
   goto delay_slot;
 bfs:
-  next = branch_target(npc, code);
+  next = branch8_target(npc, code);
   SH2_FETCH_SLOT();
   if (sh2_t(s)) {
     cycles += 1;
@@ -480,12 +482,12 @@ bfs:
   cycles += 2;
   goto delay_slot;
 bra:
-  next = branch_target(npc, code);
+  next = branch12_target(npc, code);
   SH2_FETCH_SLOT();
   cycles += 2;
   goto delay_slot;
 bsr:
-  next = branch_target(npc, code);
+  next = branch12_target(npc, code);
   SH2_FETCH_SLOT();
   s->pr = npc + 2;
   cycles += 2;
