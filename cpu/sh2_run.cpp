@@ -21,6 +21,10 @@
 // logs only where execution jumped (the address after the last step of a run of consecutive
 // steps, and where the next run began), which is all that the ring's PCs and the instruction
 // counts follow from, and fills the ring from the log when the run ends.
+//
+// A program that waits for an interrupt handler often spins in a poll of a long in memory, which
+// no step can end before the full path: the run makes those passes at once (skip_polls), leaving
+// every count, the ring and the record as the steps would have.
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -307,6 +311,61 @@ inline uint32_t branch12_target(uint32_t npc, size_t code) {
   return npc + 2 + (uint32_t)(((int32_t)((uint32_t)code << 20)) >> 20) * 2;
 }
 
+// A poll: the three steps at head that load a long at a GBR displacement into R0, compare and
+// branch back to head (BT or BF), which the program repeats until the long changes. A pass
+// changes nothing but R0, T and last_address, so when a pass from here would load what R0 holds
+// and set T as it is, every later pass does the same as well. The long can change only by a
+// device's doing, and devices act only on accesses that no view serves or between runs: a long in
+// a view's page keeps its value until the run takes the full path.
+enum : uint32_t {
+  POLL_CYCLES = 5,  // the load's 1, the compare's 1 and the taken branch's 3
+  POLL_BYTES = 6,   // from head to the address after the branch
+};
+
+// T as the compare `code` would set it with the registers in s, or -1 for a code that is not one
+// of the compares that write nothing but T.
+int poll_compare(const sh2_state* s, size_t code) {
+  const uint32_t rn = s->r[(code >> 8) & 15], rm = s->r[(code >> 4) & 15];
+  const uint32_t imm = (uint32_t)(code & 0xFF);
+  if ((code & 0xF00F) == 0x3000) return rn == rm;                          // CMP/EQ Rm,Rn
+  if ((code & 0xF00F) == 0x2008) return (rn & rm) == 0;                    // TST Rm,Rn
+  if ((code & 0xFF00) == 0x8800) return s->r[0] == (uint32_t)(int8_t)imm;  // CMP/EQ #imm,R0
+  if ((code & 0xFF00) == 0xC800) return (s->r[0] & imm) == 0;              // TST #imm,R0
+  return -1;
+}
+
+// After a poll's branch at npc - 2 went back to npc - POLL_BYTES, with the cycle counter at
+// cycles: when every pass from here would repeat this one, makes the passes that would all end
+// before the full path as the interpreter would have made them (their jumps logged, their
+// cycles charged) and returns their cycles. Every step of those passes starts below
+// sh2_check_cycle, so none of them would have left the loop for the full path.
+uint64_t skip_polls(sh2_state* s, uint32_t npc, uint64_t cycles, uintptr_t fast_base) {
+  const uint32_t head = npc - POLL_BYTES;
+  constexpr uint32_t even_page = ~(SH2_PAGE_MASK & ~1u);
+  if ((head & even_page) != run.fast_page || ((npc - 2) & even_page) != run.fast_page) return 0;
+  if (cycles >= sh2_check_cycle) return 0;
+  const size_t load = fast_code(fast_base, head);
+  if ((load & 0xFF00) != 0xC600) return 0;
+  const uint32_t address = s->gbr + (uint32_t)(load & 0xFF) * 4;
+  const uint32_t page = address & ~SH2_PAGE_MASK;
+  const uint8_t* words = page == sh2_views.read[0].page   ? sh2_views.read[0].bytes
+                         : page == sh2_views.read[1].page ? sh2_views.read[1].bytes
+                                                          : nullptr;
+  if (!words || sh2_view_load(words, address, 4) != s->r[0]) return 0;
+  // The branch was taken, so T is what keeps the loop going.
+  if (poll_compare(s, fast_code(fast_base, head + 2)) != (int)sh2_t(s)) return 0;
+  const uint64_t passes = (sh2_check_cycle - cycles) / POLL_CYCLES;
+  if (passes == 0) return 0;
+  s->last_address = address;
+  // Each pass logs the same jump; the ring never needs more of them than the log holds.
+  const uint32_t logged = passes < JUMP_LOG_SIZE ? (uint32_t)passes : (uint32_t)JUMP_LOG_SIZE;
+  for (uint32_t i = 1; i <= logged; i++)
+    run.jump_log[(run.jump_last + i) % JUMP_LOG_SIZE] = {npc, head};
+  run.jump_last += (uint32_t)passes;
+  run.half_steps_base += (uint32_t)passes * POLL_BYTES;
+  return passes * POLL_CYCLES;
+}
+
 // The interpreter. In the run (single_step false) it executes from s->pc until the slice ends or
 // the CPU stops, and returns 0 or -1 as sh2_run does. With single_step it executes the one
 // instruction at *pc_io through the bus, stores the next PC there and returns 0; it leaves the
@@ -430,6 +489,8 @@ bt:
   if (sh2_t(s)) {
     cycles += 3;
     next = branch8_target(npc, code);
+    if (next == npc - POLL_BYTES) [[unlikely]]
+      goto poll;
     goto jump;
   }
   cycles += 1;
@@ -438,6 +499,8 @@ bf:
   if (!sh2_t(s)) {
     cycles += 3;
     next = branch8_target(npc, code);
+    if (next == npc - POLL_BYTES) [[unlikely]]
+      goto poll;
     goto jump;
   }
   cycles += 1;
@@ -540,6 +603,11 @@ slot_illegal:
   // The guard for the indexes that no code has; it charges nothing.
 guard:
   next = sh2_report_unmodelled(s, npc - 2);
+  goto jump;
+
+  // A branch back over two instructions may close a poll (see skip_polls).
+poll:
+  if constexpr (!single_step) cycles += skip_polls(s, npc, cycles, fast_base);
   goto jump;
 
   // ---- The instruction in progress continues at next rather than at npc
