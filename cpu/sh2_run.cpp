@@ -338,8 +338,10 @@ int poll_compare(const sh2_state* s, size_t code) {
 // cycles: when every pass from here would repeat this one, makes the passes that would all end
 // before the full path as the interpreter would have made them (their jumps logged, their
 // cycles charged) and returns their cycles. Every step of those passes starts below
-// sh2_check_cycle, so none of them would have left the loop for the full path.
-uint64_t skip_polls(sh2_state* s, uint32_t npc, uint64_t cycles, uintptr_t fast_base) {
+// sh2_check_cycle, so none of them would have left the loop for the full path. Out of line, so
+// that the interpreter's registers stay the loop's.
+[[gnu::noinline]] uint64_t skip_polls(sh2_state* s, uint32_t npc, uint64_t cycles,
+                                      uintptr_t fast_base) {
   const uint32_t head = npc - POLL_BYTES;
   constexpr uint32_t even_page = ~(SH2_PAGE_MASK & ~1u);
   if ((head & even_page) != run.fast_page || ((npc - 2) & even_page) != run.fast_page) return 0;
