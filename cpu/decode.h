@@ -1,6 +1,6 @@
 // The decode table: one constant entry per 16-bit SH-2 code, generated at build time by
 // decode_gen.cpp from the rows in decode_rows.txt (never computed at run time), and the
-// dispatcher's compact form of the same rule (dispatch_table), generated with it: one switch
+// dispatcher's compact form of the same rule (dispatch_table), generated with it: one dispatch
 // index per code for operations and control flow alike, and the operand bytes already extracted,
 // so no handler looks at the code again.
 #pragma once

@@ -1,8 +1,8 @@
 // Build-time generator of the SH-2 decode table. Reads the instruction rows (decode_rows.txt),
 // checks them (well-formed fields, op numbers in pattern order, no two rows matching one code,
 // exactly DECODE_ILLEGAL_CODES illegal codes) and writes four C++ sources: the constant table,
-// the dispatcher's compact table, the operation cases of the dispatcher's switch and the row
-// list for tests. Any failed check prints the reason and exits with 1, which fails the build.
+// the dispatcher's compact table, its operation list and the row list for tests. Any failed
+// check prints the reason and exits with 1, which fails the build.
 // Runs on the build host only; the program never links it.
 #include <cstdio>
 #include <cstdlib>
@@ -297,26 +297,31 @@ int write_outputs(const std::string& dir, const std::vector<row>& rows, const de
   d += "};\n";
   if (!write_file(dir + "/dispatch_table.cpp", d)) return 0;
 
-  // The operation cases of the dispatcher's switch, in number order. Each runs its handler with
-  // the entry's operand bytes and leaves the switch; a PC-relative operation first stores the
-  // address of the instruction + 2 into pc, and one with extra cycles reads back the counter
-  // that its handler added them to.
+  // The operation list of the dispatcher, in number order: one SH2_OP(number, pcrel, form, call)
+  // per operation, which the dispatcher expands into its step and delay-slot forms (the call
+  // takes its operand bytes as SH2_OPERAND(0-2), which the dispatcher defines). pcrel: the
+  // handler reads pc (the instruction's address + 2). form 0: the handler takes the state s;
+  // form 1: it may access memory (a memory operand) or add cycles, and takes the executing
+  // instruction x (sh2_ops.h); form 2: it loads SR out of line (sh2_core.h), takes s and needs
+  // the record's pc and counter current.
   std::vector<const row*> by_op(DECODE_OP_COUNT + 1, nullptr);
   for (const row& r : rows)
     if (r.op) by_op[r.op] = &r;
   std::string c = banner;
   for (int op = 1; op <= DECODE_OP_COUNT; op++) {
     const row& r = *by_op[op];
-    c += "case " + std::to_string(op) + ":  // " + r.instruction + "\n";
-    if (r.kind == DECODE_OP_PCREL) c += "  s->pc = at + 2;\n";
-    c += "  " + r.handler + "(s";
-    for (size_t i = 0; i < r.operands.size(); i++) c += ", d->operand[" + std::to_string(i) + "]";
-    c += ");\n";
-    if (r.extra) c += "  cycles = s->cycles + 1;  // the handler's extra cycles\n";
-    c += "  break;\n";
+    const bool pcrel = r.kind == DECODE_OP_PCREL;
+    const int form = r.kind == DECODE_OP_LOAD_SR                               ? 2
+                     : r.instruction.find('@') != std::string::npos || r.extra ? 1
+                                                                               : 0;
+    std::string call = r.handler + (form == 1 ? "(x" : "(s");
+    for (size_t i = 0; i < r.operands.size(); i++)
+      call += ", SH2_OPERAND(" + std::to_string(i) + ")";
+    call += ")";
+    c += "SH2_OP(" + std::to_string(op) + ", " + (pcrel ? "1" : "0") + ", " + std::to_string(form) +
+         ", " + call + ")  // " + r.instruction + "\n";
   }
-
-  if (!write_file(dir + "/sh2_step_cases.inc", c)) return 0;
+  if (!write_file(dir + "/sh2_op_list.inc", c)) return 0;
 
   std::string l = banner;
   l += "#include \"cpu/decode.h\"\n\n";

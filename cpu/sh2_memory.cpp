@@ -6,6 +6,7 @@
 #include "cpu/sh2_core.h"
 
 sh2_view_cache sh2_views = {
+    {SH2_NO_PAGE, nullptr},
     {{SH2_NO_PAGE, nullptr}, {SH2_NO_PAGE, nullptr}},
     {{SH2_NO_PAGE, nullptr}, {SH2_NO_PAGE, nullptr}},
     SH2_NO_PAGE,
@@ -16,6 +17,7 @@ sh2_view_cache sh2_views = {
 namespace {
 
 void empty_views() {
+  sh2_views.code = {SH2_NO_PAGE, nullptr};
   sh2_views.read[0] = sh2_views.read[1] = {SH2_NO_PAGE, nullptr};
   sh2_views.write[0] = sh2_views.write[1] = {SH2_NO_PAGE, nullptr};
   sh2_views.bare_read_page = sh2_views.bare_write_page = SH2_NO_PAGE;

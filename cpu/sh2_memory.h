@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "cpu/bus.h"
+#include "cpu/sh2.h"
 
 enum : uint32_t {
   SH2_NO_PAGE = 1,  // not a page address: a view of nothing
@@ -26,8 +27,10 @@ struct sh2_write_view {
   uint8_t* bytes;
 };
 
-// Two views per direction (the most recent first), enough for a stack and a data page at once.
+// Two views per direction (the most recent first), enough for a stack and a data page at once,
+// and the view of the page being executed, from which PC-relative loads read their literals.
 struct sh2_view_cache {
+  sh2_read_view code;  // set by the run loop
   sh2_read_view read[2];
   sh2_write_view write[2];
   uint32_t bare_read_page;   // last page found without a read view, so not asked again
@@ -79,25 +82,49 @@ inline void sh2_view_store(void* page_words, uint32_t a, uint32_t size, uint32_t
   }
 }
 
+// The instruction being executed, as a handler that accesses memory sees it. The interpreter
+// keeps pc and the cycle counter in registers rather than in the record, so an access that no
+// view serves first writes both into the record, since the devices behind the bus read them
+// there. Compiled in place, this costs the accesses that views serve nothing.
+struct sh2_exec {
+  sh2_state* s;
+  uint32_t pc;       // what the record's pc shows during the instruction
+  uint64_t& cycles;  // the interpreter's counter; handlers add their extra cycles to it
+};
+
 // Accesses whose page is not among the cached views (sh2_memory.cpp).
 uint32_t sh2_read_uncached(uint32_t address, uint32_t size);
 void sh2_write_uncached(uint32_t address, uint32_t size, uint32_t value);
 
 // A read of `size` bytes (the narrow values in the low bits, not extended).
-[[gnu::always_inline]] inline uint32_t sh2_read(uint32_t address, uint32_t size) {
+[[gnu::always_inline]] inline uint32_t sh2_read(const sh2_exec& x, uint32_t address,
+                                                uint32_t size) {
   const uint32_t page = address & ~SH2_PAGE_MASK;
   if (page == sh2_views.read[0].page) [[likely]]
     return sh2_view_load(sh2_views.read[0].bytes, address, size);
   if (page == sh2_views.read[1].page) return sh2_view_load(sh2_views.read[1].bytes, address, size);
+  x.s->pc = x.pc;
+  x.s->cycles = x.cycles;
   return sh2_read_uncached(address, size);
 }
 
+// A read at a PC-relative address: literals lie next to the code, mostly in its page.
+[[gnu::always_inline]] inline uint32_t sh2_read_literal(const sh2_exec& x, uint32_t address,
+                                                        uint32_t size) {
+  if ((address & ~SH2_PAGE_MASK) == sh2_views.code.page) [[likely]]
+    return sh2_view_load(sh2_views.code.bytes, address, size);
+  return sh2_read(x, address, size);
+}
+
 // A write of the low `size` bytes of value.
-[[gnu::always_inline]] inline void sh2_write(uint32_t address, uint32_t size, uint32_t value) {
+[[gnu::always_inline]] inline void sh2_write(const sh2_exec& x, uint32_t address, uint32_t size,
+                                             uint32_t value) {
   const uint32_t page = address & ~SH2_PAGE_MASK;
   if (page == sh2_views.write[0].page) [[likely]]
     return sh2_view_store(sh2_views.write[0].bytes, address, size, value);
   if (page == sh2_views.write[1].page)
     return sh2_view_store(sh2_views.write[1].bytes, address, size, value);
+  x.s->pc = x.pc;
+  x.s->cycles = x.cycles;
   sh2_write_uncached(address, size, value);
 }

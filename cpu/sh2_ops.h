@@ -1,9 +1,11 @@
 // The SH-2 operation handlers, one per operation number of the decode table (decode_rows.txt
-// names each row's handler and its operand order). Defined inline here so that the executor's
-// switch (sh2_dispatch.h) compiles them in place. A handler takes the state and its operand
-// bytes (register numbers, 4-bit displacements, 8-bit immediates, unsigned), adds only its extra
-// cycles (the dispatcher charges the 1 per instruction) and keeps last_address as the rules below
-// say. LDC Rm,SR and LDC.L @Rm+,SR live with the exception sequences (sh2_core.h).
+// names each row's handler and its operand order). Defined inline here so that the interpreter
+// (sh2_run.cpp) compiles them in place. A handler takes the state and its operand bytes (register
+// numbers, 4-bit displacements, 8-bit immediates, unsigned), adds only its extra cycles (the
+// dispatcher charges the 1 per instruction) and keeps last_address as the rules below say. A
+// handler that accesses memory or adds cycles takes the executing instruction (sh2_exec) in place
+// of the state, and adds its cycles to the interpreter's counter through it. LDC Rm,SR and
+// LDC.L @Rm+,SR live with the exception sequences (sh2_core.h).
 #pragma once
 
 #include <cstdint>
@@ -27,150 +29,196 @@ inline void sh2_set_t(sh2_state* s, bool t) {
 }
 
 // Loads with last_address bookkeeping; byte and word loads sign-extend.
-inline uint32_t sh2_load8(sh2_state* s, uint32_t ea) {
+[[gnu::always_inline]] inline uint32_t sh2_load8(sh2_exec& x, uint32_t ea) {
+  sh2_state* const s = x.s;
   s->last_address = ea;
-  return sh2_sext8(sh2_read(ea, 1));
+  return sh2_sext8(sh2_read(x, ea, 1));
 }
-inline uint32_t sh2_load16(sh2_state* s, uint32_t ea) {
+[[gnu::always_inline]] inline uint32_t sh2_load16(sh2_exec& x, uint32_t ea) {
+  sh2_state* const s = x.s;
   s->last_address = ea;
-  return sh2_sext16(sh2_read(ea, 2));
+  return sh2_sext16(sh2_read(x, ea, 2));
 }
-inline uint32_t sh2_load32(sh2_state* s, uint32_t ea) {
+[[gnu::always_inline]] inline uint32_t sh2_load32(sh2_exec& x, uint32_t ea) {
+  sh2_state* const s = x.s;
   s->last_address = ea;
-  return sh2_read(ea, 4);
+  return sh2_read(x, ea, 4);
 }
-inline void sh2_store8(sh2_state* s, uint32_t ea, uint32_t v) {
+[[gnu::always_inline]] inline void sh2_store8(sh2_exec& x, uint32_t ea, uint32_t v) {
+  sh2_state* const s = x.s;
   s->last_address = ea;
-  sh2_write(ea, 1, v);
+  sh2_write(x, ea, 1, v);
 }
-inline void sh2_store16(sh2_state* s, uint32_t ea, uint32_t v) {
+[[gnu::always_inline]] inline void sh2_store16(sh2_exec& x, uint32_t ea, uint32_t v) {
+  sh2_state* const s = x.s;
   s->last_address = ea;
-  sh2_write(ea, 2, v);
+  sh2_write(x, ea, 2, v);
 }
-inline void sh2_store32(sh2_state* s, uint32_t ea, uint32_t v) {
+[[gnu::always_inline]] inline void sh2_store32(sh2_exec& x, uint32_t ea, uint32_t v) {
+  sh2_state* const s = x.s;
   s->last_address = ea;
-  sh2_write(ea, 4, v);
+  sh2_write(x, ea, 4, v);
 }
 
 // ---- Data moves: @Rn and @Rm
 
-inline void op_movb_store(sh2_state* s, uint32_t m, uint32_t n) {
-  sh2_store8(s, s->r[n], s->r[m]);
+[[gnu::always_inline]] inline void op_movb_store(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_store8(x, s->r[n], s->r[m]);
 }
-inline void op_movw_store(sh2_state* s, uint32_t m, uint32_t n) {
-  sh2_store16(s, s->r[n], s->r[m]);
+[[gnu::always_inline]] inline void op_movw_store(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_store16(x, s->r[n], s->r[m]);
 }
-inline void op_movl_store(sh2_state* s, uint32_t m, uint32_t n) {
-  sh2_store32(s, s->r[n], s->r[m]);
+[[gnu::always_inline]] inline void op_movl_store(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_store32(x, s->r[n], s->r[m]);
 }
-inline void op_movb_load(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = sh2_load8(s, s->r[m]);
+[[gnu::always_inline]] inline void op_movb_load(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  s->r[n] = sh2_load8(x, s->r[m]);
 }
-inline void op_movw_load(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = sh2_load16(s, s->r[m]);
+[[gnu::always_inline]] inline void op_movw_load(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  s->r[n] = sh2_load16(x, s->r[m]);
 }
-inline void op_movl_load(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = sh2_load32(s, s->r[m]);
+[[gnu::always_inline]] inline void op_movl_load(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  s->r[n] = sh2_load32(x, s->r[m]);
 }
 
 // Pre-decrement stores and post-increment loads leave last_address alone. With m = n the store
 // writes the register's value from before the decrement and the load keeps the loaded value.
-inline void op_movb_store_predec(sh2_state* s, uint32_t m, uint32_t n) {
+[[gnu::always_inline]] inline void op_movb_store_predec(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
   uint32_t v = s->r[m];
   s->r[n] -= 1;
-  sh2_write(s->r[n], 1, v);
+  sh2_write(x, s->r[n], 1, v);
 }
-inline void op_movw_store_predec(sh2_state* s, uint32_t m, uint32_t n) {
+[[gnu::always_inline]] inline void op_movw_store_predec(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
   uint32_t v = s->r[m];
   s->r[n] -= 2;
-  sh2_write(s->r[n], 2, v);
+  sh2_write(x, s->r[n], 2, v);
 }
-inline void op_movl_store_predec(sh2_state* s, uint32_t m, uint32_t n) {
+[[gnu::always_inline]] inline void op_movl_store_predec(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
   uint32_t v = s->r[m];
   s->r[n] -= 4;
-  sh2_write(s->r[n], 4, v);
+  sh2_write(x, s->r[n], 4, v);
 }
-inline void op_movb_load_postinc(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = sh2_sext8(sh2_read(s->r[m], 1));
+[[gnu::always_inline]] inline void op_movb_load_postinc(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  s->r[n] = sh2_sext8(sh2_read(x, s->r[m], 1));
   if (m != n) s->r[m] += 1;
 }
-inline void op_movw_load_postinc(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = sh2_sext16(sh2_read(s->r[m], 2));
+[[gnu::always_inline]] inline void op_movw_load_postinc(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  s->r[n] = sh2_sext16(sh2_read(x, s->r[m], 2));
   if (m != n) s->r[m] += 2;
 }
-inline void op_movl_load_postinc(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = sh2_read(s->r[m], 4);
+[[gnu::always_inline]] inline void op_movl_load_postinc(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  s->r[n] = sh2_read(x, s->r[m], 4);
   if (m != n) s->r[m] += 4;
 }
 
 // ---- Data moves: indexed, displacement, GBR, PC-relative
 
-inline void op_movb_store_r0_indexed(sh2_state* s, uint32_t m, uint32_t n) {
-  sh2_store8(s, s->r[0] + s->r[n], s->r[m]);
+[[gnu::always_inline]] inline void op_movb_store_r0_indexed(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_store8(x, s->r[0] + s->r[n], s->r[m]);
 }
-inline void op_movw_store_r0_indexed(sh2_state* s, uint32_t m, uint32_t n) {
-  sh2_store16(s, s->r[0] + s->r[n], s->r[m]);
+[[gnu::always_inline]] inline void op_movw_store_r0_indexed(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_store16(x, s->r[0] + s->r[n], s->r[m]);
 }
-inline void op_movl_store_r0_indexed(sh2_state* s, uint32_t m, uint32_t n) {
-  sh2_store32(s, s->r[0] + s->r[n], s->r[m]);
+[[gnu::always_inline]] inline void op_movl_store_r0_indexed(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_store32(x, s->r[0] + s->r[n], s->r[m]);
 }
-inline void op_movb_load_r0_indexed(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = sh2_load8(s, s->r[0] + s->r[m]);
+[[gnu::always_inline]] inline void op_movb_load_r0_indexed(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  s->r[n] = sh2_load8(x, s->r[0] + s->r[m]);
 }
-inline void op_movw_load_r0_indexed(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = sh2_load16(s, s->r[0] + s->r[m]);
+[[gnu::always_inline]] inline void op_movw_load_r0_indexed(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  s->r[n] = sh2_load16(x, s->r[0] + s->r[m]);
 }
-inline void op_movl_load_r0_indexed(sh2_state* s, uint32_t m, uint32_t n) {
-  s->r[n] = sh2_load32(s, s->r[0] + s->r[m]);
-}
-
-inline void op_movb_store_disp(sh2_state* s, uint32_t disp, uint32_t n) {
-  sh2_store8(s, s->r[n] + disp, s->r[0]);
-}
-inline void op_movw_store_disp(sh2_state* s, uint32_t disp, uint32_t n) {
-  sh2_store16(s, s->r[n] + disp * 2, s->r[0]);
-}
-inline void op_movl_store_disp(sh2_state* s, uint32_t m, uint32_t disp, uint32_t n) {
-  sh2_store32(s, s->r[n] + disp * 4, s->r[m]);
-}
-inline void op_movb_load_disp(sh2_state* s, uint32_t m, uint32_t disp) {
-  s->r[0] = sh2_load8(s, s->r[m] + disp);
-}
-inline void op_movw_load_disp(sh2_state* s, uint32_t m, uint32_t disp) {
-  s->r[0] = sh2_load16(s, s->r[m] + disp * 2);
-}
-inline void op_movl_load_disp(sh2_state* s, uint32_t m, uint32_t disp, uint32_t n) {
-  s->r[n] = sh2_load32(s, s->r[m] + disp * 4);
+[[gnu::always_inline]] inline void op_movl_load_r0_indexed(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  s->r[n] = sh2_load32(x, s->r[0] + s->r[m]);
 }
 
-inline void op_movb_store_gbr(sh2_state* s, uint32_t disp) {
-  sh2_store8(s, s->gbr + disp, s->r[0]);
+[[gnu::always_inline]] inline void op_movb_store_disp(sh2_exec& x, uint32_t disp, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_store8(x, s->r[n] + disp, s->r[0]);
 }
-inline void op_movw_store_gbr(sh2_state* s, uint32_t disp) {
-  sh2_store16(s, s->gbr + disp * 2, s->r[0]);
+[[gnu::always_inline]] inline void op_movw_store_disp(sh2_exec& x, uint32_t disp, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_store16(x, s->r[n] + disp * 2, s->r[0]);
 }
-inline void op_movl_store_gbr(sh2_state* s, uint32_t disp) {
-  sh2_store32(s, s->gbr + disp * 4, s->r[0]);
+[[gnu::always_inline]] inline void op_movl_store_disp(sh2_exec& x, uint32_t m, uint32_t disp,
+                                                      uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_store32(x, s->r[n] + disp * 4, s->r[m]);
 }
-inline void op_movb_load_gbr(sh2_state* s, uint32_t disp) {
-  s->r[0] = sh2_load8(s, s->gbr + disp);
+[[gnu::always_inline]] inline void op_movb_load_disp(sh2_exec& x, uint32_t m, uint32_t disp) {
+  sh2_state* const s = x.s;
+  s->r[0] = sh2_load8(x, s->r[m] + disp);
 }
-inline void op_movw_load_gbr(sh2_state* s, uint32_t disp) {
-  s->r[0] = sh2_load16(s, s->gbr + disp * 2);
+[[gnu::always_inline]] inline void op_movw_load_disp(sh2_exec& x, uint32_t m, uint32_t disp) {
+  sh2_state* const s = x.s;
+  s->r[0] = sh2_load16(x, s->r[m] + disp * 2);
 }
-inline void op_movl_load_gbr(sh2_state* s, uint32_t disp) {
-  s->r[0] = sh2_load32(s, s->gbr + disp * 4);
+[[gnu::always_inline]] inline void op_movl_load_disp(sh2_exec& x, uint32_t m, uint32_t disp,
+                                                     uint32_t n) {
+  sh2_state* const s = x.s;
+  s->r[n] = sh2_load32(x, s->r[m] + disp * 4);
 }
 
-// pc holds the instruction's address + 2 here (the executor stores it for kind 1).
-inline void op_movw_load_pcrel(sh2_state* s, uint32_t disp, uint32_t n) {
-  s->r[n] = sh2_load16(s, s->pc + 2 + disp * 2);
+[[gnu::always_inline]] inline void op_movb_store_gbr(sh2_exec& x, uint32_t disp) {
+  sh2_state* const s = x.s;
+  sh2_store8(x, s->gbr + disp, s->r[0]);
 }
-inline void op_movl_load_pcrel(sh2_state* s, uint32_t disp, uint32_t n) {
-  s->r[n] = sh2_load32(s, ((s->pc + 2) & ~3u) + disp * 4);
+[[gnu::always_inline]] inline void op_movw_store_gbr(sh2_exec& x, uint32_t disp) {
+  sh2_state* const s = x.s;
+  sh2_store16(x, s->gbr + disp * 2, s->r[0]);
 }
-inline void op_mova(sh2_state* s, uint32_t disp) {
-  s->r[0] = ((s->pc + 2) & ~3u) + disp * 4;
+[[gnu::always_inline]] inline void op_movl_store_gbr(sh2_exec& x, uint32_t disp) {
+  sh2_state* const s = x.s;
+  sh2_store32(x, s->gbr + disp * 4, s->r[0]);
+}
+[[gnu::always_inline]] inline void op_movb_load_gbr(sh2_exec& x, uint32_t disp) {
+  sh2_state* const s = x.s;
+  s->r[0] = sh2_load8(x, s->gbr + disp);
+}
+[[gnu::always_inline]] inline void op_movw_load_gbr(sh2_exec& x, uint32_t disp) {
+  sh2_state* const s = x.s;
+  s->r[0] = sh2_load16(x, s->gbr + disp * 2);
+}
+[[gnu::always_inline]] inline void op_movl_load_gbr(sh2_exec& x, uint32_t disp) {
+  sh2_state* const s = x.s;
+  s->r[0] = sh2_load32(x, s->gbr + disp * 4);
+}
+
+// x.pc holds the instruction's address + 2 here (the interpreter stores it into the record's pc
+// too, for kind 1).
+[[gnu::always_inline]] inline void op_movw_load_pcrel(sh2_exec& x, uint32_t disp, uint32_t n) {
+  sh2_state* const s = x.s;
+  const uint32_t ea = x.pc + 2 + disp * 2;
+  s->last_address = ea;
+  s->r[n] = sh2_sext16(sh2_read_literal(x, ea, 2));
+}
+[[gnu::always_inline]] inline void op_movl_load_pcrel(sh2_exec& x, uint32_t disp, uint32_t n) {
+  sh2_state* const s = x.s;
+  const uint32_t ea = ((x.pc + 2) & ~3u) + disp * 4;
+  s->last_address = ea;
+  s->r[n] = sh2_read_literal(x, ea, 4);
+}
+[[gnu::always_inline]] inline void op_mova(sh2_exec& x, uint32_t disp) {
+  sh2_state* const s = x.s;
+  s->r[0] = ((x.pc + 2) & ~3u) + disp * 4;
   s->last_address = s->r[0];
 }
 
@@ -244,52 +292,65 @@ inline void op_lds_pr(sh2_state* s, uint32_t m) {
 }
 
 // Pre-decrement stores and post-increment loads of system registers do keep last_address.
-inline void sh2_push_reg(sh2_state* s, uint32_t n, uint32_t v) {
+[[gnu::always_inline]] inline void sh2_push_reg(sh2_exec& x, uint32_t n, uint32_t v) {
+  sh2_state* const s = x.s;
   s->r[n] -= 4;
-  sh2_store32(s, s->r[n], v);
+  sh2_store32(x, s->r[n], v);
 }
-inline uint32_t sh2_pop_reg(sh2_state* s, uint32_t m) {
-  uint32_t v = sh2_load32(s, s->r[m]);
+[[gnu::always_inline]] inline uint32_t sh2_pop_reg(sh2_exec& x, uint32_t m) {
+  sh2_state* const s = x.s;
+  uint32_t v = sh2_load32(x, s->r[m]);
   s->r[m] += 4;
   return v;
 }
-inline void op_stcl_sr(sh2_state* s, uint32_t n) {
-  sh2_push_reg(s, n, s->sr);
-  s->cycles += 1;
+[[gnu::always_inline]] inline void op_stcl_sr(sh2_exec& x, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_push_reg(x, n, s->sr);
+  x.cycles += 1;
 }
-inline void op_stcl_gbr(sh2_state* s, uint32_t n) {
-  sh2_push_reg(s, n, s->gbr);
-  s->cycles += 1;
+[[gnu::always_inline]] inline void op_stcl_gbr(sh2_exec& x, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_push_reg(x, n, s->gbr);
+  x.cycles += 1;
 }
-inline void op_stcl_vbr(sh2_state* s, uint32_t n) {
-  sh2_push_reg(s, n, s->vbr);
-  s->cycles += 1;
+[[gnu::always_inline]] inline void op_stcl_vbr(sh2_exec& x, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_push_reg(x, n, s->vbr);
+  x.cycles += 1;
 }
-inline void op_stsl_mach(sh2_state* s, uint32_t n) {
-  sh2_push_reg(s, n, s->mach);
+[[gnu::always_inline]] inline void op_stsl_mach(sh2_exec& x, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_push_reg(x, n, s->mach);
 }
-inline void op_stsl_macl(sh2_state* s, uint32_t n) {
-  sh2_push_reg(s, n, s->macl);
+[[gnu::always_inline]] inline void op_stsl_macl(sh2_exec& x, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_push_reg(x, n, s->macl);
 }
-inline void op_stsl_pr(sh2_state* s, uint32_t n) {
-  sh2_push_reg(s, n, s->pr);
+[[gnu::always_inline]] inline void op_stsl_pr(sh2_exec& x, uint32_t n) {
+  sh2_state* const s = x.s;
+  sh2_push_reg(x, n, s->pr);
 }
-inline void op_ldcl_gbr(sh2_state* s, uint32_t m) {
-  s->gbr = sh2_pop_reg(s, m);
-  s->cycles += 2;
+[[gnu::always_inline]] inline void op_ldcl_gbr(sh2_exec& x, uint32_t m) {
+  sh2_state* const s = x.s;
+  s->gbr = sh2_pop_reg(x, m);
+  x.cycles += 2;
 }
-inline void op_ldcl_vbr(sh2_state* s, uint32_t m) {
-  s->vbr = sh2_pop_reg(s, m);
-  s->cycles += 2;
+[[gnu::always_inline]] inline void op_ldcl_vbr(sh2_exec& x, uint32_t m) {
+  sh2_state* const s = x.s;
+  s->vbr = sh2_pop_reg(x, m);
+  x.cycles += 2;
 }
-inline void op_ldsl_mach(sh2_state* s, uint32_t m) {
-  s->mach = sh2_pop_reg(s, m);
+[[gnu::always_inline]] inline void op_ldsl_mach(sh2_exec& x, uint32_t m) {
+  sh2_state* const s = x.s;
+  s->mach = sh2_pop_reg(x, m);
 }
-inline void op_ldsl_macl(sh2_state* s, uint32_t m) {
-  s->macl = sh2_pop_reg(s, m);
+[[gnu::always_inline]] inline void op_ldsl_macl(sh2_exec& x, uint32_t m) {
+  sh2_state* const s = x.s;
+  s->macl = sh2_pop_reg(x, m);
 }
-inline void op_ldsl_pr(sh2_state* s, uint32_t m) {
-  s->pr = sh2_pop_reg(s, m);
+[[gnu::always_inline]] inline void op_ldsl_pr(sh2_exec& x, uint32_t m) {
+  sh2_state* const s = x.s;
+  s->pr = sh2_pop_reg(x, m);
 }
 
 inline void op_clrt(sh2_state* s) {
@@ -347,9 +408,10 @@ inline void op_dt(sh2_state* s, uint32_t n) {
   sh2_set_t(s, s->r[n] == 0);
 }
 
-inline void op_mul_l(sh2_state* s, uint32_t m, uint32_t n) {
+[[gnu::always_inline]] inline void op_mul_l(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
   s->macl = s->r[n] * s->r[m];
-  s->cycles += 1;
+  x.cycles += 1;
 }
 inline void op_muls_w(sh2_state* s, uint32_t m, uint32_t n) {
   s->macl = (uint32_t)((int32_t)(int16_t)s->r[n] * (int32_t)(int16_t)s->r[m]);
@@ -357,25 +419,28 @@ inline void op_muls_w(sh2_state* s, uint32_t m, uint32_t n) {
 inline void op_mulu_w(sh2_state* s, uint32_t m, uint32_t n) {
   s->macl = (s->r[n] & 0xFFFF) * (s->r[m] & 0xFFFF);
 }
-inline void op_dmuls_l(sh2_state* s, uint32_t m, uint32_t n) {
+[[gnu::always_inline]] inline void op_dmuls_l(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
   uint64_t p = (uint64_t)((int64_t)(int32_t)s->r[n] * (int64_t)(int32_t)s->r[m]);
   s->mach = (uint32_t)(p >> 32);
   s->macl = (uint32_t)p;
-  s->cycles += 1;
+  x.cycles += 1;
 }
-inline void op_dmulu_l(sh2_state* s, uint32_t m, uint32_t n) {
+[[gnu::always_inline]] inline void op_dmulu_l(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
   uint64_t p = (uint64_t)s->r[n] * s->r[m];
   s->mach = (uint32_t)(p >> 32);
   s->macl = (uint32_t)p;
-  s->cycles += 1;
+  x.cycles += 1;
 }
 
 // ---- Multiply and accumulate (Rn is read first; with m = n the register advances twice)
 
-inline void op_mac_l(sh2_state* s, uint32_t m, uint32_t n) {
-  int32_t a = (int32_t)sh2_read(s->r[n], 4);
+[[gnu::always_inline]] inline void op_mac_l(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  int32_t a = (int32_t)sh2_read(x, s->r[n], 4);
   s->r[n] += 4;
-  int32_t b = (int32_t)sh2_read(s->r[m], 4);
+  int32_t b = (int32_t)sh2_read(x, s->r[m], 4);
   s->r[m] += 4;
   uint64_t p = (uint64_t)((int64_t)a * b);
   if (!(s->sr & SH2_SR_S)) {
@@ -397,13 +462,14 @@ inline void op_mac_l(sh2_state* s, uint32_t m, uint32_t n) {
       s->macl = (uint32_t)lo;
     }
   }
-  s->cycles += 2;
+  x.cycles += 2;
 }
 
-inline void op_mac_w(sh2_state* s, uint32_t m, uint32_t n) {
-  int32_t a = (int32_t)sh2_sext16(sh2_read(s->r[n], 2));
+[[gnu::always_inline]] inline void op_mac_w(sh2_exec& x, uint32_t m, uint32_t n) {
+  sh2_state* const s = x.s;
+  int32_t a = (int32_t)sh2_sext16(sh2_read(x, s->r[n], 2));
   s->r[n] += 2;
-  int32_t b = (int32_t)sh2_sext16(sh2_read(s->r[m], 2));
+  int32_t b = (int32_t)sh2_sext16(sh2_read(x, s->r[m], 2));
   s->r[m] += 2;
   uint32_t p = (uint32_t)(a * b);  // |a * b| <= 2^30: no overflow
   if (!(s->sr & SH2_SR_S)) {
@@ -415,7 +481,7 @@ inline void op_mac_w(sh2_state* s, uint32_t m, uint32_t n) {
     if (((~(old ^ p) & (old ^ sum)) >> 31) != 0) sum = (old >> 31) ? 0x80000000u : 0x7FFFFFFFu;
     s->macl = sum;
   }
-  s->cycles += 2;
+  x.cycles += 2;
 }
 
 // ---- Compare (only T changes)
@@ -510,33 +576,39 @@ inline void op_tst_imm(sh2_state* s, uint32_t imm) {
 }
 
 // Byte read-modify-write at GBR + R0 (TST.B only reads).
-inline uint32_t sh2_gbr_byte(sh2_state* s) {
+[[gnu::always_inline]] inline uint32_t sh2_gbr_byte(sh2_exec& x) {
+  sh2_state* const s = x.s;
   s->last_address = s->gbr + s->r[0];
-  s->cycles += 2;
-  return sh2_read(s->last_address, 1);
+  x.cycles += 2;
+  return sh2_read(x, s->last_address, 1);
 }
-inline void op_tstb_gbr(sh2_state* s, uint32_t imm) {
-  sh2_set_t(s, (sh2_gbr_byte(s) & imm) == 0);
+[[gnu::always_inline]] inline void op_tstb_gbr(sh2_exec& x, uint32_t imm) {
+  sh2_state* const s = x.s;
+  sh2_set_t(s, (sh2_gbr_byte(x) & imm) == 0);
 }
-inline void op_andb_gbr(sh2_state* s, uint32_t imm) {
-  uint32_t v = sh2_gbr_byte(s) & imm;
-  sh2_write(s->last_address, 1, v);
+[[gnu::always_inline]] inline void op_andb_gbr(sh2_exec& x, uint32_t imm) {
+  sh2_state* const s = x.s;
+  uint32_t v = sh2_gbr_byte(x) & imm;
+  sh2_write(x, s->last_address, 1, v);
 }
-inline void op_xorb_gbr(sh2_state* s, uint32_t imm) {
-  uint32_t v = sh2_gbr_byte(s) ^ imm;
-  sh2_write(s->last_address, 1, v);
+[[gnu::always_inline]] inline void op_xorb_gbr(sh2_exec& x, uint32_t imm) {
+  sh2_state* const s = x.s;
+  uint32_t v = sh2_gbr_byte(x) ^ imm;
+  sh2_write(x, s->last_address, 1, v);
 }
-inline void op_orb_gbr(sh2_state* s, uint32_t imm) {
-  uint32_t v = sh2_gbr_byte(s) | imm;
-  sh2_write(s->last_address, 1, v);
+[[gnu::always_inline]] inline void op_orb_gbr(sh2_exec& x, uint32_t imm) {
+  sh2_state* const s = x.s;
+  uint32_t v = sh2_gbr_byte(x) | imm;
+  sh2_write(x, s->last_address, 1, v);
 }
-inline void op_tas_b(sh2_state* s, uint32_t n) {
+[[gnu::always_inline]] inline void op_tas_b(sh2_exec& x, uint32_t n) {
+  sh2_state* const s = x.s;
   uint32_t ea = s->r[n];
   s->last_address = ea;
-  uint32_t v = sh2_read(ea, 1) & 0xFF;
+  uint32_t v = sh2_read(x, ea, 1) & 0xFF;
   sh2_set_t(s, v == 0);
-  sh2_write(ea, 1, v | 0x80);
-  s->cycles += 3;
+  sh2_write(x, ea, 1, v | 0x80);
+  x.cycles += 3;
 }
 
 // ---- Shifts and rotates

@@ -14,9 +14,10 @@ namespace opl4 {
 namespace {
 
 enum {
-  LFO_MASK = 0x3FFFF,    // LFO phase: 18 bits per period
-  LFO_INDEX_SHIFT = 10,  // 256 positions of the LFO's triangle
-  GAIN_SILENT = 17 * 64  // attenuation at which the gain reaches 0
+  LFO_MASK = 0x3FFFF,     // LFO phase: 18 bits per period
+  LFO_INDEX_SHIFT = 10,   // 256 positions of the LFO's triangle
+  GAIN_SILENT = 17 * 64,  // attenuation at which the gain reaches 0
+  QUIET_MIN = 8,          // shortest run of quiet samples worth its set-up (see quiet_samples)
 };
 
 // LFO period: 2^18 / increment samples (0.168 Hz to 7.07 Hz at the chip's nominal rate).
@@ -161,6 +162,23 @@ inline int32_t fetch(const uint8_t* copy, sample_memory& memory, const voice& v,
   }
 }
 
+// fetch for a format known at compile time, from the memory's copy.
+template <uint32_t FORMAT>
+inline int32_t fetch_copy(const uint8_t* copy, const voice& v, uint32_t index) {
+  if constexpr (FORMAT == 0) {
+    return int32_t(int8_t(copy[(v.start + index) & WT_ADDRESS_MASK])) * 256;
+  } else if constexpr (FORMAT == 1) {
+    uint32_t base = v.start + (index >> 1) * 3;
+    uint32_t middle = copy[(base + 1) & WT_ADDRESS_MASK];
+    if (index & 1)
+      return int16_t((copy[(base + 2) & WT_ADDRESS_MASK] << 8) | ((middle & 0x0F) << 4));
+    return int16_t((copy[base & WT_ADDRESS_MASK] << 8) | (middle & 0xF0));
+  } else {
+    uint32_t address = v.start + index * 2;
+    return int16_t((copy[address & WT_ADDRESS_MASK] << 8) | copy[(address + 1) & WT_ADDRESS_MASK]);
+  }
+}
+
 inline uint32_t next_index(const voice& v, uint32_t index) {
   return index >= v.end ? v.loop : index + 1;
 }
@@ -224,6 +242,48 @@ struct slot_setup {
   int reverb;
 };
 
+// How many samples from sample `counter` on, at most `samples`, move nothing but the position:
+// the level has reached its target (no glide), the envelope does not update (its schedule skips
+// them) and the position stays within the end (no wrap, which the general step handles).
+// Returns 0 for fewer than QUIET_MIN, which the general step renders as cheaply.
+inline uint32_t quiet_samples(const voice& v, const eg_schedule& e, uint32_t counter,
+                              uint32_t samples) {
+  uint32_t n = samples;
+  if (e.rate != 0) n = std::min(n, (0u - counter) & e.mask);
+  if (n < QUIET_MIN) return 0;
+  const uint64_t room = (uint64_t(v.end) + 1) << WT_FRACTION_BITS;
+  if (v.position >= room) return 0;  // past the end (a loop point beyond it): wraps at once
+  if (v.step != 0) {
+    // The advance of the k-th sample (k from 1) wraps when position + k * step reaches the end.
+    const uint64_t k = (room - v.position + v.step - 1) / v.step;
+    n = uint32_t(std::min<uint64_t>(n, k - 1));
+  }
+  return n < QUIET_MIN ? 0 : n;
+}
+
+// Renders `n` quiet samples (see quiet_samples) into left[0..n) and right[0..n): what the
+// general step does for them, without the parts that cannot apply.
+template <uint32_t FORMAT>
+void render_quiet(voice& v, const uint8_t* copy, int64_t gain_left, int64_t gain_right,
+                  int32_t* __restrict left, int32_t* __restrict right, uint32_t n) {
+  for (uint32_t i = 0; i < n; i++) {
+    uint32_t index = uint32_t(v.position >> WT_FRACTION_BITS);
+    if (index != v.cache_index) {
+      if (v.cache_index != WT_NO_CACHE && next_index(v, v.cache_index) == index)
+        v.sample0 = v.sample1;
+      else
+        v.sample0 = fetch_copy<FORMAT>(copy, v, index);
+      v.sample1 = fetch_copy<FORMAT>(copy, v, next_index(v, index));
+      v.cache_index = index;
+    }
+    int64_t fraction = int64_t(v.position & ((uint64_t(1) << WT_FRACTION_BITS) - 1));
+    int64_t value = v.sample0 + (((v.sample1 - v.sample0) * fraction) >> WT_FRACTION_BITS);
+    left[i] += int32_t((value * gain_left) >> 16);
+    right[i] += int32_t((value * gain_right) >> 16);
+    v.position += v.step;
+  }
+}
+
 // Renders a sounding slot from sample `counter`; returns how many samples it rendered, fewer
 // than `samples` when the slot fell silent. The LFO only runs here when the slot uses it.
 template <bool VIBRATO, bool TREMOLO>
@@ -239,6 +299,27 @@ uint32_t render_slot(wavetable_slot& slot, const slot_setup p, sample_memory& me
   uint32_t last_att = ~0u;  // the gains below belong to this total attenuation
   int64_t gain_left = 0, gain_right = 0;
   for (uint32_t i = 0; i < samples; i++, counter++) {
+    // Without LFO, most samples are quiet: they render in a tight loop.
+    if (!VIBRATO && !TREMOLO && copy && v.level == p.target) {
+      const uint32_t n = quiet_samples(v, e, counter, samples - i);
+      if (n) {
+        const uint32_t att = v.attenuation + (v.level << 2);
+        if (att != last_att) {
+          gain_left = gain(t, att + v.pan_left);
+          gain_right = gain(t, att + v.pan_right);
+          last_att = att;
+        }
+        if (v.format == 0)
+          render_quiet<0>(v, copy, gain_left, gain_right, left + i, right + i, n);
+        else if (v.format == 1)
+          render_quiet<1>(v, copy, gain_left, gain_right, left + i, right + i, n);
+        else
+          render_quiet<2>(v, copy, gain_left, gain_right, left + i, right + i, n);
+        i += n;
+        counter += n;
+        if (i == samples) break;
+      }
+    }
     uint32_t lfo_index = 0;
     if (VIBRATO || TREMOLO) {
       v.lfo_phase = (v.lfo_phase + p.lfo_increment) & LFO_MASK;

@@ -18,6 +18,8 @@
 #include "board_fixture.h"
 #include "cpu/bus.h"
 #include "cpu/sh2.h"
+#include "cpu/sh2_core.h"
+#include "cpu/sh2_dispatch.h"
 
 namespace {
 
@@ -454,6 +456,69 @@ TEST_F(bus_test, TheCoreRunsItsOwnWritesAcrossPagesAndMirrors) {
     EXPECT_EQ(m->sh2.pc, base + 0x1008);
     EXPECT_EQ(m->sh2.cycles, 6u);
     EXPECT_EQ(m->sh2.instructions, 4u);
+  }
+}
+
+// A poll of work RAM: the run passes the loop's repeats at once, so it must end where single
+// steps do, for each cycle within a pass at which the slice can end, with the same counts and
+// recent PCs; and then, after an interrupt handler that leaves the long as it is or changes it,
+// do as they do up to each cycle of a pass, returns into the middle of a pass (with T and
+// last_address from before the loop's own steps) included.
+TEST_F(bus_test, APollOfWorkRamEndsWhereSingleStepsEnd) {
+  // loop: MOV.L @(1,GBR),R0; CMP/EQ R0,R1; BT loop; ADD #1,R2; BRA .; NOP
+  // The level 4 handler: MOV.L @(1,GBR),R0; ADD R4,R0; MOV.L R0,@(1,GBR); MOV.L R0,@(2,GBR);
+  // RTE; NOP
+  const uint32_t code[] = {0xC601, 0x3100, 0x89FC, 0x7201, 0xAFFE, 0x0009};
+  const uint32_t handler[] = {0xC601, 0x304C, 0xC201, 0xC202, 0x002B, 0x0009};
+  for (uint32_t i = 0; i < 6; i++) bus_write16(0x06001000 + 2 * i, code[i]);
+  for (uint32_t i = 0; i < 6; i++) bus_write16(0x06001100 + 2 * i, handler[i]);
+  bus_write32(0x06002000 + 66 * 4, 0x06001100);
+  for (uint64_t limit : {400u, 401u, 402u, 403u, 404u, 1000003u}) {
+    for (uint32_t add = 0; add < 2; add++)
+      for (uint32_t extra = 0; extra < 5; extra++) {
+        SCOPED_TRACE(testing::Message() << limit << " " << add << " " << extra);
+        m->sh2 = {};
+        m->sh2.onchip_level = -1;
+        m->sh2.pc = 0x06001000;
+        m->sh2.sr = 0xF0;
+        m->sh2.gbr = 0x06000000;
+        m->sh2.vbr = 0x06002000;
+        m->sh2.r[1] = 7;
+        m->sh2.r[4] = add;
+        m->sh2.r[15] = 0x06080000;
+        bus_write32(0x06000004, 7);
+        sh2_state stepped = m->sh2;
+        uint32_t step_pc = stepped.pc;
+        uint64_t step_count = 0;
+        const auto run_both = [&](uint64_t end) {
+          ASSERT_EQ(sh2_run(&m->sh2, end), 0);
+          for (; stepped.cycles < end; step_count++) step_pc = sh2_step(&stepped, step_pc);
+          EXPECT_EQ(m->sh2.pc, step_pc);
+          EXPECT_EQ(m->sh2.cycles, stepped.cycles);
+          EXPECT_EQ(m->sh2.instructions, step_count);
+          EXPECT_EQ(m->sh2.r[2], stepped.r[2]);
+          EXPECT_EQ(m->sh2.last_address, stepped.last_address);
+        };
+        run_both(limit);
+        uint32_t pos;
+        const uint32_t* ring = sh2_pc_ring(&pos);
+        for (uint32_t k = 1; k <= 8; k++) {
+          SCOPED_TRACE(k);
+          // The newest PCs walk back through the loop from the step before pc.
+          const uint32_t want = 0x06001000 + (((m->sh2.pc - 0x06001000) / 2 + 9 - k) % 3) * 2;
+          EXPECT_EQ(ring[(pos - k) % SH2_PC_RING_SIZE], want);
+        }
+        // The run accepts the interrupt before its first step; single steps take it by hand.
+        for (sh2_state* s : {&m->sh2, &stepped}) {
+          s->sr &= ~0xF0u;
+          sh2_set_irq(s, 4, 1);
+        }
+        stepped.pc = step_pc;
+        ASSERT_EQ(sh2_accept_interrupt(&stepped), 1);
+        step_pc = stepped.pc;
+        run_both(m->sh2.cycles + 1000 + extra);
+        EXPECT_EQ(m->sh2.r[2], add);
+      }
   }
 }
 

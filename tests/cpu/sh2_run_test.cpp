@@ -3,8 +3,10 @@
 // stops at 0xFFFFFFFF, the PC ring, the untranslated list, strict mode and its stop report, and
 // the slice end that a bus access lowers while a run is in progress.
 #include <string>
+#include <vector>
 
 #include "cpu/sh2_core.h"
+#include "cpu/sh2_dispatch.h"
 #include "cpu_fixture.h"
 
 namespace {
@@ -141,6 +143,50 @@ TEST_F(sh2_runs, TheRingHoldsTheMostRecentPcs) {
   EXPECT_EQ(ring[99 % 64], 0x1000u + 2 * 99);
   EXPECT_EQ(ring[0], 0x1000u + 2 * 64);
   EXPECT_EQ(sh2_instruction_total(), 100u);
+}
+
+// The run keeps the ring by the jumps it makes, so the ring is checked against single steps of a
+// program that jumps often: a counted loop, a call with its return, delay slots and an interrupt
+// entry with its return, over two runs.
+TEST_F(sh2_runs, TheRingFollowsBranchesDelaySlotsAndAnInterruptEntryAcrossRuns) {
+  code(0x1000, {0xE105,            // MOV #5,R1
+                0x4110,            // loop: DT R1
+                0x8BFD,            //       BF loop
+                0xB003,            //       BSR sub
+                0x7301,            //       ADD #1,R3 (slot)
+                0xAFF9,            //       BRA 0x1000
+                0x0009,            //       NOP (slot)
+                0x0009,            //
+                0x7201,            // sub:  ADD #1,R2
+                0x000B,            //       RTS
+                0x0009});          //       NOP (slot)
+  code(0x7000, {0x002B, 0x0009});  // handler: RTE; NOP
+  s.sr = 0;
+  sh2_set_irq(&s, 4, 1);  // accepted before the first step
+  EXPECT_EQ(sh2_run(&s, 301), 0);
+  EXPECT_EQ(sh2_run(&s, 700), 0);
+  const uint64_t steps = s.instructions;
+
+  // The same steps one at a time: the handler's RTE, then the program from 0x1000.
+  std::vector<uint32_t> want = {0x7000};
+  sh2_state t = {};
+  t.onchip_level = -1;
+  uint32_t pc = 0x1000;
+  while (want.size() < steps) {
+    want.push_back(pc);
+    pc = sh2_step(&t, pc);
+  }
+  EXPECT_EQ(pc, s.pc);
+  EXPECT_EQ(t.r[2], s.r[2]);
+
+  uint32_t pos;
+  const uint32_t* ring = sh2_pc_ring(&pos);
+  EXPECT_EQ(pos, steps);
+  EXPECT_EQ(sh2_instruction_total(), steps);
+  for (uint32_t k = 0; k < SH2_PC_RING_SIZE; k++) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(ring[(pos - 1 - k) % SH2_PC_RING_SIZE], want[steps - 1 - k]);
+  }
 }
 
 TEST_F(sh2_runs, EachRunRecordsItsFirstPcOnceWhileTheListHasRoom) {
