@@ -484,8 +484,8 @@ template <bool single_step>
 #undef SH2_RUN_1
 #undef SH2_RUN_2
 
-  // ---- Control flow. The cycles below come on top of each instruction's 1. No bus access lies
-  // between the cycles of a branch, so they are added at once.
+  // ---- Control flow. The cycles below are each instruction's whole count, its 1 included. No
+  // bus access lies between the cycles of a branch, so they are added at once.
 
 bt:
   if (sh2_t(s)) {
