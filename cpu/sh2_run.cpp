@@ -321,6 +321,9 @@ enum : uint32_t {
   POLL_CYCLES = 5,  // the load's 1, the compare's 1 and the taken branch's 3
   POLL_BYTES = 6,   // from head to the address after the branch
 };
+// The displacement of a BT or BF that goes back to head: npc + 2 + 2 * disp = npc - POLL_BYTES.
+// The branch tests it on the code, which takes an instruction less than comparing targets.
+constexpr int8_t POLL_DISP = -(int8_t)((POLL_BYTES + 2) / 2);
 
 // T as the compare `code` would set it with the registers in s, or -1 for a code that is not one
 // of the compares that write nothing but T.
@@ -491,7 +494,7 @@ bt:
   if (sh2_t(s)) {
     cycles += 3;
     next = branch8_target(npc, code);
-    if (next == npc - POLL_BYTES) [[unlikely]]
+    if ((int8_t)code == POLL_DISP) [[unlikely]]
       goto poll;
     goto jump;
   }
@@ -501,7 +504,7 @@ bf:
   if (!sh2_t(s)) {
     cycles += 3;
     next = branch8_target(npc, code);
-    if (next == npc - POLL_BYTES) [[unlikely]]
+    if ((int8_t)code == POLL_DISP) [[unlikely]]
       goto poll;
     goto jump;
   }
