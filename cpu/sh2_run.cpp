@@ -461,12 +461,12 @@ template <bool single_step>
   // it, in one of three forms. 0: the handler needs nothing but the state. 1: it may access
   // memory or add cycles, and takes the executing instruction with the pc that the record
   // should show (in a delay slot the branch's; for a PC-relative operation its address + 2,
-  // which also goes into the record) and the counter. 2: it loads SR out of line, with the
-  // record current, and the record's counter is read back.
+  // which sh2_step also leaves in the record) and the counter. 2: it loads SR out of line, with
+  // the record current, and the record's counter is read back.
 #define SH2_RUN_0(pcrel, record_pc, call) call;
 #define SH2_RUN_1(pcrel, record_pc, call)                                \
   {                                                                      \
-    if constexpr (pcrel) s->pc = record_pc;                              \
+    if constexpr (pcrel && single_step) s->pc = record_pc;               \
     sh2_exec x = {s, pcrel || !single_step ? record_pc : s->pc, cycles}; \
     call;                                                                \
   }
