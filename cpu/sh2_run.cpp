@@ -321,6 +321,9 @@ enum : uint32_t {
   POLL_CYCLES = 5,  // the load's 1, the compare's 1 and the taken branch's 3
   POLL_BYTES = 6,   // from head to the address after the branch
 };
+// The displacement of a BT or BF that goes back to head: npc + 2 + 2 * disp = npc - POLL_BYTES.
+// The branch tests it on the code, which takes an instruction less than comparing targets.
+constexpr int8_t POLL_DISP = -(int8_t)((POLL_BYTES + 2) / 2);
 
 // T as the compare `code` would set it with the registers in s, or -1 for a code that is not one
 // of the compares that write nothing but T.
@@ -458,12 +461,12 @@ template <bool single_step>
   // it, in one of three forms. 0: the handler needs nothing but the state. 1: it may access
   // memory or add cycles, and takes the executing instruction with the pc that the record
   // should show (in a delay slot the branch's; for a PC-relative operation its address + 2,
-  // which also goes into the record) and the counter. 2: it loads SR out of line, with the
-  // record current, and the record's counter is read back.
+  // which sh2_step also leaves in the record) and the counter. 2: it loads SR out of line, with
+  // the record current, and the record's counter is read back.
 #define SH2_RUN_0(pcrel, record_pc, call) call;
 #define SH2_RUN_1(pcrel, record_pc, call)                                \
   {                                                                      \
-    if constexpr (pcrel) s->pc = record_pc;                              \
+    if constexpr (pcrel && single_step) s->pc = record_pc;               \
     sh2_exec x = {s, pcrel || !single_step ? record_pc : s->pc, cycles}; \
     call;                                                                \
   }
@@ -484,14 +487,14 @@ template <bool single_step>
 #undef SH2_RUN_1
 #undef SH2_RUN_2
 
-  // ---- Control flow. The cycles below come on top of each instruction's 1. No bus access lies
-  // between the cycles of a branch, so they are added at once.
+  // ---- Control flow. The cycles below are each instruction's whole count, its 1 included. No
+  // bus access lies between the cycles of a branch, so they are added at once.
 
 bt:
   if (sh2_t(s)) {
     cycles += 3;
     next = branch8_target(npc, code);
-    if (next == npc - POLL_BYTES) [[unlikely]]
+    if ((int8_t)code == POLL_DISP) [[unlikely]]
       goto poll;
     goto jump;
   }
@@ -501,7 +504,7 @@ bf:
   if (!sh2_t(s)) {
     cycles += 3;
     next = branch8_target(npc, code);
-    if (next == npc - POLL_BYTES) [[unlikely]]
+    if ((int8_t)code == POLL_DISP) [[unlikely]]
       goto poll;
     goto jump;
   }

@@ -142,41 +142,42 @@ inline uint32_t byte_at(const uint8_t* copy, sample_memory& memory, uint32_t add
   return copy ? copy[address] : memory.host->external_read(OPL4_ACCESS_PCM, address);
 }
 
+// One sample of format FORMAT, decoded to 16 bits, its bytes read through byte(address).
+template <uint32_t FORMAT, typename Byte>
+inline int32_t decode(const voice& v, uint32_t index, Byte byte) {
+  if constexpr (FORMAT == 0) {
+    return int32_t(int8_t(byte(v.start + index))) * 256;
+  } else if constexpr (FORMAT == 1) {
+    // Two samples in three bytes; the middle byte holds both low nibbles.
+    uint32_t base = v.start + (index >> 1) * 3;
+    uint32_t middle = byte(base + 1);
+    if (index & 1) return int16_t((byte(base + 2) << 8) | ((middle & 0x0F) << 4));
+    return int16_t((byte(base) << 8) | (middle & 0xF0));
+  } else {
+    uint32_t address = v.start + index * 2;
+    return int16_t((byte(address) << 8) | byte(address + 1));
+  }
+}
+
 // One sample, decoded to 16 bits. With the memory's copy, the slot's pages are already in it
 // (wavetable.cpp loads them with the tone).
 inline int32_t fetch(const uint8_t* copy, sample_memory& memory, const voice& v, uint32_t index) {
+  const auto byte = [&](uint32_t address) { return byte_at(copy, memory, address); };
   switch (v.format) {
     case 0:
-      return int32_t(int8_t(byte_at(copy, memory, v.start + index))) * 256;
-    case 1: {  // two samples in three bytes; the middle byte holds both low nibbles
-      uint32_t base = v.start + (index >> 1) * 3;
-      uint32_t middle = byte_at(copy, memory, base + 1);
-      if (index & 1)
-        return int16_t((byte_at(copy, memory, base + 2) << 8) | ((middle & 0x0F) << 4));
-      return int16_t((byte_at(copy, memory, base) << 8) | (middle & 0xF0));
-    }
-    default: {
-      uint32_t address = v.start + index * 2;
-      return int16_t((byte_at(copy, memory, address) << 8) | byte_at(copy, memory, address + 1));
-    }
+      return decode<0>(v, index, byte);
+    case 1:
+      return decode<1>(v, index, byte);
+    default:
+      return decode<2>(v, index, byte);
   }
 }
 
 // fetch for a format known at compile time, from the memory's copy.
 template <uint32_t FORMAT>
 inline int32_t fetch_copy(const uint8_t* copy, const voice& v, uint32_t index) {
-  if constexpr (FORMAT == 0) {
-    return int32_t(int8_t(copy[(v.start + index) & WT_ADDRESS_MASK])) * 256;
-  } else if constexpr (FORMAT == 1) {
-    uint32_t base = v.start + (index >> 1) * 3;
-    uint32_t middle = copy[(base + 1) & WT_ADDRESS_MASK];
-    if (index & 1)
-      return int16_t((copy[(base + 2) & WT_ADDRESS_MASK] << 8) | ((middle & 0x0F) << 4));
-    return int16_t((copy[base & WT_ADDRESS_MASK] << 8) | (middle & 0xF0));
-  } else {
-    uint32_t address = v.start + index * 2;
-    return int16_t((copy[address & WT_ADDRESS_MASK] << 8) | copy[(address + 1) & WT_ADDRESS_MASK]);
-  }
+  return decode<FORMAT>(
+      v, index, [copy](uint32_t address) -> uint32_t { return copy[address & WT_ADDRESS_MASK]; });
 }
 
 inline uint32_t next_index(const voice& v, uint32_t index) {

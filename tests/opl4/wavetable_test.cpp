@@ -128,6 +128,41 @@ TEST(Wavetable, EightAndTwelveBitSamplesDecodeToSixteenBits) {
                                           0x7FF0 / 4}));
 }
 
+// Runs of samples that move nothing but the position render in a loop of their own, one per
+// format: a 32-sample loop of each format plays every sample as decoded, through the loop's
+// wrap and on round it.
+TEST(Wavetable, LongRunsOfEachFormatPlayTheirSamplesAsDecoded) {
+  const struct {
+    int format;
+    uint16_t bits;  // what the format keeps of a 16-bit sample
+  } formats[] = {{0, 0xFF00}, {1, 0xFFF0}, {2, 0xFFFF}};
+  for (const auto& c : formats) {
+    SCOPED_TRACE(c.format);
+    chip_fixture f;
+    f.opl4_mode();
+    std::vector<int> wave(32);
+    for (int i = 0; i < 32; i++) wave[i] = int16_t(uint16_t(0x8170 + i * 0x0B37) & c.bits);
+    uint8_t* memory = &f.host.memory[0x2000];
+    for (int i = 0; i < 32; i++) {
+      const uint16_t w = uint16_t(wave[i]);
+      if (c.format == 0) {
+        memory[i] = uint8_t(w >> 8);
+      } else if (c.format == 1) {
+        uint8_t* pair = memory + (i / 2) * 3;
+        pair[i % 2 ? 2 : 0] = uint8_t(w >> 8);
+        pair[1] = uint8_t(i % 2 ? (pair[1] & 0xF0) | (w >> 4 & 15) : (pair[1] & 0x0F) | (w & 0xF0));
+      } else {
+        memory[2 * i] = uint8_t(w >> 8);
+        memory[2 * i + 1] = uint8_t(w);
+      }
+    }
+    f.put_header(0, {.start = 0x2000, .format = c.format, .loop = 0, .end = 31});
+    f.play(0, 0, 1, 0, 0);
+    std::vector<int32_t> out = chip_fixture::column(f.render(80), OUT_MIX_LEFT);
+    for (int i = 0; i < 80; i++) ASSERT_EQ(out[i], quarter(wave[i % 32])) << i;
+  }
+}
+
 TEST(Wavetable, AKeyOnBeforeAnyToneNumberPlaysWhatTheMemoryHoldsAtAddressZero) {
   // After reset a slot's tone is an 8-bit sample of one byte at address 0.
   chip_fixture f;
