@@ -7,11 +7,10 @@
 #include "frontend/frontend_state.h"
 #include "frontend/picture.h"
 #include "frontend/platform.h"
+#include "frontend/textures.h"
 #include "menu/draw.h"
 #include "menu/menu_toolkit.h"
 #include "menu/text.h"
-
-enum { GLOW_W = 24, GLOW_H = 18 };
 
 int32_t compose_game_visible() {
   if (!fe.running) return 0;
@@ -28,29 +27,47 @@ int32_t compose_game_visible() {
   }
 }
 
-// The game picture shrunk into a tiny render target and stretched, darkened, over the whole
-// output. 0 when it cannot be drawn (no SDL canvas, or the target cannot be made or used).
-static int draw_ambient_glow(int32_t w, int32_t h) {
-  SDL_Renderer* renderer = fe.renderer;
-  if (!renderer || fe.draw.renderer != renderer || !fe.game_texture) return 0;
-  if (!fe.glow_texture) {
-    fe.glow_texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
-                                        SDL_TEXTUREACCESS_TARGET, GLOW_W, GLOW_H);
-    if (!fe.glow_texture) return 0;
-    SDL_SetTextureScaleMode(fe.glow_texture, SDL_ScaleModeLinear);
-    SDL_SetTextureBlendMode(fe.glow_texture, SDL_BLENDMODE_NONE);  // it is opaque
+void ambient_glow_cells(const uint32_t* picture, int32_t width, int32_t height, int32_t rotation,
+                        uint32_t cells[AMBIENT_GLOW_W * AMBIENT_GLOW_H]) {
+  uint64_t sum[AMBIENT_GLOW_W * AMBIENT_GLOW_H][3] = {};
+  uint32_t count[AMBIENT_GLOW_W * AMBIENT_GLOW_H] = {};
+  const int32_t shown_w = (rotation & 1) ? height : width,
+                shown_h = (rotation & 1) ? width : height;
+  for (int32_t y = 0; y < shown_h; y++) {
+    const int32_t row = y * AMBIENT_GLOW_H / shown_h * AMBIENT_GLOW_W;
+    turn_walk at = picture_turn_row(width, height, rotation, y);
+    for (int32_t x = 0; x < shown_w; x++, at.sx += at.dx, at.sy += at.dy) {
+      const uint32_t p = picture[size_t(at.sy) * size_t(width) + size_t(at.sx)];
+      const int32_t cell = row + x * AMBIENT_GLOW_W / shown_w;
+      sum[cell][0] += (p >> 16) & 255;
+      sum[cell][1] += (p >> 8) & 255;
+      sum[cell][2] += p & 255;
+      count[cell]++;
+    }
   }
-  if (SDL_SetRenderTarget(renderer, fe.glow_texture) != 0) return 0;
-  // The picture's modulation from its last copy (dimmed under the menu) must not reach it.
-  SDL_SetTextureColorMod(fe.game_texture, 255, 255, 255);
-  SDL_SetTextureAlphaMod(fe.game_texture, 255);
-  SDL_SetTextureScaleMode(fe.game_texture, SDL_ScaleModeLinear);
-  SDL_RenderCopy(renderer, fe.game_texture, nullptr, nullptr);
-  // The renderer may hold the copy back until the target changes; the picture's own scale mode
-  // returns only after that, or the copy would shrink it with that mode instead.
-  SDL_SetRenderTarget(renderer, nullptr);
-  SDL_SetTextureScaleMode(fe.game_texture,
-                          fe.settings.filter ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+  for (int32_t i = 0; i < AMBIENT_GLOW_W * AMBIENT_GLOW_H; i++) {
+    const uint64_t n = count[i] ? count[i] : 1;
+    cells[i] = 0xFF000000u | uint32_t(sum[i][0] / n) << 16 | uint32_t(sum[i][1] / n) << 8 |
+               uint32_t(sum[i][2] / n);
+  }
+}
+
+// The picture as shown, averaged into the glow texture's cells and stretched, darkened, over the
+// whole output. Made on the processor, so no render target, and no scale-mode change of the
+// picture's own textures, comes between the frame's draws. 0 when the glow texture cannot be
+// made.
+static int draw_ambient_glow(int32_t w, int32_t h) {
+  if (!fe.upload || fe.adapter->width == 0 || fe.adapter->height == 0) return 0;
+  if (!fe.glow_texture) {
+    fe.glow_texture =
+        texture_create(fe.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                       AMBIENT_GLOW_W, AMBIENT_GLOW_H, SDL_ScaleModeLinear, SDL_BLENDMODE_NONE);
+    if (!fe.glow_texture) return 0;
+  }
+  uint32_t cells[AMBIENT_GLOW_W * AMBIENT_GLOW_H];
+  ambient_glow_cells(fe.upload, int32_t(fe.adapter->width), int32_t(fe.adapter->height),
+                     fe.settings.rotation & 3, cells);
+  SDL_UpdateTexture(fe.glow_texture, nullptr, cells, AMBIENT_GLOW_W * 4);
   const SDL_Rect whole = {0, 0, w, h};
   fe.draw.ops->copy(&fe.draw, fe.glow_texture, nullptr, &whole, 0.0, ui_rgba(70, 70, 80, 255));
   return 1;

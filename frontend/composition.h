@@ -12,9 +12,17 @@
 
 #include <cstdint>
 
+enum { AMBIENT_GLOW_W = 24, AMBIENT_GLOW_H = 18 };
+
 void compose_frame_base();
 void compose_frame_overlays();
 
 // The game picture shows under the menu: a game runs and the menu is closed or its top page
 // is the pause menu, a slot page or a dialog (the Display page draws its own preview).
 int32_t compose_game_visible();
+
+// The ambient glow's cells (0xFFRRGGBB, rows top to bottom): the width x height picture
+// (0x..RRGGBB) as it is shown, turned by rotation quarter turns, each cell the mean of the
+// pixels it covers.
+void ambient_glow_cells(const uint32_t* picture, int32_t width, int32_t height, int32_t rotation,
+                        uint32_t cells[AMBIENT_GLOW_W * AMBIENT_GLOW_H]);

@@ -470,7 +470,7 @@ void main_loop_draw_picture() {
   compose_frame_base();
   if (fe.menu_open) main_loop_dispatch_page();
   compose_frame_overlays();
-  if (fe.renderer) SDL_RenderPresent(fe.renderer);
+  platform->present();
   fe.pictures_this_second++;
 }
 

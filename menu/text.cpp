@@ -3,6 +3,8 @@
 
 #include <zlib.h>
 
+#include "frontend/textures.h"
+
 #include <cstdlib>
 
 static SDL_Texture* atlas_texture = nullptr;  // on the renderer font_atlas_init was given
@@ -20,14 +22,11 @@ int font_atlas_init(SDL_Renderer* renderer) {
       out_size == image_bytes) {
     // White everywhere; the coverage is the alpha.
     for (uLong i = 0; i < image_bytes; i++) pixels[i] = uint32_t(coverage[i]) << 24 | 0xFFFFFFu;
-    atlas_texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
-                                      FONT_IMAGE_WIDTH, FONT_IMAGE_HEIGHT);
+    atlas_texture = texture_create(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                                   FONT_IMAGE_WIDTH, FONT_IMAGE_HEIGHT, SDL_ScaleModeLinear,
+                                   SDL_BLENDMODE_BLEND);
     if (atlas_texture && SDL_UpdateTexture(atlas_texture, nullptr, pixels, FONT_IMAGE_WIDTH * 4)) {
       font_atlas_free();
-    }
-    if (atlas_texture) {
-      SDL_SetTextureBlendMode(atlas_texture, SDL_BLENDMODE_BLEND);
-      SDL_SetTextureScaleMode(atlas_texture, SDL_ScaleModeLinear);
     }
   }
   free(coverage);

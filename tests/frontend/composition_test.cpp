@@ -232,7 +232,7 @@ TEST_F(CompositionTest, ThePictureShowsUnderThePauseSlotAndDialogPagesOnly) {
   EXPECT_TRUE(rec.fills.empty());
 }
 
-TEST_F(CompositionTest, TheWallpaperDrawsSixFaintAccentLinesAndTheGlowFallsBackToBlack) {
+TEST_F(CompositionTest, TheWallpaperDrawsSixFaintAccentLinesAndTheGlowIsStretchedDarkened) {
   fe.settings.border = 1;
   fe.settings.accent = 7;  // 7 mod 6: Amber
   fe.output_h = 700;
@@ -246,14 +246,48 @@ TEST_F(CompositionTest, TheWallpaperDrawsSixFaintAccentLinesAndTheGlowFallsBackT
   }
   EXPECT_EQ(lines, (std::vector<int32_t>{100, 200, 300, 400, 500, 600}));
   EXPECT_EQ(rec.fills[0].color, 0xff1e1512u);
-  // A recording canvas has no renderer to glow with.
+  // The glow: its small texture over the whole output, darkened, before the picture.
   fe.settings.border = 2;
   compose();
-  ASSERT_FALSE(rec.fills.empty());
-  EXPECT_EQ(rec.fills[0].color, 0xff000000u);
-  EXPECT_EQ(rec.fills[0].w, 1280);
-  EXPECT_EQ(rec.fills[0].h, 700);
-  EXPECT_EQ(fe.glow_texture, nullptr);
+  ASSERT_NE(fe.glow_texture, nullptr);
+  ASSERT_GE(rec.copies.size(), 2u);
+  EXPECT_EQ(rec.copies[0].texture, fe.glow_texture);
+  EXPECT_EQ(
+      (box{rec.copies[0].dest.x, rec.copies[0].dest.y, rec.copies[0].dest.w, rec.copies[0].dest.h}),
+      (box{0, 0, 1280, 700}));
+  EXPECT_EQ(rec.copies[0].modulation, ui_rgba(70, 70, 80, 255));
+  EXPECT_EQ(rec.copies[1].texture, fe.game_texture);
+}
+
+// The glow follows the picture as it is shown: a picture whose top half is red and bottom half
+// blue, turned by three quarters as this game is shown, glows red on the left and blue on the
+// right; unturned, red above and blue below. Each cell is the mean of what it covers.
+TEST(AmbientGlow, ItsCellsAverageThePictureAsItIsShown) {
+  enum { W = 48, H = 36 };
+  std::vector<uint32_t> picture(W * H);
+  for (int y = 0; y < H; y++) {
+    for (int x = 0; x < W; x++) picture[y * W + x] = y < H / 2 ? 0xFF0000u : 0x0000FFu;
+  }
+  uint32_t cells[AMBIENT_GLOW_W * AMBIENT_GLOW_H];
+  const struct {
+    int32_t rotation;
+    uint32_t top_left, top_right, bottom_left;
+  } cases[] = {
+      {0, 0xFFFF0000u, 0xFFFF0000u, 0xFF0000FFu},
+      {3, 0xFFFF0000u, 0xFF0000FFu, 0xFFFF0000u},
+      {1, 0xFF0000FFu, 0xFFFF0000u, 0xFF0000FFu},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rotation);
+    ambient_glow_cells(picture.data(), W, H, c.rotation, cells);
+    EXPECT_EQ(cells[0], c.top_left);
+    EXPECT_EQ(cells[AMBIENT_GLOW_W - 1], c.top_right);
+    EXPECT_EQ(cells[(AMBIENT_GLOW_H - 1) * AMBIENT_GLOW_W], c.bottom_left);
+  }
+  // A cell over pixels of 10 and 30 in one channel holds their mean.
+  for (int i = 0; i < W * H; i++) picture[i] = (i % 2) ? 30u : 10u;
+  ambient_glow_cells(picture.data(), W, H, 0, cells);
+  EXPECT_EQ(cells[5], 0xFF000014u);
 }
 
 TEST_F(CompositionTest, PausedRewindAndMovieMarksFollowTheirFlagsAndTheMenu) {
