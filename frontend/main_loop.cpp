@@ -529,6 +529,9 @@ void main_loop_iteration() {
     main_loop_advance(elapsed);
   } else {
     fe.rewinding = 0;
+    // No frame runs, so no upload would show a new colour table (brightness, gamma, defaults
+    // restored): the last frame goes through it again, and the Display page's preview follows.
+    if (fe.running && fe.colour_dirty) upload_frame();
   }
 
   // 7. Frame rate over windows of at least a second.
