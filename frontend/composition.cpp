@@ -107,7 +107,7 @@ static void draw_gadget(int32_t index, int32_t w, int32_t h, ui_color accent) {
   const int32_t box_w = input_display ? 14 * t : t + text_measure(text, t);
   const int32_t box_h = input_display ? p + rows * (t + p) : b / 200 + text_line_height(t);
 
-  const int32_t m = menu_units(16);
+  const int32_t m = 16 * u / 100;  // the gadgets follow the ui unit, not the menu's
   int32_t x = 0, y = 0;
   switch (g.position % 6) {  // a negative position leaves the box at (0, 0)
     case 0:

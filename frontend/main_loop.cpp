@@ -460,16 +460,26 @@ void main_loop_dispatch_page() {
   if (fe.menu_open && fe.menu.depth == 0) menu_settle_empty_stack();
 }
 
-void main_loop_draw_picture() {
-  if (fe.renderer) SDL_GetRendererOutputSize(fe.renderer, &fe.output_w, &fe.output_h);
-  int32_t unit = fe.output_w * 100 / 1280;
-  if (fe.output_h * 100 / 760 < unit) unit = fe.output_h * 100 / 760;
+void main_loop_set_output(int32_t w, int32_t h) {
+  fe.output_w = w;
+  fe.output_h = h;
+  int32_t unit = w * 100 / 1280;
+  if (h * 100 / 760 < unit) unit = h * 100 / 760;
   fe.ui_unit = unit < 45 ? 45 : unit;
+}
 
+void main_loop_compose_picture() {
   fe.draw.ops->fill(&fe.draw, 0, 0, fe.output_w, fe.output_h, 0xff000000);
   compose_frame_base();
   if (fe.menu_open) main_loop_dispatch_page();
   compose_frame_overlays();
+}
+
+void main_loop_draw_picture() {
+  int w = fe.output_w, h = fe.output_h;
+  if (fe.renderer) SDL_GetRendererOutputSize(fe.renderer, &w, &h);
+  main_loop_set_output(w, h);
+  main_loop_compose_picture();
   platform->present();
   fe.pictures_this_second++;
 }

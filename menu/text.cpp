@@ -6,6 +6,7 @@
 #include "frontend/textures.h"
 
 #include <cstdlib>
+#include <cstring>
 
 static SDL_Texture* atlas_texture = nullptr;  // on the renderer font_atlas_init was given
 
@@ -73,11 +74,18 @@ int32_t font_glyph_index(uint32_t code_point) {
   return FONT_QUESTION_GLYPH;
 }
 
-int32_t text_measure(const char* text, int32_t size) {
+int32_t text_measure_bytes(const char* text, size_t n, int32_t size) {
   if (!text) return 0;
+  const char* const end = text + n;
   double sum = 0.0;
-  while (*text) sum += font_glyphs[font_glyph_index(text_next_code_point(&text))].advance;
+  while (text < end && *text) {
+    sum += font_glyphs[font_glyph_index(text_next_code_point(&text))].advance;
+  }
   return int32_t(sum * size / design_size + 0.5);
+}
+
+int32_t text_measure(const char* text, int32_t size) {
+  return text ? text_measure_bytes(text, strlen(text), size) : 0;
 }
 
 int32_t text_line_height(int32_t size) {

@@ -178,16 +178,18 @@ TEST_F(DisplayPage, TheRunningGameIsDrawnLiveBesideTheList) {
   EXPECT_LE(picture.dest.x + picture.dest.w, 567);
   EXPECT_LE(picture.dest.y + picture.dest.h, 490);
 
-  // A window so narrow that the space is not wider than twice the ui unit: no preview.
-  fe.output_w = 500;  // 500 - 48 - 260 = 192
+  // Window Size 2x (448 x 597, ui unit 45): the list reaches past 52 % of the width, so the
+  // picture starts right of it, clear of its highlight and scroll bar (the list's right edge at
+  // 234 and 16 u). At 1x (320 x 299) what is left is not wider than twice the unit: no preview.
+  main_loop_set_output(448, 597);
+  frame();
+  ASSERT_EQ(rec.viewports.size(), 2u);
+  EXPECT_EQ(fe.menu.list_x + fe.menu.list_width, 234);
+  EXPECT_EQ(rec.viewports[0].x, 234 + 7);
+  EXPECT_EQ(rec.viewports[0].w, 448 - 21 - 241);
+  main_loop_set_output(320, 299);
   frame();
   EXPECT_TRUE(rec.viewports.empty());
-  fe.output_w = 510;  // 510 - 48 - 265 = 197... still not
-  frame();
-  EXPECT_TRUE(rec.viewports.empty());
-  fe.output_w = 520;  // 520 - 48 - 270 = 202
-  frame();
-  EXPECT_EQ(rec.viewports.size(), 2u);
 }
 
 // The colour table changes while the menu is open and no frame runs: the next picture the page
