@@ -14,8 +14,11 @@ static bool is_continuation(char ch) {
   return (uint8_t(ch) & 0xC0) == 0x80;
 }
 
-static int32_t measure_bytes(const char* text, size_t n, int32_t size) {
-  return text_measure_bytes(text, n, size);
+// The text into out; true when it fits in width as it is (nothing more to do).
+static bool copy_if_fits(const char* text, int32_t size, int32_t width, char* out,
+                         size_t out_size) {
+  snprintf(out, out_size, "%s", text);
+  return text_measure(out, size) <= width;
 }
 
 int32_t text_fit_line(const char* text, int32_t n, int32_t width, int32_t size) {
@@ -23,7 +26,7 @@ int32_t text_fit_line(const char* text, int32_t n, int32_t width, int32_t size) 
   while (len > 1 && len < n && is_continuation(text[len])) len--;
   if (n == 1) return len;
   for (;;) {
-    if (measure_bytes(text, size_t(len), size) <= width || len == 1) break;
+    if (text_measure_bytes(text, size_t(len), size) <= width || len == 1) break;
     int32_t cut = len - 1;
     while (cut >= 0 && !is_break(text[cut])) cut--;
     if (cut < 0) {
@@ -42,17 +45,15 @@ int32_t text_fit_line(const char* text, int32_t n, int32_t width, int32_t size) 
 }
 
 void text_cut_end(const char* text, int32_t size, int32_t width, char* out, size_t out_size) {
-  if (!out || out_size == 0) return;
   if (!text) text = "";
-  snprintf(out, out_size, "%s", text);
-  if (text_measure(out, size) <= width) return;
+  if (!out || out_size == 0 || copy_if_fits(text, size, width, out, out_size)) return;
   // The longest start that fits before "..." (a longer start is never narrower): found by
   // halving, since each measure walks the text.
   const int32_t dots = text_measure("...", size);
   size_t lo = 0, hi = strlen(out);
   while (lo < hi) {
     const size_t mid = (lo + hi + 1) / 2;
-    if (measure_bytes(text, mid, size) + dots <= width) {
+    if (text_measure_bytes(text, mid, size) + dots <= width) {
       lo = mid;
     } else {
       hi = mid - 1;
@@ -65,10 +66,8 @@ void text_cut_end(const char* text, int32_t size, int32_t width, char* out, size
 }
 
 void text_cut_path(const char* path, int32_t size, int32_t width, char* out, size_t out_size) {
-  if (!out || out_size == 0) return;
   if (!path) path = "";
-  snprintf(out, out_size, "%s", path);
-  if (text_measure(out, size) <= width) return;
+  if (!out || out_size == 0 || copy_if_fits(path, size, width, out, out_size)) return;
   // The longest end that fits after "...", found by halving (a longer end is never narrower).
   const int32_t dots = text_measure("...", size);
   const size_t length = strlen(path);
