@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frontend/file_util.h"
 #include "frontend/frame_buffers.h"
 #include "frontend/frontend_state.h"
 #include "frontend/log.h"
@@ -27,14 +28,17 @@ static void destroy_texture(SDL_Texture** texture) {
   *texture = nullptr;
 }
 
-// The --screenshot file: the last picture as the game made it, not turned. Nothing is said
-// about it either way.
+// The --screenshot file: the last picture as the game made it, not turned. Only a failure to
+// write it is logged (a device named as the file is refused, never written into).
 static void write_exit_screenshot() {
   if (!fe.screenshot_path[0]) return;
   int32_t width = 0, height = 0;
   uint8_t* rgb = screenshot_rgb(0, &width, &height);
   if (!rgb) return;
-  png_write_rgb(fe.screenshot_path, rgb, width, height);
+  char reason[FILE_MESSAGE_MAX] = "";
+  if (!png_write_rgb_msg(fe.screenshot_path, rgb, width, height, reason, sizeof reason)) {
+    log_printf("--screenshot %s not written: %s", fe.screenshot_path, reason);
+  }
   free(rgb);
 }
 

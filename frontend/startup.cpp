@@ -153,13 +153,16 @@ static void find_rom(const command_line* cl) {
 // Step 15: the --state file. 1 when the game now runs from it.
 static int load_state_file(const char* path) {
   uint64_t length = 0;
-  uint8_t* data = read_file(path, &length);
+  int32_t refusal = FILE_READ_OK;
+  char reason[FILE_MESSAGE_MAX] = "";
+  uint8_t* data =
+      read_file_limited(path, STATE_CONTAINER_FILE_MAX, &length, &refusal, reason, sizeof reason);
   if (!data) {
-    log_printf("--state %s rejected: %s", path, "cannot read file");
+    log_printf("--state %s rejected: %s", path,
+               refusal == FILE_MISSING ? "cannot read file" : reason);
     return 0;
   }
-  char reason[200] = "";
-  const int loaded = load_state_container(data, size_t(length), reason, sizeof reason);
+  const int loaded = load_state_container(data, size_t(length), reason, 200);
   free(data);
   if (!loaded) {
     log_printf("--state %s rejected: %s", path, reason);

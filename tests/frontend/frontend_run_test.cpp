@@ -1,7 +1,9 @@
 // The whole frontend in-process on SDL's dummy drivers with a temporary HOME: --help, a start
 // without a ROM, a start that finds the test ROM set in ~/Downloads, --state files for another
-// ROM and for this one, an unattended --frames run with its exit screenshot, and SIGINT.
+// ROM and for this one (and ones that are no file), an unattended --frames run with its exit
+// screenshot, and SIGINT.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -171,6 +173,10 @@ TEST_F(FrontendRunTest, TheTestRomSetInDownloadsIsFoundAndLoaded) {
   EXPECT_EQ(fe.menu.page_stack[0], int32_t(MENU_PAGE_MAIN));
   const std::string settings = read_text(fe.settings_path);
   EXPECT_NE(settings.find("rom = " + rom), std::string::npos) << settings;
+  // The readers' bound on container files leaves the board's states room to grow.
+  const size_t container_size = bytes_of_state_container().size();
+  EXPECT_GT(container_size, 1000000u);  // the board's state is about 1.5 MB
+  EXPECT_LT(container_size, size_t(STATE_CONTAINER_FILE_MAX) / 4);
   EXPECT_EQ(frontend_shutdown(), 0);
 }
 
@@ -197,6 +203,20 @@ TEST_F(FrontendRunTest, AStateFileOfAnotherRomIsRejectedAndTheProgramStartsWitho
   EXPECT_TRUE(has(log_messages(fe.log_path),
                   "--state " + home.at("none.fest") + " rejected: cannot read file"));
   frontend_shutdown();
+
+  // Neither waits for a writer nor reads gigabytes: both are refused before a byte is read.
+  const std::string fifo = home.at("fifo.fest"), huge = home.at("huge.fest");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  ASSERT_TRUE(bytes_write(huge, container));
+  ASSERT_EQ(truncate(huge.c_str(), 3ll << 30), 0);  // sparse
+  const std::pair<std::string, std::string> refused[] = {{fifo, fifo + " is not a file (a FIFO)"},
+                                                         {huge, "file is too large"}};
+  for (const auto& [path, reason] : refused) {
+    ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--state", path}), -1);
+    EXPECT_TRUE(has(log_messages(fe.log_path), "--state " + path + " rejected: " + reason));
+    EXPECT_EQ(fe.running, 0);
+    frontend_shutdown();
+  }
 }
 
 TEST_F(FrontendRunTest, AGoodStateFileRunsTheGameLikeAnyStateLoad) {
