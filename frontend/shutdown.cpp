@@ -17,6 +17,7 @@
 #include "frontend/nvram_files.h"
 #include "frontend/platform.h"
 #include "frontend/png_writer.h"
+#include "frontend/quit_signals.h"
 #include "frontend/rewind.h"
 #include "frontend/screenshot.h"
 #include "frontend/settings_model.h"
@@ -98,4 +99,6 @@ void frontend_release() {
   settings_table_clear(&fe.settings_file);
   log_file_close();
   SDL_Quit();
+  // Last: until here a signal must not end the run half-way.
+  quit_signals_restore();
 }

@@ -18,6 +18,7 @@
 #include "frontend/messages.h"
 #include "frontend/picture.h"
 #include "frontend/platform.h"
+#include "frontend/quit_signals.h"
 #include "frontend/settings_model.h"
 #include "frontend/settings_store.h"
 #include "frontend/shutdown.h"
@@ -191,13 +192,15 @@ int frontend_start(const game_adapter* game, int argc, char** argv) {
   fe.frame_limit = cl.frame_limit > 0 ? cl.frame_limit : 0;
   snprintf(fe.screenshot_path, sizeof fe.screenshot_path, "%s", cl.screenshot);
 
-  // 3. SDL.
+  // 3. SDL, with the quit signals ours first: SDL then leaves SIGINT and SIGTERM alone.
+  quit_signals_install();
   SDL_SetHint("SDL_VIDEO_ALLOW_SCREENSAVER", "0");
   SDL_SetHint("SDL_GAMECONTROLLER_USE_BUTTON_LABELS", "0");
   SDL_SetHint("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "0");
   SDL_SetHint("SDL_APP_NAME", fe.adapter_copy.title ? fe.adapter_copy.title : "");
   if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
     fprintf(stderr, "SDL_Init failed: %s\n", SDL_GetError());
+    quit_signals_restore();
     return 1;
   }
 

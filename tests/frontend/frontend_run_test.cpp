@@ -1,11 +1,13 @@
 // The whole frontend in-process on SDL's dummy drivers with a temporary HOME: --help, a start
 // without a ROM, a start that finds the test ROM set in ~/Downloads, --state files for another
 // ROM and for this one (and ones that are no file), an unattended --frames run with its exit
-// screenshot, and SIGINT.
+// screenshot, and the quit signals.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <sstream>
@@ -275,31 +277,75 @@ TEST_F(FrontendRunTest, AnUnattendedRunStopsAfterExactlyItsFramesAndWritesTheUnt
   EXPECT_FALSE(exists_at_all(data_dir("Fake Game") + "states/fakegame-1234ABCD/autosave.fest"));
 }
 
-TEST_F(FrontendRunTest, SigintDuringARunLeavesAValidAutosave) {
+TEST_F(FrontendRunTest, AQuitSignalDuringARunLeavesAValidAutosaveAndTheSettings) {
+  const std::string rom = fake_rom();
+  // A closed terminal (SIGHUP) ends the run as kill (SIGTERM) and Ctrl+C (SIGINT) do.
+  for (int signal_number : {SIGHUP, SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal_number);
+    ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
+    ASSERT_EQ(fe.settings.autosave_exit, 1);
+    char path[FILE_PATH_MAX];
+    ASSERT_EQ(slot_file_path(0, path), 1);
+    unlink(path);
+    unlink(fe.settings_path);
+    const uint64_t give_up = SDL_GetTicks64() + 20000;
+    while (fe.frame_counter < 10 && SDL_GetTicks64() < give_up) frontend_loop_iteration();
+    ASSERT_GE(fe.frame_counter, 10u);
+
+    raise(signal_number);
+    for (int i = 0; i < 100 && !fe.quit; i++) frontend_loop_iteration();
+    ASSERT_EQ(fe.quit, 1);
+    EXPECT_EQ(fe.running, 0);
+
+    uint64_t length = 0;
+    uint8_t* data = read_file(path, &length);
+    ASSERT_NE(data, nullptr) << path;
+    char reason[200] = "";
+    size_t state_length = 0;
+    EXPECT_NE(
+        parse_state_container(data, size_t(length), nullptr, &state_length, reason, sizeof reason),
+        nullptr)
+        << reason;
+    free(data);
+    const std::string settings = fe.settings_path;
+    const std::string log = fe.log_path;
+    EXPECT_EQ(frontend_shutdown(), 0);
+    EXPECT_TRUE(exists_at_all(settings));
+    const std::vector<std::string> messages = log_messages(log);
+    const char* name = signal_number == SIGHUP    ? "SIGHUP"
+                       : signal_number == SIGTERM ? "SIGTERM"
+                                                  : "SIGINT";
+    EXPECT_TRUE(has(messages, std::string(name) + " received: quitting"));
+  }
+  // After the run the signals are the process's own again.
+  struct sigaction now;
+  ASSERT_EQ(sigaction(SIGHUP, nullptr, &now), 0);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+TEST_F(FrontendRunTest, AWritePastAFileSizeLimitOrIntoAClosedPipeFailsAsAWriteAndTheRunGoesOn) {
   const std::string rom = fake_rom();
   ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
-  ASSERT_EQ(fe.settings.autosave_exit, 1);
-  const uint64_t give_up = SDL_GetTicks64() + 20000;
-  while (fe.frame_counter < 10 && SDL_GetTicks64() < give_up) frontend_loop_iteration();
-  ASSERT_GE(fe.frame_counter, 10u);
-
-  raise(SIGINT);  // SDL turns it into a quit event
-  for (int i = 0; i < 100 && !fe.quit; i++) frontend_loop_iteration();
-  ASSERT_EQ(fe.quit, 1);
-  EXPECT_EQ(fe.running, 0);
-
+  struct rlimit old_limit;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  struct rlimit limit = old_limit;
+  limit.rlim_cur = 1000;  // SIGXFSZ's default would end the process at the first write past it
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  const int saved = save_slot(1);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  EXPECT_EQ(saved, 0);
+  EXPECT_EQ(std::string(fe.toast_text).rfind("Save failed: cannot write ", 0), 0u) << fe.toast_text;
   char path[FILE_PATH_MAX];
-  ASSERT_EQ(slot_file_path(0, path), 1);
-  uint64_t length = 0;
-  uint8_t* data = read_file(path, &length);
-  ASSERT_NE(data, nullptr) << path;
-  char reason[200] = "";
-  size_t state_length = 0;
-  EXPECT_NE(
-      parse_state_container(data, size_t(length), nullptr, &state_length, reason, sizeof reason),
-      nullptr)
-      << reason;
-  free(data);
+  ASSERT_EQ(slot_file_path(1, path), 1);
+  const std::string folder = std::string(path).substr(0, std::string(path).rfind('/'));
+  EXPECT_EQ(names_in(folder), std::set<std::string>{});  // no temporary file left
+
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  EXPECT_EQ(write(ends[1], "x", 1), -1);  // SIGPIPE's default would end the process here
+  EXPECT_EQ(errno, EPIPE);
+  close(ends[1]);
   EXPECT_EQ(frontend_shutdown(), 0);
 }
 
