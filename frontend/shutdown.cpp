@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frontend/data_lock.h"
 #include "frontend/file_util.h"
 #include "frontend/frame_buffers.h"
 #include "frontend/frontend_state.h"
@@ -99,6 +100,8 @@ void frontend_release() {
   settings_table_clear(&fe.settings_file);
   log_file_close();
   SDL_Quit();
-  // Last: until here a signal must not end the run half-way.
+  // Last: until here a second copy must not start on the folder, and a signal must not end the
+  // run half-way.
+  data_folder_unlock();
   quit_signals_restore();
 }

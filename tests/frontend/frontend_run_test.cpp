@@ -1,10 +1,14 @@
 // The whole frontend in-process on SDL's dummy drivers with a temporary HOME: --help, a start
 // without a ROM, a start that finds the test ROM set in ~/Downloads, --state files for another
 // ROM and for this one (and ones that are no file), an unattended --frames run with its exit
-// screenshot, and the quit signals.
+// screenshot, the quit signals, a second copy on the same data folder and the clean-up of what a
+// killed run left, and writes past a file-size limit or into a closed pipe.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,6 +30,7 @@
 #include "png_read.h"
 #include "scratch_dir.h"
 #include "sh2_program.h"
+#include "test_platform.h"
 #include "test_romset.h"
 
 #ifndef CB_FRONTEND_GOLDEN_DIR
@@ -321,6 +326,77 @@ TEST_F(FrontendRunTest, AQuitSignalDuringARunLeavesAValidAutosaveAndTheSettings)
   struct sigaction now;
   ASSERT_EQ(sigaction(SIGHUP, nullptr, &now), 0);
   EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+TEST_F(FrontendRunTest, ASecondCopyOnTheSameDataFolderSaysSoAndTouchesNothing) {
+  const std::string rom = fake_rom();
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom}), -1);
+  const std::string data = fe.data_dir;
+  frontend_shutdown();
+  ASSERT_TRUE(write_text(data + "frontend.log", "the first copy's log\n"));
+  ASSERT_TRUE(write_text(data + "settings.ini", "[ui]\nslot = 4\n"));
+
+  // The first copy: another process holding the lock (a child of this test).
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t first = fork();
+  ASSERT_GE(first, 0);
+  if (first == 0) {
+    const int fd = open((data + "frontend.lock").c_str(), O_RDWR);
+    const char ok = fd >= 0 && flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+    if (write(ready[1], &ok, 1) != 1) _exit(1);
+    pause();  // until killed
+    _exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(read(ready[0], &ok, 1), 1);
+  ASSERT_EQ(ok, 'y');
+
+  test_platform_reset();
+  platform = &test_platform;  // the message box is recorded, not shown
+  EXPECT_EQ(start(&fake_game_descriptor, {"--rom", rom}), 1);
+  EXPECT_EQ(tp.message_boxes, 1);
+  EXPECT_EQ(tp.message_title, "Fake Game is already running");
+  EXPECT_NE(tp.message_text.find("The data folder " + data + " is in use by another copy"),
+            std::string::npos)
+      << tp.message_text;
+  EXPECT_NE(tp.message_text.find("--portable"), std::string::npos);
+  EXPECT_NE(tp.message_text.find("HOME"), std::string::npos);
+  EXPECT_EQ(read_text(data + "frontend.log"), "the first copy's log\n");
+  EXPECT_EQ(read_text(data + "settings.ini"), "[ui]\nslot = 4\n");
+  EXPECT_EQ(SDL_WasInit(0), 0u);
+
+  // Once the first copy is gone, however it went, the folder is free again.
+  kill(first, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(first, &status, 0), first);
+  close(ready[0]);
+  close(ready[1]);
+  platform = &platform_sdl;
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom}), -1);
+  EXPECT_EQ(fe.rom_ready, 1);
+  EXPECT_EQ(frontend_shutdown(), 0);
+}
+
+TEST_F(FrontendRunTest, TemporaryFilesAKilledRunLeftAreRemovedAtTheNextStart) {
+  const std::string rom = fake_rom();
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom}), -1);
+  const std::string data = fe.data_dir;
+  frontend_shutdown();
+  const std::string slots = data + "states/fakegame-1234ABCD/";
+  const std::string left[] = {data + ".settings.ini.Qx81Lm.tmp", slots + ".slot03.fest.a1B2c3.tmp",
+                              data + "nvram/.fakegame-1234ABCD.nv.ZZZZZZ.tmp"};
+  const std::string kept[] = {data + "settings.ini.tmp", data + "notes.txt",
+                              data + "movies/.x.femv.Qx81Lm.tmp"};  // no atomic writes there
+  for (const std::string& path : left) ASSERT_TRUE(write_text(path, "half"));
+  for (const std::string& path : kept) ASSERT_TRUE(write_text(path, "mine"));
+
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom}), -1);
+  for (const std::string& path : left) EXPECT_FALSE(exists_at_all(path)) << path;
+  for (const std::string& path : kept) EXPECT_EQ(read_text(path), "mine") << path;
+  EXPECT_TRUE(
+      has(log_messages(fe.log_path), "removed 3 temporary files an earlier run left unfinished"));
+  EXPECT_EQ(frontend_shutdown(), 0);
 }
 
 TEST_F(FrontendRunTest, AWritePastAFileSizeLimitOrIntoAClosedPipeFailsAsAWriteAndTheRunGoesOn) {
