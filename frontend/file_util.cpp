@@ -108,9 +108,7 @@ static const char* file_kind(mode_t mode) {
   return "not a regular file";
 }
 
-static void file_message(char* msg, size_t msg_size, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
-static void file_message(char* msg, size_t msg_size, const char* format, ...) {
+void message_printf(char* msg, size_t msg_size, const char* format, ...) {
   if (!msg || msg_size == 0) return;
   va_list args;
   va_start(args, format);
@@ -120,13 +118,13 @@ static void file_message(char* msg, size_t msg_size, const char* format, ...) {
 
 void file_error_text(int error, char* msg, size_t msg_size) {
   char text[128];
-  file_message(text, sizeof text, "%s", strerror(error));
+  message_printf(text, sizeof text, "%s", strerror(error));
   text[0] = (char)tolower((unsigned char)text[0]);
-  file_message(msg, msg_size, "%s", text);
+  message_printf(msg, msg_size, "%s", text);
 }
 
 static void file_not_regular_message(char* msg, size_t msg_size, const char* path, mode_t mode) {
-  file_message(msg, msg_size, "%s is not a file (%s)", path, file_kind(mode));
+  message_printf(msg, msg_size, "%s is not a file (%s)", path, file_kind(mode));
 }
 
 int file_open_read(file_reader* reader, const char* path, uint64_t max_size, char* msg,
@@ -161,7 +159,7 @@ int file_open_read(file_reader* reader, const char* path, uint64_t max_size, cha
   }
   if (uint64_t(st.st_size) > max_size) {
     reader->refusal = FILE_TOO_LARGE;
-    file_message(msg, msg_size, "file is too large");
+    message_printf(msg, msg_size, "file is too large");
     close(fd);
     return 0;
   }
@@ -203,7 +201,7 @@ uint8_t* read_file_limited(const char* path, uint64_t max_size, uint64_t* out_le
   }
   uint8_t* data = static_cast<uint8_t*>(malloc(size_t(reader.size) + 1));
   if (!data) {
-    file_message(msg, msg_size, "out of memory");
+    message_printf(msg, msg_size, "out of memory");
   } else if (!file_read_at(&reader, 0, data, size_t(reader.size))) {
     file_error_text(errno ? errno : EIO, msg, msg_size);
     free(data);
@@ -233,6 +231,12 @@ static int file_target_writable(const char* path, char* msg, size_t msg_size) {
 
 FILE* file_open_write(const char* path, char* msg, size_t msg_size) {
   if (!file_target_writable(path, msg, msg_size)) return nullptr;
+  // Creating through a link to nothing would make a file wherever the link points.
+  struct stat link;
+  if (lstat(path, &link) == 0 && S_ISLNK(link.st_mode) && !path_is_file(path)) {
+    message_printf(msg, msg_size, "%s is a link to a missing file", path);
+    return nullptr;
+  }
   // Not truncated at opening: only once the opened node is known to be a regular file.
   const int fd = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) {

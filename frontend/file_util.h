@@ -40,6 +40,11 @@ int path_make_dirs(const char* path);
 // Largest message the functions below write: a path and a few words.
 enum { FILE_MESSAGE_MAX = FILE_PATH_MAX + 64 };
 
+// Formats a message into a caller's buffer, cut to fit and always terminated; a null buffer or
+// a size of 0 writes nothing.
+void message_printf(char* msg, size_t msg_size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
 // The system's words for an error number, starting in lower case, into msg: "permission
 // denied", "no space left on device", "file too large".
 void file_error_text(int error, char* msg, size_t msg_size);
@@ -88,9 +93,10 @@ uint8_t* read_file(const char* path, uint64_t* out_length);
 
 // Opens path for writing from its start, as a stream (the caller closes it with fclose): a
 // missing file is created (mode 0666 less the umask), an existing regular file is truncated,
-// and anything else under the name (a device, a FIFO, a folder, a link to one of them) is
-// refused without being opened for writing, so opening never blocks and never writes into a
-// device. Null with the reason in msg ("PATH is not a file (a device)", "permission denied").
+// and anything else under the name (a device, a FIFO, a folder, a link to one of them, a link
+// to nothing) is refused without being opened for writing, so opening never blocks, never
+// writes into a device and never creates a file elsewhere. Null with the reason in msg ("PATH
+// is not a file (a device)", "permission denied").
 FILE* file_open_write(const char* path, char* msg, size_t msg_size);
 
 // Writes data to a temporary file of its own in the target's folder (created exclusively,

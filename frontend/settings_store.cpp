@@ -154,12 +154,13 @@ int32_t settings_table_get_int(const settings_table* table, const char* section,
   return (int32_t)(uint32_t)(unsigned long)number;
 }
 
-// Grows the array to hold one more element of `size` bytes (64 when empty, else twice the
-// capacity). 0 without memory, the array then unchanged.
-static int settings_grow(void** array, int32_t count, int32_t* capacity, size_t size) {
+// Grows the array to hold one more element (64 when empty, else twice the capacity). 0 without
+// memory, the array then unchanged.
+template <typename item>
+static int settings_grow(item** array, int32_t count, int32_t* capacity) {
   if (count < *capacity) return 1;
   const int32_t grown_capacity = *capacity ? *capacity * 2 : SETTINGS_FIRST_CAPACITY;
-  void* grown = realloc(*array, size * size_t(grown_capacity));
+  item* grown = static_cast<item*>(realloc(*array, sizeof(item) * size_t(grown_capacity)));
   if (!grown) return 0;
   *array = grown;
   *capacity = grown_capacity;
@@ -175,14 +176,12 @@ static void settings_append(settings_table* table, const settings_name* name, co
   char* section = section_id < 0 ? settings_strdup(name->section) : nullptr;
   const int ready =
       key && value_copy && (section_id >= 0 || section) &&
-      settings_grow(reinterpret_cast<void**>(&table->entries), table->count, &table->capacity,
-                    sizeof(settings_entry)) &&
+      settings_grow(&table->entries, table->count, &table->capacity) &&
       settings_index_reserve(
           &table->by_key, table->count,
           [table](int32_t i) { return settings_entry_hash(&table->entries[i]); }) &&
       (section_id >= 0 ||
-       (settings_grow(reinterpret_cast<void**>(&table->sections), table->section_count,
-                      &table->section_capacity, sizeof(char*)) &&
+       (settings_grow(&table->sections, table->section_count, &table->section_capacity) &&
         settings_index_reserve(&table->by_name, table->section_count, [table](int32_t i) {
           return settings_name_hash(table->sections[i]);
         })));

@@ -6,7 +6,6 @@
 #include <zlib.h>
 
 #include <bit>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,16 +19,6 @@
 static_assert(std::endian::native == std::endian::little, "containers are read in host order");
 
 static const char CONTAINER_MAGIC[8] = {'F', 'E', 'S', 'T', 'A', 'T', 'E', '1'};
-
-static void container_message(char* msg, size_t msg_size, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
-static void container_message(char* msg, size_t msg_size, const char* format, ...) {
-  if (!msg || msg_size == 0) return;
-  va_list args;
-  va_start(args, format);
-  vsnprintf(msg, msg_size, format, args);
-  va_end(args);
-}
 
 // The game id as the container stores it: cut to 15 characters, NUL-padded to 16 bytes.
 static void container_game_id(char out[STATE_CONTAINER_ID_BYTES]) {
@@ -116,20 +105,20 @@ static int container_check(const uint8_t* data, uint64_t size, uint64_t have, sl
   *blob = nullptr;
   if (state_length) *state_length = 0;
   if (!data || size < STATE_CONTAINER_OVERHEAD) {
-    container_message(msg, msg_size, "file is truncated");
+    message_printf(msg, msg_size, "file is truncated");
     return 0;
   }
   if (memcmp(data, CONTAINER_MAGIC, 8) != 0) {
-    container_message(msg, msg_size, "not a save state");
+    message_printf(msg, msg_size, "not a save state");
     return 0;
   }
   if (whole && le_get_u32(data + size - 4) != uint32_t(crc32_z(0, data, size_t(size - 4)))) {
-    container_message(msg, msg_size, "file is damaged (checksum mismatch)");
+    message_printf(msg, msg_size, "file is damaged (checksum mismatch)");
     return 0;
   }
   uint32_t version = le_get_u32(data + 8);
   if (version != STATE_CONTAINER_VERSION) {
-    container_message(msg, msg_size, "unsupported container version %u", version);
+    message_printf(msg, msg_size, "unsupported container version %u", version);
     return 0;
   }
   // Compared as stored: a descriptor id longer than the field must still match its own files.
@@ -138,18 +127,18 @@ static int container_check(const uint8_t* data, uint64_t size, uint64_t have, sl
   char expected_id[STATE_CONTAINER_ID_BYTES];
   container_game_id(expected_id);
   if (strncmp(stored_id, expected_id, STATE_CONTAINER_ID_BYTES) != 0) {
-    container_message(msg, msg_size, "state belongs to another game (%s)", stored_id);
+    message_printf(msg, msg_size, "state belongs to another game (%s)", stored_id);
     return 0;
   }
   if (game->rom_fingerprint && le_get_u32(data + 60) != game->rom_fingerprint()) {
-    container_message(msg, msg_size, "state was made with a different ROM revision");
+    message_printf(msg, msg_size, "state was made with a different ROM revision");
     return 0;
   }
   const uint32_t tw = le_get_u16(data + 76), th = le_get_u16(data + 78);
   const uint64_t thumb_bytes = 2ull * tw * th;
   if (tw == 0 || th == 0 || tw > STATE_CONTAINER_THUMB_MAX || th > STATE_CONTAINER_THUMB_MAX ||
       size - 4 < 84 + thumb_bytes || have < 84 + thumb_bytes) {
-    container_message(msg, msg_size, "file is damaged (thumbnail)");
+    message_printf(msg, msg_size, "file is damaged (thumbnail)");
     return 0;
   }
   if (slot) {
@@ -161,7 +150,7 @@ static int container_check(const uint8_t* data, uint64_t size, uint64_t have, sl
   const uint8_t* length_field = data + STATE_CONTAINER_THUMB_OFFSET + thumb_bytes;
   const uint64_t blob_size = le_get_u32(length_field);
   if (STATE_CONTAINER_OVERHEAD + thumb_bytes + blob_size != size) {
-    container_message(msg, msg_size, "file is damaged (size mismatch)");
+    message_printf(msg, msg_size, "file is damaged (size mismatch)");
     return 0;
   }
   if (slot) container_thumbnail_texture(slot, data + STATE_CONTAINER_THUMB_OFFSET, tw, th);
@@ -171,7 +160,7 @@ static int container_check(const uint8_t* data, uint64_t size, uint64_t have, sl
   }
   // Without load_state no caller could use the blob; say so here, where slots learn it.
   if (!game->load_state) {
-    container_message(msg, msg_size, "this game cannot load save states");
+    message_printf(msg, msg_size, "this game cannot load save states");
     return 0;
   }
   if (whole) *blob = length_field + 4;
@@ -207,7 +196,7 @@ int peek_state_container_file(const char* path, slot_info* slot, int32_t* refusa
   }
   uint8_t* data = static_cast<uint8_t*>(malloc(size_t(wanted) + 1));
   int ok = data && file_read_at(&reader, 0, data, size_t(wanted));
-  if (!ok) container_message(msg, msg_size, data ? "cannot read %s" : "out of memory", path);
+  if (!ok) message_printf(msg, msg_size, data ? "cannot read %s" : "out of memory", path);
   const uint64_t size = reader.size;
   file_close_read(&reader);
   const uint8_t* blob = nullptr;
@@ -218,7 +207,7 @@ int peek_state_container_file(const char* path, slot_info* slot, int32_t* refusa
 
 int load_state_blob(const uint8_t* blob, size_t size, char* msg, size_t msg_size) {
   if (!fe.adapter->load_state) {
-    container_message(msg, msg_size, "this game cannot load save states");
+    message_printf(msg, msg_size, "this game cannot load save states");
     return 0;
   }
   return fe.adapter->load_state(blob, size, msg, msg_size);

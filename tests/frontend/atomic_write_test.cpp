@@ -171,9 +171,13 @@ TEST(AtomicWrite, AFailedWriteKeepsTheOldTargetLeavesNoTemporaryFileAndSaysWhy) 
     if (expected.rfind("PATH", 0) == 0) expected.replace(0, 4, target);
     EXPECT_EQ(message, expected);
     EXPECT_EQ(node_type(target), type);
-    if (type == S_IFREG) EXPECT_EQ(read_text(target), old_content);
+    if (type == S_IFREG) {
+      EXPECT_EQ(read_text(target), old_content);
+    }
     EXPECT_EQ(names_in(parent_of(target)), before);
-    if (type == S_IFDIR) EXPECT_EQ(read_text(target + "/keep"), OLD_BYTES);
+    if (type == S_IFDIR) {
+      EXPECT_EQ(read_text(target + "/keep"), OLD_BYTES);
+    }
   }
 }
 

@@ -254,14 +254,19 @@ TEST(OpenForWriting, TruncatesAFileCreatesAMissingOneAndRefusesEverythingElse) {
     EXPECT_EQ(fclose(file), 0);
     EXPECT_EQ(read_text(dir.at(name)), "fresh");
   }
+  ASSERT_EQ(symlink(dir.at("elsewhere").c_str(), dir.at("dangling").c_str()), 0);
   const std::pair<const char*, const char*> refused[] = {
-      {"fifo", "a FIFO"}, {"device-link", "a character device"}, {".", "a folder"}};
-  for (const auto& [name, kind] : refused) {
+      {"fifo", " is not a file (a FIFO)"},
+      {"device-link", " is not a file (a character device)"},
+      {".", " is not a file (a folder)"},
+      {"dangling", " is a link to a missing file"}};
+  for (const auto& [name, reason] : refused) {
     const std::string path = dir.at(name);
     char message[FILE_MESSAGE_MAX] = "";
     EXPECT_EQ(file_open_write(path.c_str(), message, sizeof message), nullptr);
-    EXPECT_EQ(message, path + " is not a file (" + kind + ")");
+    EXPECT_EQ(message, path + reason);
   }
+  EXPECT_FALSE(exists_at_all(dir.at("elsewhere")));
   struct stat st;
   ASSERT_EQ(stat(dir.at("device").c_str(), &st), 0);
   EXPECT_TRUE(S_ISCHR(st.st_mode));

@@ -153,7 +153,9 @@ TEST_F(NvramFilesTest, TheRestoreHandsTheFileToTheGameOrLogsWhyNot) {
       ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
     } else if (c.file_bytes >= 0) {
       ASSERT_TRUE(write_text(path, std::string(size_t(c.file_bytes), '\x5A')));
-      if (c.node == SPARSE_GIB) ASSERT_EQ(truncate(path.c_str(), 1ll << 30), 0);
+      if (c.node == SPARSE_GIB) {
+        ASSERT_EQ(truncate(path.c_str(), 1ll << 30), 0);
+      }
     }
     fe.adapter_copy = fake_game_descriptor;
     if (!c.has_load_op) fe.adapter_copy.nvram_load = nullptr;
