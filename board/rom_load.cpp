@@ -164,14 +164,11 @@ int machine_load(machine* m, const char* path) {
   }
 
   // The archive again, for its contents: the check read only its directory.
-  int error = 0;
-  zip_t* archive = zip_open(path, ZIP_RDONLY, &error);
+  char reason[160] = "";
+  zip_t* archive = zip_open_archive(path, reason, sizeof reason);
   if (!archive) {
-    zip_error_t reason;
-    zip_error_init_with_code(&reason, error);
-    std::snprintf(m->error_text, sizeof m->error_text, "Could not read the program ROMs. %s: %s.",
-                  path, zip_error_strerror(&reason));
-    zip_error_fini(&reason);
+    std::snprintf(m->error_text, sizeof m->error_text, "Could not read the program ROMs. %s: %s",
+                  path, reason);
     free_buffers(m);
     return 0;
   }

@@ -319,8 +319,9 @@ struct frontend_state {
   slot_info slots[FE_SLOTS];
   int32_t slots_dirty;  // re-read the slot records before they are shown
   rewind_ring rewind;
-  FILE* movie_record;   // recording file, or null
-  uint8_t* movie_data;  // playback: the whole movie file, or null
+  FILE* movie_record;          // recording file, or null
+  uint64_t movie_record_size;  // bytes written to it so far
+  uint8_t* movie_data;         // playback: the whole movie file, or null
   uint64_t movie_size;
   uint64_t movie_pos;    // read position of the next word
   char movie_text[128];  // "REC %s" / "PLAY %s"; "" when idle

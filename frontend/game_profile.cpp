@@ -155,10 +155,19 @@ int profile_parse(game_profile* profile, const char* text, uint64_t length) {
 
 int profile_load_file(game_profile* profile, const char* path) {
   uint64_t length = 0;
-  uint8_t* text = read_file(path, &length);
+  int32_t refusal = FILE_READ_OK;
+  char reason[FILE_MESSAGE_MAX] = "";
+  uint8_t* text =
+      read_file_limited(path, PROFILE_FILE_MAX, &length, &refusal, reason, sizeof reason);
   if (!text) {
     memset(profile, 0, sizeof *profile);
-    snprintf(profile->error, sizeof profile->error, "cannot read %s", path);
+    if (refusal == FILE_MISSING) {
+      snprintf(profile->error, sizeof profile->error, "cannot read %s", path);
+    } else if (refusal == FILE_NOT_REGULAR) {
+      snprintf(profile->error, sizeof profile->error, "%s", reason);  // it names the path
+    } else {
+      snprintf(profile->error, sizeof profile->error, "cannot read %s: %s", path, reason);
+    }
     return 0;
   }
   int ok = profile_parse(profile, (const char*)text, length);

@@ -52,10 +52,21 @@ void restore_nvram() {
   const game_adapter* game = fe.adapter;
   if (!game->nvram_load || !fe.rom_ready) return;
   char path[FILE_PATH_MAX];
-  if (!nvram_file_path(path, sizeof path) || !path_is_file(path)) return;
+  if (!nvram_file_path(path, sizeof path)) return;
+  // No file of the game's can be larger than the save buffer it is written from.
   uint64_t size = 0;
-  uint8_t* bytes = read_file(path, &size);
-  if (!bytes) return;
+  int32_t refusal = FILE_READ_OK;
+  char reason[FILE_MESSAGE_MAX] = "";
+  uint8_t* bytes =
+      read_file_limited(path, NVRAM_SAVE_CAPACITY, &size, &refusal, reason, sizeof reason);
+  if (!bytes) {
+    if (refusal == FILE_NOT_REGULAR) {
+      log_printf("NVRAM file ignored: %s", reason);
+    } else if (refusal != FILE_MISSING) {
+      log_printf("NVRAM file %s ignored (%s)", path, reason);
+    }
+    return;
+  }
   if (game->nvram_load(bytes, size_t(size))) {
     log_printf("NVRAM restored from %s", path);
   } else {

@@ -88,6 +88,9 @@ static void sdl_present() {
 static const char* sdl_error() {
   return SDL_GetError();
 }
+static void sdl_message_box(const char* title, const char* text) {
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, fe.window);
+}
 
 const platform_ops platform_sdl = {
     .counter = sdl_counter,
@@ -108,6 +111,7 @@ const platform_ops platform_sdl = {
     .set_vsync = sdl_set_vsync,
     .present = sdl_present,
     .error = sdl_error,
+    .message_box = sdl_message_box,
 };
 
 const platform_ops* platform = &platform_sdl;

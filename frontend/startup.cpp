@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "frontend/audio_output.h"
 #include "frontend/bindings.h"
 #include "frontend/command_line.h"
+#include "frontend/data_lock.h"
 #include "frontend/file_util.h"
 #include "frontend/frame_buffers.h"
 #include "frontend/frontend_run.h"
@@ -18,6 +20,7 @@
 #include "frontend/messages.h"
 #include "frontend/picture.h"
 #include "frontend/platform.h"
+#include "frontend/quit_signals.h"
 #include "frontend/settings_model.h"
 #include "frontend/settings_store.h"
 #include "frontend/shutdown.h"
@@ -28,8 +31,47 @@
 #include "frontend/state_container.h"
 #include "menu/text.h"
 
-// Step 4: the data folder, its files and folders, and the log.
-static void open_data_folder(const command_line* cl) {
+// Removes what atomic writes of a killed run left in the program's own folders: the data
+// folder, nvram/, screenshots/ and each of this game's folders under states/. Only while the
+// data folder's lock is held, so that no other copy is writing there.
+static void remove_stale_temps() {
+  int removed = 0;
+  for (const char* folder : {fe.data_dir, fe.nvram_dir, fe.screenshots_dir}) {
+    removed += remove_stale_temp_files(folder);
+  }
+  char prefix[64];
+  snprintf(prefix, sizeof prefix, "%s-", fe.adapter_copy.id ? fe.adapter_copy.id : "");
+  dir_entry* entries = nullptr;
+  const int count = list_dir(fe.states_dir, &entries);
+  for (int i = 0; i < count; i++) {
+    char folder[FILE_PATH_MAX];
+    if (entries[i].is_dir && strncmp(entries[i].name, prefix, strlen(prefix)) == 0 &&
+        path_join(folder, sizeof folder, fe.states_dir, entries[i].name)) {
+      removed += remove_stale_temp_files(folder);
+    }
+  }
+  free(entries);
+  if (removed) log_printf("removed %d temporary files an earlier run left unfinished", removed);
+}
+
+// The dialog of a second copy on a data folder that one already uses; the log stays the other
+// copy's, so the text goes to standard error only.
+static void report_folder_in_use() {
+  const char* title = fe.adapter_copy.title ? fe.adapter_copy.title : "";
+  char heading[160], text[FILE_PATH_MAX + 400];
+  snprintf(heading, sizeof heading, "%s is already running", title);
+  snprintf(text, sizeof text,
+           "The data folder %s is in use by another copy of %s.\n\nClose that copy first, or "
+           "start this one with --portable or with another HOME, so that it keeps its settings "
+           "and saves elsewhere.",
+           fe.data_dir, title);
+  log_printf("the data folder %s is in use by another copy; quitting", fe.data_dir);
+  platform->message_box(heading, text);
+}
+
+// Step 4: the data folder, its lock, its files and folders, and the log. 0 when another copy
+// of the program uses the folder (the user has been told).
+static int open_data_folder(const command_line* cl) {
   char* base = SDL_GetBasePath();
   snprintf(fe.base_dir, sizeof fe.base_dir, "%s", base ? base : "");
   SDL_free(base);
@@ -50,6 +92,13 @@ static void open_data_folder(const command_line* cl) {
   SDL_free(pref);
 
   path_make_dirs(fe.data_dir);
+  // Before anything in the folder is touched: the log alone would be truncated under the other
+  // copy, and the two would write over each other's autosave.
+  char lock_problem[FILE_MESSAGE_MAX] = "";
+  if (!data_folder_lock(fe.data_dir, lock_problem, sizeof lock_problem)) {
+    report_folder_in_use();
+    return 0;
+  }
   path_join(fe.settings_path, sizeof fe.settings_path, fe.data_dir, "settings.ini");
   path_join(fe.states_dir, sizeof fe.states_dir, fe.data_dir, "states");
   path_join(fe.screenshots_dir, sizeof fe.screenshots_dir, fe.data_dir, "screenshots");
@@ -62,6 +111,9 @@ static void open_data_folder(const command_line* cl) {
   if (fe.adapter_copy.nvram_save) path_make_dirs(fe.nvram_dir);
   log_file_open(fe.log_path);
   log_printf("%s starting; data folder %s", fe.adapter_copy.title, fe.data_dir);
+  if (lock_problem[0]) log_printf("%s; going on without it", lock_problem);
+  remove_stale_temps();
+  return 1;
 }
 
 // Step 7: defaults, the file, the clamps, then what the features and the command line say.
@@ -148,13 +200,16 @@ static void find_rom(const command_line* cl) {
 // Step 15: the --state file. 1 when the game now runs from it.
 static int load_state_file(const char* path) {
   uint64_t length = 0;
-  uint8_t* data = read_file(path, &length);
+  int32_t refusal = FILE_READ_OK;
+  char reason[FILE_MESSAGE_MAX] = "";
+  uint8_t* data =
+      read_file_limited(path, STATE_CONTAINER_FILE_MAX, &length, &refusal, reason, sizeof reason);
   if (!data) {
-    log_printf("--state %s rejected: %s", path, "cannot read file");
+    log_printf("--state %s rejected: %s", path,
+               refusal == FILE_MISSING ? "cannot read file" : reason);
     return 0;
   }
-  char reason[200] = "";
-  const int loaded = load_state_container(data, size_t(length), reason, sizeof reason);
+  const int loaded = load_state_container(data, size_t(length), reason, 200);
   free(data);
   if (!loaded) {
     log_printf("--state %s rejected: %s", path, reason);
@@ -183,18 +238,25 @@ int frontend_start(const game_adapter* game, int argc, char** argv) {
   fe.frame_limit = cl.frame_limit > 0 ? cl.frame_limit : 0;
   snprintf(fe.screenshot_path, sizeof fe.screenshot_path, "%s", cl.screenshot);
 
-  // 3. SDL.
+  // 3. SDL, with the quit signals ours first: SDL then leaves SIGINT and SIGTERM alone.
+  quit_signals_install();
   SDL_SetHint("SDL_VIDEO_ALLOW_SCREENSAVER", "0");
   SDL_SetHint("SDL_GAMECONTROLLER_USE_BUTTON_LABELS", "0");
   SDL_SetHint("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "0");
   SDL_SetHint("SDL_APP_NAME", fe.adapter_copy.title ? fe.adapter_copy.title : "");
   if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
     fprintf(stderr, "SDL_Init failed: %s\n", SDL_GetError());
+    quit_signals_restore();
     return 1;
   }
 
-  // 4-6. Data folder and log; the profile; the features it and the descriptor allow.
-  open_data_folder(&cl);
+  // 4-6. Data folder, its lock and the log; the profile; the features it and the descriptor
+  // allow.
+  if (!open_data_folder(&cl)) {
+    SDL_Quit();
+    quit_signals_restore();
+    return 1;
+  }
   load_game_profile(cl.profile);
   derive_features();
 

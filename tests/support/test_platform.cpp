@@ -90,6 +90,11 @@ static void tp_present() {
 static const char* tp_error() {
   return "test platform error";
 }
+static void tp_message_box(const char* title, const char* text) {
+  tp.message_title = title;
+  tp.message_text = text;
+  tp.message_boxes++;
+}
 
 const platform_ops test_platform = {
     .counter = tp_counter,
@@ -110,6 +115,7 @@ const platform_ops test_platform = {
     .set_vsync = tp_set_vsync,
     .present = tp_present,
     .error = tp_error,
+    .message_box = tp_message_box,
 };
 
 void test_platform_reset() {

@@ -1,6 +1,7 @@
 // A platform table for tests: a clock the test steps, an input snapshot the test fills, an audio
-// device that only counts what is queued, a window that only remembers its mode and size, and a
-// present that reads the picture back into the test surface on OpenGL before showing it.
+// device that only counts what is queued, a window that only remembers its mode and size, message
+// boxes that are only recorded, and a present that reads the picture back into the test surface
+// on OpenGL before showing it.
 // Install it with `platform = &test_platform;` (the frontend fixture does) and steer it through
 // `tp`.
 #pragma once
@@ -35,6 +36,9 @@ struct test_platform_state {
   int32_t refresh;  // what display_refresh returns (60 by default)
   int vsync;
   int presents;  // pictures presented (each read back first on OpenGL)
+  // Message boxes: the last one's texts and how many were shown.
+  std::string message_title, message_text;
+  int message_boxes;
 };
 
 extern test_platform_state tp;
