@@ -261,9 +261,7 @@ static void draw_toast(int32_t w, int32_t h, ui_color accent) {
   const int32_t left = (w - box_w) / 2;
   int32_t bottom = h - menu_units(40);
   if (fe.menu_open) {
-    // The footer's line is at 52 u less a tenth of a unit from the bottom.
-    const int32_t footer = h - menu_units(52) - menu_unit() / 10 - menu_units(12);
-    if (footer < bottom) bottom = footer;
+    bottom = menu_footer_line_y() - menu_units(12);
   } else {
     // Each gadget it meets lifts it above that gadget; a lifted box is checked again.
     for (int32_t pass = 0, moved = 1; moved && pass <= fe_gadget_count(); pass++) {

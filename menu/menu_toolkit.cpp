@@ -265,7 +265,7 @@ void menu_end_page() {
   if (first > n - m.visible_rows) first = n - m.visible_rows > 0 ? n - m.visible_rows : 0;
 
   canvas* c = &fe.draw;
-  const int32_t w = fe.output_w, h = fe.output_h;
+  const int32_t w = fe.output_w;
   if (n > m.visible_rows) {
     const int32_t track = m.list_bottom - m.list_top;
     const int32_t x = m.list_x + m.list_width + menu_units(8);
@@ -278,9 +278,10 @@ void menu_end_page() {
   // legend has the line to itself (cut with "..." if even that is too short) and the legend goes
   // one line lower, within the footer.
   static const char legend[] = "Enter/A  Select     Esc/B  Back     Left/Right  Change";
-  const int32_t fy = h - menu_units(52), hint_size = menu_units(19), legend_size = menu_units(18);
+  const int32_t line_y = menu_footer_line_y(), fy = line_y + menu_unit() / 10;
+  const int32_t hint_size = menu_units(19), legend_size = menu_units(18);
   const int32_t left = menu_units(40), right = w - menu_units(40);
-  draw_fill_rect(c, 0, fy - menu_unit() / 10, w, 1, 0xff382c28);
+  draw_fill_rect(c, 0, line_y, w, 1, 0xff382c28);
   int32_t legend_y = fy;
   if (m.hint[0]) {
     const int32_t beside = right - text_measure(legend, legend_size) - menu_units(24) - left;

@@ -78,6 +78,12 @@ inline int32_t menu_text_size(int32_t n) {
   return menu_unit() != fe.ui_unit && size < MENU_TEXT_MIN ? int32_t(MENU_TEXT_MIN) : size;
 }
 
+// The y of the line over the menu's footer (the hint and the key legend below it): 52 u and a
+// tenth of a unit above the output's bottom. What must stay clear of the footer ends above it.
+inline int32_t menu_footer_line_y() {
+  return fe.output_h - menu_units(52) - menu_unit() / 10;
+}
+
 // Draws text broken into lines no wider than width (text_fit_line), each line_step below the
 // one before, from y; align as for text_draw. Gives the y below the last line.
 int32_t menu_text_lines(const char* text, int32_t x, int32_t y, int32_t width, int32_t size,
