@@ -153,13 +153,16 @@ TEST_F(MenuPicture, DisplayPageWhileItsRestoredDefaultsAreToasted) {
   pin("display_restored");
 }
 
-// The picture's filter changes in the middle of the frame, between the page's rows: the rows
-// drawn before and after it keep their text.
+// The picture's filter changes in the middle of the frame, between the page's rows, while a
+// toast shows (so the font was the texture in use when the frame began): the rows drawn before
+// and after it keep their text.
 TEST_F(MenuPicture, DisplayPageInTheFrameItsFilteringChanges) {
   fe.running = 1;
   stack({MENU_PAGE_PAUSE, MENU_PAGE_DISPLAY});
   fe.menu.cursor[MENU_PAGE_DISPLAY] = 4;  // Filtering
   compose();
+  show_toast("Slot 3");
+  main_loop_draw_picture();
   fe.menu.nav_right = 1;
   main_loop_draw_picture();
   ASSERT_EQ(fe.settings.filter, 1);
