@@ -172,6 +172,15 @@ e2e_wait_exit() {
   E2E_PROGRAM_PID=""
 }
 
+# The id of the first window on the screen whose name begins with $1 ("" when there is none).
+# xdotool's search does not see every name (not the one SDL gives a message box), so the tree is
+# read, all of it (an awk that stopped early would end xwininfo by SIGPIPE); a window that goes
+# while it is listed only means another look.
+e2e_window_named() {
+  xwininfo -root -tree 2>/dev/null |
+    awk -v name="\"$1" 'index($0, name) && !id { id = $1 } END { print id }' || true
+}
+
 # --- pictures
 
 # Captures the window into $E2E_WORK/$1.png (E2E_LAST names it).

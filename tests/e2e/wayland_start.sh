@@ -27,10 +27,7 @@ until [[ -S "$XDG_RUNTIME_DIR/$socket" && -n "$compositor" ]]; do
   kill -0 "$weston_pid" 2>/dev/null || e2e_fail "weston ended: $(cat "$E2E_WORK/weston.out")"
   ((SECONDS < deadline)) || e2e_fail "weston did not start within 20 s: $(cat "$E2E_WORK/weston.out")"
   sleep 0.1
-  # The whole tree is read (an awk that stopped early would end xwininfo by SIGPIPE), and a
-  # window that goes while it is listed only means another look.
-  compositor=$(xwininfo -root -tree 2>/dev/null |
-    awk '/"Weston Compositor/ && !id { id = $1 } END { print id }' || true)
+  compositor=$(e2e_window_named "Weston Compositor")
 done
 
 E2E_LOG_MARK=0
