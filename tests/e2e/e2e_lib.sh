@@ -23,6 +23,7 @@ E2E_WM_PID=""
 E2E_WATCHDOG_PID=""
 E2E_PROGRAM_PID=""
 E2E_PROGRAM_RC=""
+E2E_RC=""
 E2E_WINDOW=""
 E2E_LOG_MARK=0
 E2E_LAST=""  # the latest capture
@@ -159,16 +160,23 @@ e2e_start() {
   xdotool mousemove 1919 1079
 }
 
+# Waits until the process $1, started by this script, has ended by itself (at most $2 seconds;
+# $3 names it if it does not); its exit code goes into E2E_RC.
+e2e_wait_pid() {
+  local deadline=$((SECONDS + $2))
+  while kill -0 "$1" 2>/dev/null; do
+    ((SECONDS < deadline)) || e2e_fail "$3 did not end within $2 s"
+    sleep 0.1
+  done
+  E2E_RC=0
+  wait "$1" || E2E_RC=$?
+}
+
 # Waits until the program has ended by itself (at most $1 seconds); its exit code goes into
 # E2E_PROGRAM_RC.
 e2e_wait_exit() {
-  local deadline=$((SECONDS + $1))
-  while kill -0 "$E2E_PROGRAM_PID" 2>/dev/null; do
-    ((SECONDS < deadline)) || e2e_fail "the program did not end within $1 s"
-    sleep 0.1
-  done
-  E2E_PROGRAM_RC=0
-  wait "$E2E_PROGRAM_PID" || E2E_PROGRAM_RC=$?
+  e2e_wait_pid "$E2E_PROGRAM_PID" "$1" "the program"
+  E2E_PROGRAM_RC=$E2E_RC
   E2E_PROGRAM_PID=""
 }
 

@@ -74,15 +74,9 @@ until [[ -n "$dialog" ]]; do
 done
 timeout 10 xdotool windowfocus --sync "$dialog" || e2e_fail "the dialog took no focus"
 xdotool key Return
-deadline=$((SECONDS + 10))
-while kill -0 "$second_pid" 2>/dev/null; do
-  ((SECONDS < deadline)) || e2e_fail "the dialog's OK did not end the second copy within 10 s"
-  sleep 0.1
-done
-second_rc=0
-wait "$second_pid" || second_rc=$?
+e2e_wait_pid "$second_pid" 10 "the second copy, its dialog's OK given,"
 second_pid=""
-[[ "$second_rc" == 1 ]] || e2e_fail "the refused copy ended with $second_rc, not 1"
+[[ "$E2E_RC" == 1 ]] || e2e_fail "the refused copy ended with $E2E_RC, not 1"
 grep -q "is in use by another copy" "$E2E_WORK/second.out" ||
   e2e_fail "the refused copy did not say why: $(cat "$E2E_WORK/second.out")"
 timeout 10 xdotool windowfocus --sync "$E2E_WINDOW" || e2e_fail "the window took no focus"
