@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,7 +70,10 @@ int path_is_dir(const char* path) {
 int path_make_dirs(const char* path) {
   char buffer[FILE_PATH_MAX];
   // A cut path would create folders the caller never named and then answer for them.
-  if (strlen(path) >= sizeof buffer) return 0;
+  if (strlen(path) >= sizeof buffer) {
+    errno = ENAMETOOLONG;
+    return 0;
+  }
   file_copy_cut(buffer, sizeof buffer, path);
   size_t length = strlen(buffer);
   while (length > 1 && file_is_separator(buffer[length - 1])) buffer[--length] = '\0';
@@ -86,7 +90,10 @@ int path_make_dirs(const char* path) {
 
   if (path_is_dir(buffer)) return 1;
   if (mkdir(buffer, 0755) == 0) return 1;
-  return path_is_dir(buffer);  // another writer may have made it meanwhile
+  const int error = errno == EEXIST ? ENOTDIR : errno;  // EEXIST: something else is there
+  if (path_is_dir(buffer)) return 1;                    // another writer made it meanwhile
+  errno = error;
+  return 0;
 }
 
 uint8_t* read_file(const char* path, uint64_t* out_length) {
@@ -134,14 +141,73 @@ int write_file_atomic(const char* path, const void* data, size_t length) {
   // A deferred write error (a full disk, a network file system) may only surface at close.
   int closed = fclose(file) == 0;
   if (written != length || !flushed || !closed || rename(temp, path) != 0) {
+    const int error = errno;  // the reason, not the removal's outcome
     remove(temp);
+    errno = error;
     return 0;
   }
   return 1;
 }
 
+int path_join_for_writing(char* out, size_t out_size, const char* folder, const char* name) {
+  if (folder[0] && path_join(out, out_size, folder, name)) return 1;
+  file_copy_cut(out, out_size, name);  // what messages can name; never to be opened
+  errno = ENAMETOOLONG;
+  return 0;
+}
+
+int path_exists(const char* path) {
+  struct stat st;
+  return lstat(path, &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
+}
+
+const char* file_error_text(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "permission denied";
+    case ENOSPC:
+    case EDQUOT:
+      return "no space left";
+    case EROFS:
+      return "read-only file system";
+    case EFBIG:
+      return "file too large";
+    case ENAMETOOLONG:
+      return "path too long";
+    case ENOENT:
+      return "no such file or folder";
+    case ENOTDIR:
+      return "not a folder";
+    case EISDIR:
+      return "is a folder";
+    case ELOOP:
+      return "too many symbolic links";
+    case EMFILE:
+    case ENFILE:
+      return "too many open files";
+    case ENOMEM:
+      return "out of memory";
+    case EIO:
+      return "input/output error";
+    case 0:
+      return "unknown error";
+    default:
+      return strerror(error);
+  }
+}
+
+const char* read_failure_text(const char* path, int error) {
+  struct stat st;
+  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
+    return S_ISDIR(st.st_mode) ? "is a folder" : "not a regular file";
+  }
+  return file_error_text(error);
+}
+
 int home_dir(char* out, size_t out_size) {
   const char* home = getenv("HOME");
+  if (home && !home[0]) home = nullptr;
   file_copy_cut(out, out_size, home ? home : "");
   return home != nullptr;
 }

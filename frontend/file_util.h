@@ -33,7 +33,8 @@ int path_is_file(const char* path);
 int path_is_dir(const char* path);
 
 // Creates the folder and every missing folder above it (mode 0755). 1 when path is a folder
-// at the end, 0 otherwise (also for a path of FILE_PATH_MAX characters or more).
+// at the end, 0 otherwise (also for a path of FILE_PATH_MAX characters or more), with errno
+// telling why the last folder could not be made.
 int path_make_dirs(const char* path);
 
 // Reads the whole regular file into a new buffer with a NUL after the data; *out_length (may
@@ -43,10 +44,29 @@ uint8_t* read_file(const char* path, uint64_t* out_length);
 
 // Writes data to "<path>.tmp", flushes and closes it, then renames it over path, so path holds
 // either its old content or all of the new. 1 on success; 0 on any failure, in which case no
-// temporary file is left behind and the old target is untouched.
+// temporary file is left behind, the old target is untouched and errno says why.
 int write_file_atomic(const char* path, const void* data, size_t length);
 
-// 1 and the value of HOME (cut to fit) when HOME is set, else 0 and an empty out.
+// folder + name for a file the program writes, as path_join makes it. 0 with errno set to
+// ENAMETOOLONG when the folder is unset ("": a data folder refused for its length) or the
+// joined path would be cut: either way writing would make a file under another name. out then
+// holds the name alone, for messages only.
+int path_join_for_writing(char* out, size_t out_size, const char* folder, const char* name);
+
+// 1 when something exists under the path, even a broken link or a node nobody may read; 0 only
+// when the path names nothing (ENOENT, or ENOTDIR for a part of it).
+int path_exists(const char* path);
+
+// Why a file operation failed, in the words the messages use ("permission denied", "no space
+// left", ...), for an errno value. The text is static.
+const char* file_error_text(int error);
+
+// Why reading the file at path failed with errno `error`: "is a folder" or "not a regular file"
+// when something other than a file is there, else file_error_text(error).
+const char* read_failure_text(const char* path, int error);
+
+// 1 and the value of HOME (cut to fit) when HOME is set and not empty, else 0 and an empty out.
+// An empty HOME names no folder: joining names to it would land them in the root.
 int home_dir(char* out, size_t out_size);
 
 // Lists the folder: hidden names (leading '.') and entries that cannot be examined are left

@@ -1,9 +1,12 @@
 // Toasts, confirmation and error dialogs, and the window mode.
 #include "frontend/messages.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
+#include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/game_lifecycle.h"
 #include "frontend/log.h"
@@ -19,14 +22,77 @@ void show_toast(const char* format, ...) {
   log_printf("%s", fe.toast_text);
 }
 
+void format_path_message(char* out, size_t out_size, const char* lead, const char* path,
+                         const char* tail) {
+  if (out_size == 0) return;
+  const size_t room = out_size - 1;
+  const size_t fixed = strlen(lead) + strlen(tail);
+  size_t length = strlen(path);
+  const char* shown = path;
+  const char* ellipsis = "";
+  if (fixed + length > room && fixed + 4 <= room) {
+    // Keep the tail of the path that fits after "...", never starting inside a UTF-8 sequence.
+    shown = path + length - (room - fixed - 3);
+    while (*shown && (static_cast<unsigned char>(*shown) & 0xC0) == 0x80) shown++;
+    ellipsis = "...";
+  }
+  snprintf(out, out_size, "%s%s%s%s", lead, ellipsis, shown, tail);
+}
+
+void show_path_toast(const char* lead, const char* path, const char* tail) {
+  char text[sizeof fe.toast_text];
+  format_path_message(text, sizeof text, lead, path, tail);
+  show_toast("%s", text);
+}
+
+void show_failure_toast(const char* lead, const char* path, int error) {
+  char tail[96];
+  snprintf(tail, sizeof tail, " (%s)", file_error_text(error));
+  show_path_toast(lead, path, tail);
+}
+
+void report_write_failure(int32_t kind, const char* lead, const char* path, int error) {
+  if (kind < 0 || kind >= WRITE_KINDS) return;
+  if (error == 0) error = EIO;  // 0 stands for "the last write went well"
+  const int last = fe.write_failure[kind];
+  if (last == error) return;
+  fe.write_failure[kind] = error;
+  if (last == 0) {
+    show_failure_toast(lead, path, error);
+  } else {
+    log_printf("%s%s (%s)", lead, path, file_error_text(error));
+  }
+}
+
+void report_write_success(int32_t kind) {
+  if (kind >= 0 && kind < WRITE_KINDS) fe.write_failure[kind] = 0;
+}
+
+// Takes every confirmation page off the stack, keeping the order of the others.
+static void drop_confirmations() {
+  menu_state& m = fe.menu;
+  int32_t kept = 0;
+  for (int32_t i = 0; i < m.depth && i < MENU_STACK_MAX; i++) {
+    if (m.page_stack[i] != MENU_PAGE_CONFIRM) m.page_stack[kept++] = m.page_stack[i];
+  }
+  if (kept != m.depth) {
+    m.depth = kept;
+    m.stack_changes++;
+  }
+}
+
 void show_confirm(int32_t action, int32_t value, const char* format, ...) {
   va_list args;
   va_start(args, format);
   vsnprintf(fe.confirm_text, sizeof fe.confirm_text, format, args);
   va_end(args);
+  log_printf("%s", fe.confirm_text);
   fe.confirm_action = action;
   fe.confirm_value = value;
   fe.menu.cursor[MENU_PAGE_CONFIRM] = 1;  // "No"
+  // A question still open shares the text, action and value just replaced: it must not come
+  // back after this one is answered.
+  drop_confirmations();
   menu_push_page(MENU_PAGE_CONFIRM);
 }
 

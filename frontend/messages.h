@@ -4,13 +4,34 @@
 // full screen. The dialogs are drawn and answered by the menu.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Formats the toast (cut at 159 characters), shows it for two seconds and logs it.
 void show_toast(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Stores the question (cut at 255 characters), the action and its value, selects "No" and
-// pushes the confirmation page over the open pages (not when 16 are stacked).
+// lead + path + tail into out. When the whole would be cut, the path gives up characters from
+// its left ("..." in their place) so that its file name and the tail (a failure's reason) stay.
+void format_path_message(char* out, size_t out_size, const char* lead, const char* path,
+                         const char* tail);
+
+// A toast of lead + path + tail, the path shortened as format_path_message does.
+void show_path_toast(const char* lead, const char* path, const char* tail);
+
+// A toast of lead + path + " (reason)", the reason being file_error_text(error).
+void show_failure_toast(const char* lead, const char* path, int error);
+
+// A write of that kind (write_kind) failed with errno `error`: the first failure since the last
+// success shows lead + path + " (reason)" as a toast (logged); a later one is logged only when its
+// reason changed, and is silent otherwise, however often the write is tried again.
+void report_write_failure(int32_t kind, const char* lead, const char* path, int error);
+
+// A write of that kind succeeded: its next failure is news again.
+void report_write_success(int32_t kind);
+
+// Stores the question (cut at 255 characters), the action and its value, logs the question,
+// selects "No" and pushes the confirmation page over the open pages (not when 16 are stacked).
+// There is one confirmation at most: one already on the page stack gives way to the new one.
 void show_confirm(int32_t action, int32_t value, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 

@@ -2,6 +2,7 @@
 // by state_container; the per-frame words are read and written here for the frame step.
 #include "frontend/movies.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -78,19 +79,22 @@ void movie_start_recording() {
   struct tm local;
   if (localtime_r(&now, &local)) strftime(name, sizeof name, "movie-%Y%m%d-%H%M%S.femv", &local);
   char path[FILE_PATH_MAX];
-  FILE* file = path_join(path, sizeof path, fe.movies_dir, name) ? fopen(path, "wb") : nullptr;
+  FILE* file =
+      path_join_for_writing(path, sizeof path, fe.movies_dir, name) ? fopen(path, "wb") : nullptr;
   if (!file) {
+    const int error = errno;
     free(container);
-    show_toast("Cannot write %s", path);
+    show_failure_toast("Cannot write ", path, error);
     close_menu();
     return;
   }
   int written = movie_write_start(file, container, size);
+  const int error = errno;
   free(container);
   if (!written) {
     fclose(file);
     remove(path);
-    show_toast("Cannot write %s", path);
+    show_failure_toast("Cannot write ", path, error);
     close_menu();
     return;
   }

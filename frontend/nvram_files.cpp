@@ -1,12 +1,14 @@
 // When NVRAM files are written and read.
 #include "frontend/nvram_files.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/log.h"
+#include "frontend/messages.h"
 
 enum { NVRAM_SAVE_CAPACITY = 65536 };
 
@@ -15,7 +17,26 @@ int nvram_file_path(char* out, size_t out_size) {
   uint32_t fingerprint = game->rom_fingerprint ? game->rom_fingerprint() : 0;
   char name[64];
   snprintf(name, sizeof name, "%s-%08X.nv", game->id ? game->id : "", unsigned(fingerprint));
-  return path_join(out, out_size, fe.nvram_dir, name);
+  return path_join_for_writing(out, out_size, fe.nvram_dir, name);
+}
+
+// The file the restore could not take is about to be written over: it moves to "<name>.bad"
+// first (replacing an older copy), so the scores in it stay at hand. 0 with errno when it
+// cannot be moved; the write must not happen then, and its failure report says why.
+static int keep_damaged_file(const char* path) {
+  char kept[FILE_PATH_MAX];
+  const int n = snprintf(kept, sizeof kept, "%s.bad", path);
+  if (n < 0 || size_t(n) >= sizeof kept) {
+    errno = ENAMETOOLONG;
+    return 0;
+  }
+  if (rename(path, kept) == 0) {
+    log_printf("NVRAM file %s was not loaded; kept as %s", path, kept);
+  } else if (errno != ENOENT) {  // ENOENT: it went meanwhile, nothing is lost by writing
+    return 0;
+  }
+  fe.nvram_damaged = 0;
+  return 1;
 }
 
 void save_nvram() {
@@ -38,28 +59,39 @@ void save_nvram() {
     return;
   }
   // A cut path would name another file: that counts as a failed write.
-  if (buffer && path_ok && write_file_atomic(path, buffer, length)) {
+  errno = buffer ? errno : ENOMEM;
+  const int written = buffer && path_ok && (!fe.nvram_damaged || keep_damaged_file(path)) &&
+                      write_file_atomic(path, buffer, length);
+  const int error = errno;
+  free(buffer);
+  if (written) {
     fe.nvram_retry = 0;
+    report_write_success(WRITE_NVRAM);
   } else {
-    log_printf("NVRAM save failed: %s", path);
+    report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", path, error);
     fe.nvram_retry = 1;
   }
-  free(buffer);
 }
 
 void restore_nvram() {
-  fe.nvram_retry = 0;  // a retry belonged to the set that was unloaded
+  fe.nvram_retry = 0;  // a retry and a damaged file belonged to the set that was unloaded
+  fe.nvram_damaged = 0;
   const game_adapter* game = fe.adapter;
   if (!game->nvram_load || !fe.rom_ready) return;
   char path[FILE_PATH_MAX];
   if (!nvram_file_path(path, sizeof path) || !path_is_file(path)) return;
   uint64_t size = 0;
   uint8_t* bytes = read_file(path, &size);
-  if (!bytes) return;
+  if (!bytes) {
+    log_printf("NVRAM file %s ignored (%s)", path, file_error_text(errno));
+    fe.nvram_damaged = 1;
+    return;
+  }
   if (game->nvram_load(bytes, size_t(size))) {
     log_printf("NVRAM restored from %s", path);
   } else {
     log_printf("NVRAM file %s ignored (unexpected size %zu)", path, size_t(size));
+    fe.nvram_damaged = 1;
   }
   free(bytes);
 }

@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -76,6 +77,8 @@ int png_write_rgb(const char* path, const uint8_t* pixels, int32_t width, int32_
   at += png_close_chunk(file + at, "IEND", 0);
 
   int ok = write_file_atomic(path, file, at);
+  const int error = errno;  // the write's reason outlives the free
   free(file);
+  errno = error;
   return ok;
 }

@@ -7,5 +7,5 @@
 
 // pixels: width * height * 3 bytes, rows top to bottom, red, green, blue per pixel, no row
 // padding. The file appears under path only when complete. 1 when written, 0 on bad sizes,
-// out of memory, a compression error or a failed write.
+// out of memory, a compression error or a failed write (errno then says why).
 int png_write_rgb(const char* path, const uint8_t* pixels, int32_t width, int32_t height);

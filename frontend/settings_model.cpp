@@ -3,12 +3,15 @@
 // section by section, so a field's key, range and place in the file are written down once.
 #include "frontend/settings_model.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "frontend/file_util.h"
 #include "frontend/log.h"
+#include "frontend/messages.h"
 #include "frontend/settings_store.h"
 
 const char* const hotkey_setting_names[HOTKEY_COUNT] = {
@@ -195,6 +198,35 @@ void set_default_bindings() {
   memcpy(fe.hotkeys, hotkey_defaults, sizeof fe.hotkeys);
 }
 
+int load_settings_file() {
+  fe.settings_memory_only = 0;
+  fe.settings_read_error = 0;
+  if (!fe.settings_path[0]) {  // no usable data folder (start-up says so): nothing to read or write
+    fe.settings_memory_only = 1;
+    return 0;
+  }
+  errno = 0;
+  if (settings_table_load(&fe.settings_file, fe.settings_path)) return 1;
+  const int error = errno;
+  if (!path_exists(fe.settings_path)) return 0;  // a first start: the defaults are written
+  // Writing now would put the defaults over settings the user still has.
+  fe.settings_memory_only = 1;
+  fe.settings_read_error = error;
+  log_printf(
+      "settings %s cannot be read (%s); it is left as it is and this run's settings are "
+      "not saved",
+      fe.settings_path, read_failure_text(fe.settings_path, error));
+  return 0;
+}
+
+void tell_settings_unreadable() {
+  if (!fe.settings_memory_only || !fe.settings_path[0]) return;
+  char tail[128];
+  snprintf(tail, sizeof tail, " (%s): settings will not be saved",
+           read_failure_text(fe.settings_path, fe.settings_read_error));
+  show_path_toast("Cannot read ", fe.settings_path, tail);
+}
+
 void apply_loaded_settings() {
   const settings_table* table = &fe.settings_file;
   frontend_settings& s = fe.settings;
@@ -308,7 +340,10 @@ void save_settings() {
     settings_table_set(table, "gadgets", key, value);
   }
 
-  if (!settings_table_save(table, fe.settings_path)) {
-    log_printf("could not write settings to %s", fe.settings_path);
+  if (fe.settings_memory_only) return;  // the file there could not be read: it stays as it is
+  if (settings_table_save(table, fe.settings_path)) {
+    report_write_success(WRITE_SETTINGS);
+  } else {
+    report_write_failure(WRITE_SETTINGS, "Could not write settings to ", fe.settings_path, errno);
   }
 }

@@ -311,7 +311,10 @@ TEST_F(MoviesTest, AFullDiskLeavesNoRecordingBehindAndStillClosesTheMenu) {
   movie_start_recording();
   const std::string toast = fe.toast_text;
   ASSERT_EQ(toast.rfind("Cannot write " + movie_path("movie-"), 0), 0u) << toast;
-  EXPECT_FALSE(exists_at_all(toast.substr(strlen("Cannot write "))));
+  const std::string reason = " (no space left)";
+  ASSERT_EQ(toast.substr(toast.size() - reason.size()), reason);
+  const size_t lead = strlen("Cannot write ");
+  EXPECT_FALSE(exists_at_all(toast.substr(lead, toast.size() - lead - reason.size())));
   EXPECT_EQ(fe.movie_record, nullptr);
   EXPECT_STREQ(fe.movie_text, "");
   EXPECT_EQ(fe.menu_open, 0);

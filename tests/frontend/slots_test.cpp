@@ -202,14 +202,16 @@ TEST_F(SlotsTest, AFullDiskKeepsTheOldSlotFileAndSaysWhereItFailed) {
   const std::string temp = slot_path("slot08.fest.tmp");
   ASSERT_EQ(symlink("/dev/full", temp.c_str()), 0);
   EXPECT_EQ(save_at(8, 60), 0);
-  EXPECT_EQ(std::string(fe.toast_text), "Save failed: cannot write " + slot_path("slot08.fest"));
+  EXPECT_EQ(std::string(fe.toast_text),
+            "Save failed: cannot write " + slot_path("slot08.fest") + " (no space left)");
   EXPECT_EQ(bytes_read(slot_path("slot08.fest")), before);
   EXPECT_FALSE(exists_at_all(temp));
 
   // The autosave fails the same way, with the same toast.
   ASSERT_EQ(symlink("/dev/full", slot_path("autosave.fest.tmp").c_str()), 0);
   EXPECT_EQ(save_at(0, 61), 0);
-  EXPECT_EQ(std::string(fe.toast_text), "Save failed: cannot write " + slot_path("autosave.fest"));
+  EXPECT_EQ(std::string(fe.toast_text),
+            "Save failed: cannot write " + slot_path("autosave.fest") + " (no space left)");
   EXPECT_FALSE(exists_at_all(slot_path("autosave.fest")));
 }
 
