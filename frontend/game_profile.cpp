@@ -3,6 +3,7 @@
 // unless the file names it.
 #include "frontend/game_profile.h"
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -125,6 +126,11 @@ int profile_parse(game_profile* profile, const char* text, uint64_t length) {
   for (int i = 0; i < FEATURE_COUNT; i++) profile->features[i] = -1;
   if (!text) length = 0;
 
+  // A byte order mark some editors put before UTF-8 text is no part of the JSON.
+  if (length >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
+    text += 3;
+    length -= 3;
+  }
   json_cursor cursor;
   json_cursor_init(&cursor, text, length);
   json_read_object(&cursor, profile, profile_top_key);
@@ -155,10 +161,12 @@ int profile_parse(game_profile* profile, const char* text, uint64_t length) {
 
 int profile_load_file(game_profile* profile, const char* path) {
   uint64_t length = 0;
+  errno = 0;
   uint8_t* text = read_file(path, &length);
   if (!text) {
+    const char* reason = read_failure_text(path, errno);
     memset(profile, 0, sizeof *profile);
-    snprintf(profile->error, sizeof profile->error, "cannot read %s", path);
+    snprintf(profile->error, sizeof profile->error, "cannot read %s (%s)", path, reason);
     return 0;
   }
   int ok = profile_parse(profile, (const char*)text, length);

@@ -43,12 +43,12 @@ struct game_profile {
 const char* feature_name(int feature);
 
 // Reads and parses the file. 1 when it was read and accepted; 0 otherwise with the reason in
-// profile->error ("cannot read %s", or what profile_parse reports).
+// profile->error ("cannot read %s (%s)" with the path and why, or what profile_parse reports).
 int profile_load_file(game_profile* profile, const char* path);
 
-// Resets the record and parses length bytes of JSON text into it. 1 when accepted; 0 with
-// "line %d: %s" (a reading error) or a check's message in profile->error, the fields read so
-// far kept and valid left at 0.
+// Resets the record and parses length bytes of JSON text into it (after a UTF-8 byte order
+// mark, when the text starts with one). 1 when accepted; 0 with "line %d: %s" (a reading error)
+// or a check's message in profile->error, the fields read so far kept and valid left at 0.
 int profile_parse(game_profile* profile, const char* text, uint64_t length);
 
 // The key handlers of the top-level, "display" and "features" objects; target is the

@@ -2,6 +2,7 @@
 // that ends the run undoes what start-up had done by then and returns 1.
 #include <SDL.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,41 @@
 #include "frontend/state_container.h"
 #include "menu/text.h"
 
+// The data folder's files and sub-folders, or none at all when the folder is refused: the
+// names inside a folder that long would be cut. 0 with errno when the folder or one of its
+// sub-folders cannot be had; the paths are set all the same (writes then fail and say why).
+static int make_data_paths() {
+  struct data_path {
+    char* path;
+    const char* name;
+    int folder;  // created here
+  };
+  const data_path paths[] = {
+      {fe.settings_path, "settings.ini", 0},
+      {fe.states_dir, "states", 1},
+      {fe.screenshots_dir, "screenshots", 1},
+      {fe.nvram_dir, "nvram", fe.adapter_copy.nvram_save != nullptr},
+      {fe.movies_dir, "movies", 1},
+      {fe.log_path, "frontend.log", 0},
+  };
+  snprintf(fe.data_dir_failed, sizeof fe.data_dir_failed, "%s", fe.data_dir);
+  if (!data_dir_fits(fe.data_dir)) {
+    for (const data_path& p : paths) p.path[0] = '\0';
+    errno = ENAMETOOLONG;
+    return 0;
+  }
+  int error = path_make_dirs(fe.data_dir) ? 0 : errno;
+  for (const data_path& p : paths) {
+    path_join(p.path, FILE_PATH_MAX, fe.data_dir, p.name);
+    if (p.folder && !error && !path_make_dirs(p.path)) {
+      error = errno;
+      snprintf(fe.data_dir_failed, sizeof fe.data_dir_failed, "%s", p.path);
+    }
+  }
+  errno = error;
+  return error == 0;
+}
+
 // Step 4: the data folder, its files and folders, and the log.
 static void open_data_folder(const command_line* cl) {
   char* base = SDL_GetBasePath();
@@ -41,27 +77,50 @@ static void open_data_folder(const command_line* cl) {
   const int appimage = getenv("APPIMAGE") != nullptr;
   const int portable = portable_mode(fe.base_dir, cl->portable, marker_present, appimage);
   char* pref = nullptr;
+  char pref_error[256] = "";
   if (!portable) {
     char name[DATA_FOLDER_NAME_MAX];
     data_folder_name(fe.adapter_copy.title, name);  // the game's own title, before any profile
+    drop_empty_folder_variables();
     pref = SDL_GetPrefPath("Larkspindle", name);
+    if (!pref) snprintf(pref_error, sizeof pref_error, "%s", SDL_GetError());
   }
   choose_data_dir(portable, fe.base_dir, pref, fe.data_dir);
   SDL_free(pref);
 
-  path_make_dirs(fe.data_dir);
-  path_join(fe.settings_path, sizeof fe.settings_path, fe.data_dir, "settings.ini");
-  path_join(fe.states_dir, sizeof fe.states_dir, fe.data_dir, "states");
-  path_join(fe.screenshots_dir, sizeof fe.screenshots_dir, fe.data_dir, "screenshots");
-  path_join(fe.nvram_dir, sizeof fe.nvram_dir, fe.data_dir, "nvram");
-  path_join(fe.movies_dir, sizeof fe.movies_dir, fe.data_dir, "movies");
-  path_join(fe.log_path, sizeof fe.log_path, fe.data_dir, "frontend.log");
-  path_make_dirs(fe.states_dir);
-  path_make_dirs(fe.screenshots_dir);
-  path_make_dirs(fe.movies_dir);
-  if (fe.adapter_copy.nvram_save) path_make_dirs(fe.nvram_dir);
-  log_file_open(fe.log_path);
+  fe.data_dir_error = make_data_paths() ? 0 : errno;
+  if (fe.log_path[0]) log_file_open(fe.log_path);
   log_printf("%s starting; data folder %s", fe.adapter_copy.title, fe.data_dir);
+  fe.data_dir_fallback = pref_error[0] != 0;
+  if (fe.data_dir_fallback) log_printf("no per-user folder: %s", pref_error);
+  if (fe.data_dir_error) {
+    log_printf("folder %s cannot be used (%s); settings, saves and scores will not be kept",
+               fe.data_dir_failed, file_error_text(fe.data_dir_error));
+  }
+}
+
+// Start-up's problems the user must see, once the window is about to show: over the menu a
+// dialog for a data folder that cannot be had, toasts otherwise (a game started at once keeps
+// running, and the other problems lose nothing).
+static void tell_startup_problems() {
+  if (fe.data_dir_fallback && !fe.data_dir_error) {
+    show_path_toast("No per-user data folder; using ", fe.data_dir, "");
+  }
+  if (fe.data_dir_error) {
+    const char* reason = file_error_text(fe.data_dir_error);
+    if (fe.menu_open) {
+      show_error("Data folder unusable",
+                 "The folder\n%s\ncannot be used (%s).\n\nSettings, save states, scores, "
+                 "screenshots and movies will not be kept.",
+                 fe.data_dir_failed, reason);
+    } else {
+      char tail[96];
+      snprintf(tail, sizeof tail, " cannot be used (%s): nothing will be saved", reason);
+      show_path_toast("Folder ", fe.data_dir_failed, tail);
+    }
+  }
+  tell_settings_unreadable();
+  tell_profile_unusable();
 }
 
 // Step 7: defaults, the file, the clamps, then what the features and the command line say.
@@ -69,7 +128,7 @@ static void load_settings(const command_line* cl) {
   set_default_settings();
   set_default_bindings();
   fe.slot = 1;
-  if (settings_table_load(&fe.settings_file, fe.settings_path)) apply_loaded_settings();
+  if (load_settings_file()) apply_loaded_settings();
   if (!fe.feature_enabled[FEATURE_REWIND]) fe.settings.rewind = 0;
   if (cl->rotation >= 0) fe.settings.rotation = cl->rotation & 3;
   if (cl->window_mode >= 0) fe.settings.fullscreen = cl->window_mode;
@@ -239,6 +298,7 @@ int frontend_start(const game_adapter* game, int argc, char** argv) {
     if (!fe.running) open_menu(MENU_PAGE_MAIN);
   }
   if (fe.rom_ready) refresh_slot_info();
+  tell_startup_problems();
 
   // 17. The loop's clocks start now.
   fe.last_loop = platform_now();

@@ -1,18 +1,35 @@
 // Finding and applying the game profile; the feature table.
 #include "frontend/startup_profile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/log.h"
+#include "frontend/messages.h"
 
-// The first profile file that exists, into path; 0 when none does.
+// The --profile file was asked for by name and is not used: the log says why now, and the toast
+// that start-up shows is kept in fe.profile_notice.
+static void note_requested_profile_unused(const char* path, const char* reason) {
+  char tail[300];
+  snprintf(tail, sizeof tail, " (%s)", reason);
+  format_path_message(fe.profile_notice, sizeof fe.profile_notice, "Profile not used: ", path,
+                      tail);
+}
+
+// The first profile file that exists, into path; 0 when none does. A requested file that is
+// missing or no file is said so, and the search goes on.
 static int find_profile(const char* requested, const char* name, char* path) {
   if (requested && path_is_file(requested)) {
     snprintf(path, FILE_PATH_MAX, "%s", requested);
     return 1;
+  }
+  if (requested) {
+    const char* reason = read_failure_text(requested, errno);
+    log_printf("--profile %s cannot be read (%s); looking for %s instead", requested, reason, name);
+    note_requested_profile_unused(requested, reason);
   }
   char folder[FILE_PATH_MAX];
   path_join(folder, sizeof folder, fe.data_dir, "profiles");
@@ -47,7 +64,12 @@ static void apply_profile() {
   }
 }
 
+void tell_profile_unusable() {
+  if (fe.profile_notice[0]) show_toast("%s", fe.profile_notice);
+}
+
 void load_game_profile(const char* requested_file) {
+  fe.profile_notice[0] = '\0';
   const game_adapter* game = &fe.adapter_copy;
   const char* profile_id = game->profile_id ? game->profile_id : game->id ? game->id : "";
   char name[96];
@@ -61,6 +83,9 @@ void load_game_profile(const char* requested_file) {
   }
   if (!profile_load_file(&fe.profile, path)) {
     log_printf("profile %s rejected: %s (using adapter defaults)", path, fe.profile.error);
+    if (requested_file && strcmp(path, requested_file) == 0) {
+      note_requested_profile_unused(path, fe.profile.error);
+    }
     memset(&fe.profile, 0, sizeof fe.profile);
     return;
   }

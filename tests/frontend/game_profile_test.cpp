@@ -138,6 +138,11 @@ TEST(ProfileParse, TextsGiveFieldsOrTheLineAndReason) {
       {R"({"display": {"aspect": -0.5}})", "display.aspect is out of range", nullptr},
       {R"({"display": {"aspect": nan}})", "display.aspect is out of range", nullptr},
       {R"({"display": {"aspect": "inf:1"}})", "display.aspect is out of range", nullptr},
+      // A UTF-8 byte order mark before the object is read as if it were not there; only there.
+      {"\xEF\xBB\xBF{\"title\": \"Marked\"}", nullptr,
+       [](const game_profile& p) { EXPECT_STREQ(p.title, "Marked"); }},
+      {"\xEF\xBB\xBF", "line 1: expected an object", nullptr},
+      {" \xEF\xBB\xBF{}", "line 1: expected an object", nullptr},
   };
 
   for (const parse_case& c : cases) {
@@ -190,7 +195,7 @@ TEST(ProfileLoadFile, RecordsThePathOnlyOnSuccess) {
 
   const std::string missing = dir.at("missing.json");
   EXPECT_EQ(profile_load_file(&profile, missing.c_str()), 0);
-  EXPECT_EQ(profile.error, "cannot read " + missing);
+  EXPECT_EQ(profile.error, "cannot read " + missing + " (no such file or folder)");
   EXPECT_EQ(profile.valid, 0);
   EXPECT_STREQ(profile.title, "");
   EXPECT_EQ(profile.rotation, 0);  // the whole record is cleared
