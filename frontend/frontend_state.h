@@ -86,6 +86,8 @@ enum confirm_action {
   CONFIRM_DEFAULT_CONTROLS = 8,
   CONFIRM_DELETE_SLOT = 9,
   CONFIRM_SWITCH_ROM = 10,
+  CONFIRM_EXIT_UNSAVED = 11,       // the autosave of an exit failed: exit without it
+  CONFIRM_MAIN_MENU_UNSAVED = 12,  // the same for the return to the Main Menu
 };
 
 // Files the program writes in the background, whose failures are reported once per kind.
