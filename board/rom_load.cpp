@@ -3,6 +3,7 @@
 // default, the sound glue over the 4 MiB sample buffer and the translated-image check, then the
 // reset. Also the unload. The check itself is rom_set.cpp's, member lookup zip_member.cpp's.
 #include <zip.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +44,39 @@ static uint8_t* extract_member(zip_t* archive, const char* name, size_t expected
     return nullptr;
   }
   return data;
+}
+
+int rom_set_verify_contents(const char* path, char* message, size_t message_size) {
+  int error = 0;
+  zip_t* archive = zip_open(path ? path : "", ZIP_RDONLY, &error);
+  if (!archive) {
+    zip_error_t reason;
+    zip_error_init_with_code(&reason, error);
+    if (message && message_size)
+      std::snprintf(message, message_size, "Could not read %s (%s).", path ? path : "",
+                    zip_error_strerror(&reason));
+    zip_error_fini(&reason);
+    return 0;
+  }
+  int good = 1;
+  for (const rom_entry& row : rom_set_table) {
+    char reason[160] = "";
+    // One member at a time: at most 2 MiB held, whatever the set's size.
+    uint8_t* data = extract_member(archive, row.name, row.size, reason, sizeof reason);
+    if (data && (uint32_t)crc32(0, data, row.size) != row.crc)
+      std::snprintf(reason, sizeof reason, "CRC-32 mismatch");
+    const int read = data && !reason[0];
+    std::free(data);
+    if (!read) {
+      if (message && message_size)
+        std::snprintf(message, message_size, "Could not read %s from the archive (%s).", row.name,
+                      reason);
+      good = 0;
+      break;
+    }
+  }
+  zip_discard(archive);
+  return good;
 }
 
 static void free_buffers(machine* m) {

@@ -56,6 +56,9 @@ void save_chosen_slot(int32_t slot) {
 static void confirm_switch_rom() {
   char path[FILE_PATH_MAX];
   snprintf(path, sizeof path, "%s", fe.pending_rom_path);
+  // Checked again, members and all, before the running game is given up: the archive may have
+  // changed while the question was open.
+  if (!check_rom_or_say_why(path)) return;
   stop_game(fe.settings.autosave_menu);
   if (load_rom(path)) {
     save_settings();

@@ -191,14 +191,21 @@ TEST_F(ConfirmActionsTest, ASwitchedRomLoadsAfterTheQuestionOrShowsWhyNot) {
   ASSERT_EQ(fe.menu.depth, 1);
   EXPECT_EQ(fe.menu.page_stack[0], MENU_PAGE_MAIN);
 
-  // The archive went bad between the question and the answer.
+  // The archive went bad between the question and the answer: the running game stays.
+  ASSERT_EQ(load_rom(rom.c_str()), 1);
   start_game();
-  snprintf(fe.pending_rom_path, sizeof fe.pending_rom_path, "%s", dir.at("gone.zip").c_str());
+  fake.frame_count = 77;
+  ASSERT_TRUE(write_text(other, "FAKE-ROM damaged"));
+  snprintf(fe.pending_rom_path, sizeof fe.pending_rom_path, "%s", other.c_str());
   stack({MENU_PAGE_PAUSE, MENU_PAGE_ROM_SELECTION});
   run_confirm_action(CONFIRM_SWITCH_ROM, 0);
-  EXPECT_EQ(fe.rom_ready, 0);
+  EXPECT_EQ(fe.rom_ready, 1);
+  EXPECT_EQ(fe.running, 1);
+  EXPECT_EQ(fake.loaded, 1);
+  EXPECT_EQ(fake.rom_path, rom);
+  EXPECT_EQ(fake.frame_count, 77u);
   EXPECT_STREQ(fe.error_title, "ROM not usable");
-  EXPECT_STREQ(fe.error_body, "Could not open the ROM archive.");
+  EXPECT_EQ(std::string(fe.error_body).rfind("other.zip\n\n", 0), 0u) << fe.error_body;
   EXPECT_EQ(fe.menu.page_stack[fe.menu.depth - 1], MENU_PAGE_ERROR);
 }
 
