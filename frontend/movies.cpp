@@ -171,6 +171,7 @@ void play_latest_movie() {
   fe.running = 1;
   ensure_rewind_ring();
   release_inputs();
+  fe.release_wait = 1;  // as a state load does: a key still held when playback ends waits
   clear_audio();
   snprintf(fe.movie_text, sizeof fe.movie_text, "PLAY %s", name);
 }
