@@ -256,6 +256,10 @@ struct frontend_state {
                                         // executable (or the working folder) is used
   char screenshot_path[FILE_PATH_MAX];  // --screenshot file written at exit; "" = none
   int32_t frame_limit;                  // --frames N; 0 = none
+  uint64_t frame_idle_since;            // counter time of the last loop that ran a game frame
+                                        // (--frames only; 0 = not yet looked)
+  int32_t exit_code;                    // what the run returns after shutdown: 0, or 1 when an
+                                        // unattended run could run no frame
 
   // --- settings (settings.ini)
   settings_table settings_file;  // the file as read, plus every key save_settings sets
@@ -301,7 +305,8 @@ struct frontend_state {
   int32_t ui_unit;               // max(45, min(w * 100 / 1280, h * 100 / 760))
   int32_t rewinding;             // the rewind hotkey was held in the last advancing loop
   int32_t vsync_unpaced;         // presents outran every display: this renderer's vsync does not
-                                 // wait; set by the loop's rate count, cleared by apply_vsync
+                                 // wait; set by the loop's rate count, cleared by
+                                 // recheck_vsync_pacing (window shown, mode or vsync changed)
   // Stick navigation of the menu and the controller menu combination.
   int32_t stick_dir;                               // 0 none, 1 up, 2 down, 3 left, 4 right
   uint64_t stick_next;                             // counter time of the next repeat

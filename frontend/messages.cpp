@@ -128,12 +128,18 @@ void window_size_for_scale(int32_t scale, int32_t* width, int32_t* height) {
   }
 }
 
-void apply_vsync() {
+void recheck_vsync_pacing() {
   fe.vsync_unpaced = 0;
+  fe.pictures_this_second = 0;  // counted while the finding stood, perhaps minimised
+}
+
+void apply_vsync() {
+  recheck_vsync_pacing();
   platform->set_vsync(fe.settings.vsync);
 }
 
 void apply_window_mode() {
+  recheck_vsync_pacing();
   platform->window_fullscreen(fe.settings.fullscreen);
   if (fe.settings.fullscreen) return;
   int32_t w = 0, h = 0;

@@ -48,6 +48,11 @@ void window_size_for_scale(int32_t scale, int32_t* width, int32_t* height);
 // Hands the vsync setting to the renderer; the loop measures afresh whether it holds presents.
 void apply_vsync();
 
+// Forgets that vsync was found not to hold the presents, and the presents counted so far: a
+// minimised window presents at once, so the finding is made again once the window shows, its
+// mode changes or vsync is switched.
+void recheck_vsync_pacing();
+
 // Full screen (borderless desktop) when the fullscreen setting is on, else a window of the size
-// window_scale gives.
+// window_scale gives; whether vsync paces is measured afresh.
 void apply_window_mode();

@@ -352,4 +352,24 @@ TEST_F(FrontendRunTest, AnUnreadableSettingsFileIsToldAtStartAndLeftAsItIs) {
   EXPECT_EQ(read_text(data + "settings.ini/keep"), "x");
 }
 
+TEST_F(FrontendRunTest, AnUnattendedRunWhoseGameCannotRunEndsWithStatusOneAndSaysWhy) {
+  const std::string rom = fake_rom();
+  ASSERT_TRUE(write_text(home.at("bad.fest"), "not a state"));
+  // The state is refused and, without --no-menu, the Main Menu waits: no frame can run.
+  ASSERT_EQ(
+      run(&fake_game_descriptor, {"--rom", rom, "--state", home.at("bad.fest"), "--frames", "30"}),
+      1);
+  EXPECT_EQ(fake.run_calls, 0);
+  EXPECT_TRUE(has(log_messages(data_dir("Fake Game") + "frontend.log"),
+                  "--frames 30: no game frame ran for 1000 ms (no game is running); giving up"));
+
+  // The game program stops with "The game stopped" on screen.
+  fake_game_reset();
+  fake.stop_at_frame = 5;
+  ASSERT_EQ(run(&fake_game_descriptor, {"--rom", rom, "--no-menu", "--frames", "120"}), 1);
+  EXPECT_TRUE(has(log_messages(data_dir("Fake Game") + "frontend.log"),
+                  "--frames 120: no game frame ran for 2000 ms (no game is running; on screen: The "
+                  "game stopped); giving up"));
+}
+
 }  // namespace
