@@ -55,7 +55,7 @@ static int make_data_paths() {
   int error = path_make_dirs(fe.data_dir) ? 0 : errno;
   for (const data_path& p : paths) {
     path_join(p.path, FILE_PATH_MAX, fe.data_dir, p.name);
-    if (p.folder && !error && !path_make_dirs(p.path)) {
+    if (p.folder && !path_make_dirs(p.path) && !error) {  // the first failure is the one told
       error = errno;
       snprintf(fe.data_dir_failed, sizeof fe.data_dir_failed, "%s", p.path);
     }
