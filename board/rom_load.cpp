@@ -1,7 +1,9 @@
 // Builds a loaded board from a checked ROM set archive: the program words from the high and
 // low members, the graphics image from its ten pairs, the sample ROM, the pair-swapped EEPROM
 // default, the sound glue over the 4 MiB sample buffer and the translated-image check, then the
-// reset. Also the unload. The check itself is rom_set.cpp's, member lookup zip_member.cpp's.
+// reset. Also the unload, and the check of every member's data that a switch of sets makes
+// before it gives up the running game. The directory check is rom_set.cpp's, member lookup
+// zip_member.cpp's.
 #include <zip.h>
 #include <zlib.h>
 
@@ -47,15 +49,12 @@ static uint8_t* extract_member(zip_t* archive, const char* name, size_t expected
 }
 
 int rom_set_verify_contents(const char* path, char* message, size_t message_size) {
-  int error = 0;
-  zip_t* archive = zip_open(path ? path : "", ZIP_RDONLY, &error);
-  if (!archive) {
-    zip_error_t reason;
-    zip_error_init_with_code(&reason, error);
+  if (!path) path = "";
+  char why[160] = "";
+  zip_t* archive = zip_open_archive(path, why, sizeof why);
+  if (!archive) {  // it went or changed since its directory was checked
     if (message && message_size)
-      std::snprintf(message, message_size, "Could not read %s (%s).", path ? path : "",
-                    zip_error_strerror(&reason));
-    zip_error_fini(&reason);
+      std::snprintf(message, message_size, "Cannot open \"%s\" as a zip archive. %s", path, why);
     return 0;
   }
   int good = 1;
@@ -198,14 +197,11 @@ int machine_load(machine* m, const char* path) {
   }
 
   // The archive again, for its contents: the check read only its directory.
-  int error = 0;
-  zip_t* archive = zip_open(path, ZIP_RDONLY, &error);
+  char reason[160] = "";
+  zip_t* archive = zip_open_archive(path, reason, sizeof reason);
   if (!archive) {
-    zip_error_t reason;
-    zip_error_init_with_code(&reason, error);
-    std::snprintf(m->error_text, sizeof m->error_text, "Could not read the program ROMs. %s: %s.",
-                  path, zip_error_strerror(&reason));
-    zip_error_fini(&reason);
+    std::snprintf(m->error_text, sizeof m->error_text, "Could not read the program ROMs. %s: %s",
+                  path, reason);
     free_buffers(m);
     return 0;
   }

@@ -43,14 +43,23 @@ static void list_append(char* list, const char* name) {
 int rom_set_verify_hints(const char* path, const other_set_hint* hints, size_t hint_count,
                          char* message, size_t message_size) {
   if (!path) path = "";
-  zip_t* archive = nullptr;
-  if (*path) {
-    int error = 0;
-    archive = zip_open(path, ZIP_RDONLY, &error);
-  }
+  char reason[160] = "No file was named.";
+  zip_t* archive = *path ? zip_open_archive(path, reason, sizeof reason) : nullptr;
   if (!archive) {
     if (message && message_size)
-      std::snprintf(message, message_size, "Cannot open \"%s\" as a zip archive.", path);
+      std::snprintf(message, message_size, "Cannot open \"%s\" as a zip archive. %s", path, reason);
+    return 0;
+  }
+  // The set has 24 members: an archive of thousands is another thing altogether, and looking
+  // through it for each of them would take long.
+  const zip_int64_t entries = zip_get_num_entries(archive, 0);
+  if (entries > ROM_SET_ENTRIES_MAX) {
+    if (message && message_size)
+      std::snprintf(message, message_size,
+                    "Not the standard 'cobaltin' set. The archive holds %lld entries, far more "
+                    "than the set's %d.",
+                    (long long)entries, ROM_SET_ENTRIES);
+    zip_discard(archive);
     return 0;
   }
 

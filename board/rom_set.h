@@ -15,7 +15,10 @@ struct rom_entry {
   uint32_t crc;      // CRC-32 of the contents
 };
 
-enum { ROM_SET_ENTRIES = 24 };
+enum {
+  ROM_SET_ENTRIES = 24,
+  ROM_SET_ENTRIES_MAX = 4096,  // an archive with more entries is refused at once
+};
 extern const rom_entry rom_set_table[ROM_SET_ENTRIES];  // in check order
 
 // A program member of another game of the same maker, named in the check's message when an
@@ -29,13 +32,16 @@ extern const size_t other_set_hint_count;
 
 // Checks the archive at `path` (null counts as "") from its directory alone: every member of
 // the table present (first match by base name, ASCII case ignored) with its size and CRC-32.
-// 1 leaves `message` untouched.
+// 1 leaves `message` untouched. An archive that cannot be opened gets "Cannot open \"%s\" as a
+// zip archive." and the reason after it (zip_open_archive's sentence); one of more than
+// ROM_SET_ENTRIES_MAX entries is refused before any member is looked for.
 int rom_set_verify(const char* path, char* message, size_t message_size);
 
 // Reads every member of the table from the archive at `path` (one at a time) and checks its data
 // against the table's size and CRC-32, which the directory alone cannot vouch for. Call it after
 // rom_set_verify passed. 0 with "Could not read %s from the archive (%s)." naming the first
-// member whose data is damaged or cannot be read, and why.
+// member whose data is damaged or cannot be read, and why (or rom_set_verify's message for an
+// archive that can no longer be opened). Defined beside the loader, whose extraction it shares.
 int rom_set_verify_contents(const char* path, char* message, size_t message_size);
 
 // rom_set_verify with an explicit table of other-set hints.

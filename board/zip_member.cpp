@@ -4,11 +4,69 @@
 // member counts. What a member must contain is the callers' business.
 #include "board/zip_member.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+// What a node that is not a regular file is, as the sentence of a refusal.
+static const char* node_kind_sentence(mode_t mode) {
+  if (S_ISDIR(mode)) return "It is a folder.";
+  if (S_ISFIFO(mode)) return "It is a FIFO.";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "It is a device.";
+  if (S_ISSOCK(mode)) return "It is a socket.";
+  return "It is not a regular file.";
+}
+
+static void set_sentence(char* reason, size_t reason_size, const char* text) {
+  if (reason && reason_size) std::snprintf(reason, reason_size, "%s.", text);
+}
+
+zip_t* zip_open_archive(const char* path, char* reason, size_t reason_size) {
+  struct stat st;
+  // Looked at before opening: opening a FIFO waits for a writer, opening a device can act.
+  if (stat(path, &st) != 0) {
+    const int error = errno;
+    struct stat link;
+    if (error == ENOENT && lstat(path, &link) == 0 && S_ISLNK(link.st_mode)) {
+      set_sentence(reason, reason_size, "It is a link to a missing file");
+    } else {
+      set_sentence(reason, reason_size, std::strerror(error));
+    }
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    if (reason && reason_size)
+      std::snprintf(reason, reason_size, "%s", node_kind_sentence(st.st_mode));
+    return nullptr;
+  }
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    set_sentence(reason, reason_size, std::strerror(errno));
+    return nullptr;
+  }
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
+    if (reason && reason_size)
+      std::snprintf(reason, reason_size, "%s", node_kind_sentence(st.st_mode));
+    close(fd);
+    return nullptr;
+  }
+  int error = 0;
+  zip_t* archive = zip_fdopen(fd, 0, &error);
+  if (!archive) {
+    close(fd);  // left to the caller on failure
+    zip_error_t zip_reason;
+    zip_error_init_with_code(&zip_reason, error);
+    set_sentence(reason, reason_size, zip_error_strerror(&zip_reason));
+    zip_error_fini(&zip_reason);
+  }
+  return archive;
+}
 
 static int ascii_lower(int c) {
   return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;

@@ -1,13 +1,21 @@
 // Member lookup and extraction in a zip archive (libzip), as the ROM set check and the loader
 // need them: a member matches a name by its base name (the part after the last '/'), ignoring
-// ASCII case, and only the first match in directory order counts. Opening and closing the
-// archive is the caller's.
+// ASCII case, and only the first match in directory order counts. Opening goes through
+// zip_open_archive; closing the archive is the caller's.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 typedef struct zip zip_t;
+
+// Opens the archive at `path` for reading, never blocking: what is under the name (links
+// followed) must be a regular file, so a FIFO, a folder or a device is refused without being
+// opened, and what was opened is checked again. Null when it cannot be had, with the reason as
+// one sentence in `reason` (cut to `reason_size`, always terminated; null or 0 is allowed): "It
+// is a folder.", "It is a link to a missing file.", "No such file or directory.", "Not a zip
+// archive.". The caller closes the archive (zip_discard).
+zip_t* zip_open_archive(const char* path, char* reason, size_t reason_size);
 
 // 1 when the base name of `member` equals `name` ignoring ASCII case.
 int zip_name_matches(const char* member, const char* name);

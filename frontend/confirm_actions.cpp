@@ -76,15 +76,17 @@ static void confirm_switch_rom() {
 // question `unsaved_action` lets the user leave anyway or stay.
 static int autosave_before_leaving(int32_t setting, int32_t unsaved_action, const char* question) {
   if (!setting || !fe.running || !fe.feature_enabled[FEATURE_SAVE_STATES]) return 1;
-  char reason[96];
+  char reason[FILE_MESSAGE_MAX];
   if (save_slot_telling(0, reason, sizeof reason)) return 1;
   char path[FILE_PATH_MAX];
   slot_file_path(0, path);
+  char failure[320];  // room for the rest of the dialog's text: a long path loses its left part
+  format_file_failure(failure, sizeof failure, "", path, reason, "");
   show_confirm(unsaved_action, 0, "%s", question);
   show_error("Autosave failed",
-             "The autosave could not be written:\n%s\n(%s)\n\nThe game is still running. Choose "
-             "next whether to leave without the autosave or to stay.",
-             path, reason);
+             "The autosave could not be written:\n%s\n\nThe game is still running. Choose next "
+             "whether to leave without the autosave or to stay.",
+             failure);
   return 0;
 }
 

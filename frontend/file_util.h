@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // Size of the path buffers the frontend passes around.
 constexpr size_t FILE_PATH_MAX = 2048;
@@ -37,15 +38,85 @@ int path_is_dir(const char* path);
 // telling why the last folder could not be made.
 int path_make_dirs(const char* path);
 
-// Reads the whole regular file into a new buffer with a NUL after the data; *out_length (may
-// be null) gets the data length without the NUL. Null on any failure. The caller frees the
-// buffer with free().
+// Largest message the functions below write: a path and a few words.
+enum { FILE_MESSAGE_MAX = FILE_PATH_MAX + 64 };
+
+// Formats a message into a caller's buffer, cut to fit and always terminated; a null buffer or
+// a size of 0 writes nothing.
+void message_printf(char* msg, size_t msg_size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// The system's words for an error number, starting in lower case, into msg: "permission
+// denied", "no space left on device", "file too large".
+void file_error_text(int error, char* msg, size_t msg_size);
+
+// Why a file was not read, for callers that word their own messages.
+enum file_refusal {
+  FILE_READ_OK = 0,
+  FILE_MISSING = 1,      // nothing under the name (or a link to nothing)
+  FILE_NOT_REGULAR = 2,  // a folder, a FIFO, a device, a socket
+  FILE_TOO_LARGE = 3,    // larger than the reader's bound
+  FILE_FAILED = 4,       // the system refused (permission, an I/O error, no memory)
+};
+
+// A regular file opened for reading.
+struct file_reader {
+  int fd;           // the open descriptor, -1 when none
+  uint64_t size;    // its size in bytes when it was opened
+  int32_t refusal;  // file_refusal of the last open
+};
+
+// Opens path for reading without ever blocking: what is under the name (links followed) must be
+// a regular file of at most max_size bytes, and what was opened is checked again. 1 with the
+// reader filled; 0 with the reason in msg: "PATH is not a file (a FIFO)" (a folder, a device, a
+// socket...), "file is too large", or the system's words ("permission denied", "no such file
+// or directory"). Opening something that is not a regular file is never tried, so a FIFO or a
+// device is not even opened. The caller closes an opened reader with file_close_read.
+int file_open_read(file_reader* reader, const char* path, uint64_t max_size, char* msg,
+                   size_t msg_size);
+
+// Reads exactly length bytes from offset. 1 when all of them arrived.
+int file_read_at(const file_reader* reader, uint64_t offset, void* out, size_t length);
+
+// Closes the reader's descriptor (nothing when none is open).
+void file_close_read(file_reader* reader);
+
+// The whole regular file of at most max_size bytes (file_open_read's checks and messages) in a
+// new buffer with a NUL after the data; *out_length (may be null) gets the data length without
+// the NUL, *refusal (may be null) the file_refusal. Null on any failure, with the reason in msg.
+// The caller frees the buffer with free().
+uint8_t* read_file_limited(const char* path, uint64_t max_size, uint64_t* out_length,
+                           int32_t* refusal, char* msg, size_t msg_size);
+
+// read_file_limited without a size bound or a message. The program's own readers all pass a
+// bound; this is the plain whole-file read.
 uint8_t* read_file(const char* path, uint64_t* out_length);
 
-// Writes data to "<path>.tmp", flushes and closes it, then renames it over path, so path holds
-// either its old content or all of the new. 1 on success; 0 on any failure, in which case no
-// temporary file is left behind, the old target is untouched and errno says why.
+// Opens path for writing from its start, as a stream (the caller closes it with fclose): a
+// missing file is created (mode 0666 less the umask), an existing regular file is truncated,
+// and anything else under the name (a device, a FIFO, a folder, a link to one of them, a link
+// to nothing) is refused without being opened for writing, so opening never blocks, never
+// writes into a device and never creates a file elsewhere. Null with the reason in msg ("PATH
+// is not a file (a device)", "permission denied").
+FILE* file_open_write(const char* path, char* msg, size_t msg_size);
+
+// Writes data to a temporary file of its own in the target's folder (created exclusively,
+// never through a link, named ".NAME.XXXXXX.tmp" with a fresh XXXXXX every time, so two writers
+// never share one), flushes and closes it, then renames it over path, so path holds either its
+// old content or all of the new. A target that exists and is not a regular file (a device, a
+// FIFO, a folder, a socket, a link to one) is refused and left alone; a missing target is
+// created. 1 on success; 0 on any failure, in which case the temporary file is removed, the old
+// target is untouched and msg (may be null) says why.
+int write_file_atomic_msg(const char* path, const void* data, size_t length, char* msg,
+                          size_t msg_size);
+
+// write_file_atomic_msg without the message.
 int write_file_atomic(const char* path, const void* data, size_t length);
+
+// Removes, in folder only, the regular files whose names have the shape of the temporary files
+// of write_file_atomic_msg (left behind by a run that was killed while writing); nothing else is
+// touched. Only call it while no other writer can be at work there. The number removed.
+int remove_stale_temp_files(const char* folder);
 
 // folder + name for a file the program writes, as path_join makes it. 0 with errno set to
 // ENAMETOOLONG when the folder is unset ("": a data folder refused for its length) or the
@@ -56,14 +127,6 @@ int path_join_for_writing(char* out, size_t out_size, const char* folder, const 
 // 1 when something exists under the path, even a broken link or a node nobody may read; 0 only
 // when the path names nothing (ENOENT, or ENOTDIR for a part of it).
 int path_exists(const char* path);
-
-// Why a file operation failed, in the words the messages use ("permission denied", "no space
-// left", ...), for an errno value. The text is static.
-const char* file_error_text(int error);
-
-// Why reading the file at path failed with errno `error`: "is a folder" or "not a regular file"
-// when something other than a file is there, else file_error_text(error).
-const char* read_failure_text(const char* path, int error);
 
 // 1 and the value of HOME (cut to fit) when HOME is set and not empty, else 0 and an empty out.
 // An empty HOME names no folder: joining names to it would land them in the root.

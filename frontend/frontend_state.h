@@ -262,9 +262,9 @@ struct frontend_state {
                                         // unattended run could run no frame
 
   // --- settings (settings.ini)
-  settings_table settings_file;  // the file as read, plus every key save_settings sets
-  int32_t settings_memory_only;  // settings.ini is there but could not be read: never written
-  int32_t settings_read_error;   // errno of that read, for the start-up toast
+  settings_table settings_file;   // the file as read, plus every key save_settings sets
+  int32_t settings_memory_only;   // settings.ini is there but could not be read: never written
+  char settings_read_error[256];  // why that read failed, for the start-up toast
   frontend_settings settings;
   input_binding input_bindings[FE_MAX_INPUTS];  // one per adapter input, in table order
   input_binding hotkeys[HOTKEY_COUNT];          // in hotkey_id order
@@ -339,17 +339,18 @@ struct frontend_state {
   slot_info slots[FE_SLOTS];
   int32_t slots_dirty;  // re-read the slot records before they are shown
   rewind_ring rewind;
-  FILE* movie_record;   // recording file, or null
-  uint8_t* movie_data;  // playback: the whole movie file, or null
+  FILE* movie_record;          // recording file, or null
+  uint64_t movie_record_size;  // bytes written to it so far
+  uint8_t* movie_data;         // playback: the whole movie file, or null
   uint64_t movie_size;
   uint64_t movie_pos;    // read position of the next word
   char movie_text[128];  // "REC %s" / "PLAY %s"; "" when idle
 
   // --- messages
   char toast_text[160];
-  uint64_t toast_end;                  // counter time after which the toast is gone
-  int32_t write_failure[WRITE_KINDS];  // per write_kind: errno of the last failed write, 0 after a
-                                       // good one
+  uint64_t toast_end;                    // counter time after which the toast is gone
+  char write_failure[WRITE_KINDS][256];  // per write_kind: why the last write failed, "" after a
+                                         // good one
   char confirm_text[256];
   int32_t confirm_action;  // confirm_action code
   int32_t confirm_value;

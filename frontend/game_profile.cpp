@@ -3,7 +3,6 @@
 // unless the file names it.
 #include "frontend/game_profile.h"
 
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -161,12 +160,19 @@ int profile_parse(game_profile* profile, const char* text, uint64_t length) {
 
 int profile_load_file(game_profile* profile, const char* path) {
   uint64_t length = 0;
-  errno = 0;
-  uint8_t* text = read_file(path, &length);
+  int32_t refusal = FILE_READ_OK;
+  char reason[FILE_MESSAGE_MAX] = "";
+  uint8_t* text =
+      read_file_limited(path, PROFILE_FILE_MAX, &length, &refusal, reason, sizeof reason);
   if (!text) {
-    const char* reason = read_failure_text(path, errno);
     memset(profile, 0, sizeof *profile);
-    snprintf(profile->error, sizeof profile->error, "cannot read %s (%s)", path, reason);
+    if (refusal == FILE_MISSING) {
+      snprintf(profile->error, sizeof profile->error, "cannot read %s", path);
+    } else if (refusal == FILE_NOT_REGULAR) {
+      snprintf(profile->error, sizeof profile->error, "%s", reason);  // it names the path
+    } else {
+      snprintf(profile->error, sizeof profile->error, "cannot read %s: %s", path, reason);
+    }
     return 0;
   }
   int ok = profile_parse(profile, (const char*)text, length);

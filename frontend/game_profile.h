@@ -21,6 +21,9 @@ enum feature_id {
 };
 constexpr int FEATURE_COUNT = 8;
 
+// Largest profile file read; a profile is a few hundred bytes.
+constexpr uint64_t PROFILE_FILE_MAX = 1 << 20;
+
 struct game_profile {
   int32_t valid;                    // 1 after a successful load
   char path[512];                   // file it was loaded from; set only on success
@@ -42,8 +45,9 @@ struct game_profile {
 // number outside the table. The text is static.
 const char* feature_name(int feature);
 
-// Reads and parses the file. 1 when it was read and accepted; 0 otherwise with the reason in
-// profile->error ("cannot read %s (%s)" with the path and why, or what profile_parse reports).
+// Reads and parses the file (a regular file of at most PROFILE_FILE_MAX bytes). 1 when it was
+// read and accepted; 0 otherwise with the reason in profile->error ("cannot read %s", "cannot
+// read %s: file is too large", "%s is not a file (a FIFO)", or what profile_parse reports).
 int profile_load_file(game_profile* profile, const char* path);
 
 // Resets the record and parses length bytes of JSON text into it (after a UTF-8 byte order

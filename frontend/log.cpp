@@ -5,11 +5,16 @@
 #include <cstdio>
 #include <ctime>
 
+#include "frontend/file_util.h"
+
 static FILE* log_file = nullptr;  // open log file, or null; set by log_file_open
 
 void log_file_open(const char* path) {
   log_file_close();
-  log_file = fopen(path, "w");
+  // Never through a FIFO (which would wait for a reader) or into a device.
+  char reason[FILE_MESSAGE_MAX] = "";
+  log_file = file_open_write(path, reason, sizeof reason);
+  if (!log_file) log_printf("cannot open the log %s: %s", path, reason);
 }
 
 void log_file_close() {

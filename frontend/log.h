@@ -3,8 +3,9 @@
 // Callers word the messages; board diagnostics go their own way.
 #pragma once
 
-// Closes an open log, then opens path for writing (truncating it). When that fails the log
-// stays closed and lines go to standard error only.
+// Closes an open log, then opens path for writing (truncating it; see file_open_write: nothing
+// but a regular file is written). When that fails the log stays closed, lines go to standard
+// error only, and the first of them says why.
 void log_file_open(const char* path);
 
 // Closes the log file if one is open; later lines go to standard error only.

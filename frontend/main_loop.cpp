@@ -16,6 +16,7 @@
 #include "frontend/log.h"
 #include "frontend/messages.h"
 #include "frontend/picture.h"
+#include "frontend/quit_signals.h"
 #include "frontend/rewind.h"
 #include "frontend/screenshot.h"
 #include "frontend/settings_model.h"
@@ -558,6 +559,13 @@ void main_loop_iteration() {
     if (input_event_from_sdl(&sdl_event, &event) != INPUT_EVENT_NONE) {
       main_loop_handle_event(&event);
     }
+  }
+  // A quit signal (a closed terminal, kill, Ctrl+C) ends the run like closing the window.
+  if (const int signal_number = quit_signal_take()) {
+    log_printf("%s received: quitting", quit_signal_name(signal_number));
+    input_event quit = {};
+    quit.type = INPUT_EVENT_QUIT;
+    main_loop_handle_event(&quit);
   }
 
   // 3-4. Sticks steer the open menu; the controller combination opens it over the game.

@@ -1,7 +1,6 @@
 // Toasts, confirmation and error dialogs, and the window mode.
 #include "frontend/messages.h"
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -45,27 +44,46 @@ void show_path_toast(const char* lead, const char* path, const char* tail) {
   show_toast("%s", text);
 }
 
-void show_failure_toast(const char* lead, const char* path, int error) {
-  char tail[96];
-  snprintf(tail, sizeof tail, " (%s)", file_error_text(error));
-  show_path_toast(lead, path, tail);
+// The words for a failure that came without any.
+static const char UNKNOWN_FAILURE[] = "input/output error";
+
+void format_file_failure(char* out, size_t out_size, const char* lead, const char* path,
+                         const char* reason, const char* tail) {
+  // The file layer names the path itself when something other than a file is in the way
+  // ("PATH is not a file (a FIFO)"): its words after "PATH is " say why, the path comes once.
+  const size_t path_length = strlen(path);
+  if (strncmp(reason, path, path_length) == 0 && strncmp(reason + path_length, " is ", 4) == 0) {
+    reason += path_length + 4;
+  }
+  char rest[FILE_MESSAGE_MAX];
+  snprintf(rest, sizeof rest, " (%s)%s", reason[0] ? reason : UNKNOWN_FAILURE, tail);
+  format_path_message(out, out_size, lead, path, rest);
 }
 
-void report_write_failure(int32_t kind, const char* lead, const char* path, int error) {
+void show_failure_toast(const char* lead, const char* path, const char* reason, const char* tail) {
+  char text[sizeof fe.toast_text];
+  format_file_failure(text, sizeof text, lead, path, reason, tail);
+  show_toast("%s", text);
+}
+
+void report_write_failure(int32_t kind, const char* lead, const char* path, const char* reason) {
   if (kind < 0 || kind >= WRITE_KINDS) return;
-  if (error == 0) error = EIO;  // 0 stands for "the last write went well"
-  const int last = fe.write_failure[kind];
-  if (last == error) return;
-  fe.write_failure[kind] = error;
-  if (last == 0) {
-    show_failure_toast(lead, path, error);
+  char* last = fe.write_failure[kind];
+  if (!reason[0]) reason = UNKNOWN_FAILURE;  // "" stands for "the last write went well"
+  if (strncmp(last, reason, sizeof fe.write_failure[kind] - 1) == 0) return;
+  const int first = last[0] == '\0';
+  snprintf(last, sizeof fe.write_failure[kind], "%s", reason);
+  if (first) {
+    show_failure_toast(lead, path, reason, "");
   } else {
-    log_printf("%s%s (%s)", lead, path, file_error_text(error));
+    char text[FILE_MESSAGE_MAX + 256];
+    format_file_failure(text, sizeof text, lead, path, reason, "");
+    log_printf("%s", text);
   }
 }
 
 void report_write_success(int32_t kind) {
-  if (kind >= 0 && kind < WRITE_KINDS) fe.write_failure[kind] = 0;
+  if (kind >= 0 && kind < WRITE_KINDS) fe.write_failure[kind][0] = '\0';
 }
 
 // Takes every confirmation page off the stack, keeping the order of the others.

@@ -18,13 +18,19 @@ void format_path_message(char* out, size_t out_size, const char* lead, const cha
 // A toast of lead + path + tail, the path shortened as format_path_message does.
 void show_path_toast(const char* lead, const char* path, const char* tail);
 
-// A toast of lead + path + " (reason)", the reason being file_error_text(error).
-void show_failure_toast(const char* lead, const char* path, int error);
+// lead + path + " (" + reason + ")" + tail into out, the path shortened as format_path_message
+// does. A reason of the file layer's that names the path itself ("PATH is not a file (a FIFO)")
+// gives only its words after "PATH is ": "lead PATH (not a file (a FIFO))tail".
+void format_file_failure(char* out, size_t out_size, const char* lead, const char* path,
+                         const char* reason, const char* tail);
 
-// A write of that kind (write_kind) failed with errno `error`: the first failure since the last
-// success shows lead + path + " (reason)" as a toast (logged); a later one is logged only when its
-// reason changed, and is silent otherwise, however often the write is tried again.
-void report_write_failure(int32_t kind, const char* lead, const char* path, int error);
+// A toast of format_file_failure's text.
+void show_failure_toast(const char* lead, const char* path, const char* reason, const char* tail);
+
+// A write of that kind (write_kind) failed for `reason` (the file layer's words): the first
+// failure since the last success is shown as format_file_failure's toast (logged); a later one is
+// logged only when its reason changed, and is silent otherwise, however often the write is tried.
+void report_write_failure(int32_t kind, const char* lead, const char* path, const char* reason);
 
 // A write of that kind succeeded: its next failure is news again.
 void report_write_success(int32_t kind);

@@ -79,26 +79,32 @@ void movie_start_recording() {
   struct tm local;
   if (localtime_r(&now, &local)) strftime(name, sizeof name, "movie-%Y%m%d-%H%M%S.femv", &local);
   char path[FILE_PATH_MAX];
-  FILE* file =
-      path_join_for_writing(path, sizeof path, fe.movies_dir, name) ? fopen(path, "wb") : nullptr;
+  char reason[FILE_MESSAGE_MAX] = "";
+  FILE* file = nullptr;
+  if (path_join_for_writing(path, sizeof path, fe.movies_dir, name)) {
+    file = file_open_write(path, reason, sizeof reason);
+  } else {
+    file_error_text(errno, reason, sizeof reason);
+  }
   if (!file) {
-    const int error = errno;
     free(container);
-    show_failure_toast("Cannot write ", path, error);
+    show_failure_toast("Cannot write ", path, reason, "");
     close_menu();
     return;
   }
+  errno = 0;
   int written = movie_write_start(file, container, size);
-  const int error = errno;
+  if (!written) file_error_text(errno ? errno : EIO, reason, sizeof reason);
   free(container);
   if (!written) {
     fclose(file);
     remove(path);
-    show_failure_toast("Cannot write ", path, error);
+    show_failure_toast("Cannot write ", path, reason, "");
     close_menu();
     return;
   }
   fe.movie_record = file;
+  fe.movie_record_size = MOVIE_HEAD + size;
   snprintf(fe.movie_text, sizeof fe.movie_text, "REC %s", name);
   show_toast("Recording inputs to %s", name);
   close_menu();
@@ -114,6 +120,11 @@ static int movie_find_latest(char* newest, size_t newest_size) {
     if (entries[i].is_dir) continue;
     const char* dot = strrchr(entries[i].name, '.');
     if (!dot || strcmp(dot, ".femv") != 0) continue;
+    // Only regular files: a FIFO of that name would never give its bytes.
+    char path[FILE_PATH_MAX];
+    if (!path_join(path, sizeof path, fe.movies_dir, entries[i].name) || !path_is_file(path)) {
+      continue;
+    }
     if (strcmp(entries[i].name, newest) > 0) snprintf(newest, newest_size, "%s", entries[i].name);
   }
   free(entries);
@@ -150,8 +161,15 @@ void play_latest_movie() {
   }
   char path[FILE_PATH_MAX];
   uint64_t size = 0;
+  char reason[FILE_MESSAGE_MAX] = "";
   uint8_t* data =
-      path_join(path, sizeof path, fe.movies_dir, name) ? read_file(path, &size) : nullptr;
+      path_join(path, sizeof path, fe.movies_dir, name)
+          ? read_file_limited(path, MOVIE_FILE_MAX, &size, nullptr, reason, sizeof reason)
+          : nullptr;
+  if (!data) {
+    show_toast("Cannot read %s: %s", path, reason);
+    return;
+  }
   char message[200] = "";
   movie_view view = {};
   const int parsed = movie_parse(data, size, &view, message, sizeof message);
@@ -190,7 +208,13 @@ int movie_next_word(uint32_t* word) {
 
 void movie_record_word(uint32_t word) {
   if (!fe.movie_record) return;
+  // A longer movie could not be played back: the recording ends where playback's bound is.
+  if (fe.movie_record_size + 4 > MOVIE_FILE_MAX) {
+    movie_stop_recording();
+    return;
+  }
   uint8_t bytes[4];
   le_put_u32(bytes, word);
   fwrite(bytes, 1, sizeof bytes, fe.movie_record);
+  fe.movie_record_size += 4;
 }

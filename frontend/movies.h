@@ -8,6 +8,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "frontend/state_container.h"
+
+// Largest movie file: the head, the largest starting point read and 64 MiB of input words
+// (more than 77 hours at 60 frames a second). Playback refuses a larger file unread, and a
+// recording ends ("Recording saved") before it would grow past this.
+constexpr uint64_t MOVIE_FILE_MAX = 12 + uint64_t(STATE_CONTAINER_FILE_MAX) + (64ull << 20);
+
 // "Record Input Movie": stops any movie, writes a new "movie-%Y%m%d-%H%M%S.femv" with the game's
 // state now, and keeps it open for the frame step's words ("REC <name>" overlay). A failure
 // toasts and leaves no file behind. The menu closes and the game resumes in every case.
@@ -49,5 +56,6 @@ int movie_parse(const uint8_t* data, uint64_t size, movie_view* view, char* msg,
 int movie_next_word(uint32_t* word);
 
 // Frame step, step 3: appends the word to an open recording (4 bytes, little-endian; a failed
-// write is not noticed, the file keeps what reached it).
+// write is not noticed, the file keeps what reached it). A word that would take the file past
+// MOVIE_FILE_MAX ends the recording instead.
 void movie_record_word(uint32_t word);

@@ -1,7 +1,7 @@
-// The platform seam: the clock, the audio device, the input snapshot and the window, as one
-// table of functions. The program runs on `platform_sdl`, which wraps SDL; tests install a table
-// of their own (a clock they step, inputs they set, an audio queue they inspect) through
-// `platform`. Game logic asks the table, never SDL directly, for these four things.
+// The platform seam: the clock, the audio device, the input snapshot, the window and a message
+// box, as one table of functions. The program runs on `platform_sdl`, which wraps SDL; tests
+// install a table of their own (a clock they step, inputs they set, an audio queue they inspect)
+// through `platform`. Game logic asks the table, never SDL directly, for these things.
 #pragma once
 
 #include <SDL.h>
@@ -51,6 +51,9 @@ struct platform_ops {
   void (*set_vsync)(int on);
 
   const char* (*error)();  // text of the last failure
+
+  // --- a message before any window exists: shows it and returns once the user closed it
+  void (*message_box)(const char* title, const char* text);
 };
 
 // The table in use; &platform_sdl unless a test installed its own.

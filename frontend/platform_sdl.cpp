@@ -85,6 +85,9 @@ static void sdl_set_vsync(int on) {
 static const char* sdl_error() {
   return SDL_GetError();
 }
+static void sdl_message_box(const char* title, const char* text) {
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, fe.window);
+}
 
 const platform_ops platform_sdl = {
     .counter = sdl_counter,
@@ -104,6 +107,7 @@ const platform_ops platform_sdl = {
     .display_refresh = sdl_display_refresh,
     .set_vsync = sdl_set_vsync,
     .error = sdl_error,
+    .message_box = sdl_message_box,
 };
 
 const platform_ops* platform = &platform_sdl;

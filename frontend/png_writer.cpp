@@ -4,7 +4,7 @@
 
 #include <zlib.h>
 
-#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,13 +31,20 @@ static size_t png_close_chunk(uint8_t* out, const char* type, uint32_t length) {
   return 12 + (size_t)length;
 }
 
-int png_write_rgb(const char* path, const uint8_t* pixels, int32_t width, int32_t height) {
-  if (!pixels || width <= 0 || height <= 0) return 0;
+// Sets the message and gives 0.
+static int png_fail(char* msg, size_t msg_size, const char* text) {
+  if (msg && msg_size) snprintf(msg, msg_size, "%s", text);
+  return 0;
+}
+
+int png_write_rgb_msg(const char* path, const uint8_t* pixels, int32_t width, int32_t height,
+                      char* msg, size_t msg_size) {
+  if (!pixels || width <= 0 || height <= 0) return png_fail(msg, msg_size, "bad picture size");
   size_t row = 1 + 3 * (size_t)width;
   size_t raw_size = row * (size_t)height;
 
   uint8_t* raw = (uint8_t*)malloc(raw_size);
-  if (!raw) return 0;
+  if (!raw) return png_fail(msg, msg_size, "out of memory");
   for (int32_t y = 0; y < height; y++) {
     raw[row * (size_t)y] = 0;
     memcpy(raw + row * (size_t)y + 1, pixels + (row - 1) * (size_t)y, row - 1);
@@ -50,13 +57,13 @@ int png_write_rgb(const char* path, const uint8_t* pixels, int32_t width, int32_
   // A chunk length is 31 bits at most.
   if (!packed_ok || packed_size > 0x7FFFFFFFu) {
     free(packed);
-    return 0;
+    return png_fail(msg, msg_size, packed ? "compression failed" : "out of memory");
   }
 
   uint8_t* file = (uint8_t*)malloc(packed_size + PNG_OVERHEAD);
   if (!file) {
     free(packed);
-    return 0;
+    return png_fail(msg, msg_size, "out of memory");
   }
   memcpy(file, PNG_SIGNATURE, sizeof PNG_SIGNATURE);
   size_t at = sizeof PNG_SIGNATURE;
@@ -76,9 +83,11 @@ int png_write_rgb(const char* path, const uint8_t* pixels, int32_t width, int32_
   at += png_close_chunk(file + at, "IDAT", (uint32_t)packed_size);
   at += png_close_chunk(file + at, "IEND", 0);
 
-  int ok = write_file_atomic(path, file, at);
-  const int error = errno;  // the write's reason outlives the free
+  int ok = write_file_atomic_msg(path, file, at, msg, msg_size);
   free(file);
-  errno = error;
   return ok;
+}
+
+int png_write_rgb(const char* path, const uint8_t* pixels, int32_t width, int32_t height) {
+  return png_write_rgb_msg(path, pixels, width, height, nullptr, 0);
 }

@@ -3,7 +3,6 @@
 // section by section, so a field's key, range and place in the file are written down once.
 #include "frontend/settings_model.h"
 
-#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -200,31 +199,34 @@ void set_default_bindings() {
 
 int load_settings_file() {
   fe.settings_memory_only = 0;
-  fe.settings_read_error = 0;
+  fe.settings_read_error[0] = '\0';
   if (!fe.settings_path[0]) {  // no usable data folder (start-up says so): nothing to read or write
     fe.settings_memory_only = 1;
     return 0;
   }
-  errno = 0;
-  if (settings_table_load(&fe.settings_file, fe.settings_path)) return 1;
-  const int error = errno;
-  if (!path_exists(fe.settings_path)) return 0;  // a first start: the defaults are written
+  int32_t refusal = FILE_READ_OK;
+  char reason[sizeof fe.settings_read_error];
+  if (settings_table_load_msg(&fe.settings_file, fe.settings_path, &refusal, reason,
+                              sizeof reason)) {
+    return 1;
+  }
+  // A first start: the defaults are written. A link to nothing counts as missing to the reader,
+  // but it is the user's, and it is not replaced.
+  if (refusal == FILE_MISSING && !path_exists(fe.settings_path)) return 0;
   // Writing now would put the defaults over settings the user still has.
   fe.settings_memory_only = 1;
-  fe.settings_read_error = error;
-  log_printf(
-      "settings %s cannot be read (%s); it is left as it is and this run's settings are "
-      "not saved",
-      fe.settings_path, read_failure_text(fe.settings_path, error));
+  snprintf(fe.settings_read_error, sizeof fe.settings_read_error, "%s", reason);
+  char line[FILE_MESSAGE_MAX + 128];
+  format_file_failure(line, sizeof line, "cannot read settings ", fe.settings_path, reason,
+                      "; it is left as it is and this run's settings are not saved");
+  log_printf("%s", line);
   return 0;
 }
 
 void tell_settings_unreadable() {
   if (!fe.settings_memory_only || !fe.settings_path[0]) return;
-  char tail[128];
-  snprintf(tail, sizeof tail, " (%s): settings will not be saved",
-           read_failure_text(fe.settings_path, fe.settings_read_error));
-  show_path_toast("Cannot read ", fe.settings_path, tail);
+  show_failure_toast("Cannot read ", fe.settings_path, fe.settings_read_error,
+                     ": settings will not be saved");
 }
 
 void apply_loaded_settings() {
@@ -341,9 +343,10 @@ void save_settings() {
   }
 
   if (fe.settings_memory_only) return;  // the file there could not be read: it stays as it is
-  if (settings_table_save(table, fe.settings_path)) {
+  char reason[FILE_MESSAGE_MAX] = "";
+  if (settings_table_save_msg(table, fe.settings_path, reason, sizeof reason)) {
     report_write_success(WRITE_SETTINGS);
   } else {
-    report_write_failure(WRITE_SETTINGS, "Could not write settings to ", fe.settings_path, errno);
+    report_write_failure(WRITE_SETTINGS, "Could not write settings to ", fe.settings_path, reason);
   }
 }

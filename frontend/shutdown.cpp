@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frontend/data_lock.h"
+#include "frontend/file_util.h"
 #include "frontend/frame_buffers.h"
 #include "frontend/frontend_state.h"
 #include "frontend/log.h"
@@ -16,6 +18,7 @@
 #include "frontend/nvram_files.h"
 #include "frontend/platform.h"
 #include "frontend/png_writer.h"
+#include "frontend/quit_signals.h"
 #include "frontend/rewind.h"
 #include "frontend/screenshot.h"
 #include "frontend/settings_model.h"
@@ -27,14 +30,17 @@ static void destroy_texture(SDL_Texture** texture) {
   *texture = nullptr;
 }
 
-// The --screenshot file: the last picture as the game made it, not turned. Nothing is said
-// about it either way.
+// The --screenshot file: the last picture as the game made it, not turned. Only a failure to
+// write it is logged (a device named as the file is refused, never written into).
 static void write_exit_screenshot() {
   if (!fe.screenshot_path[0]) return;
   int32_t width = 0, height = 0;
   uint8_t* rgb = screenshot_rgb(0, &width, &height);
   if (!rgb) return;
-  png_write_rgb(fe.screenshot_path, rgb, width, height);
+  char reason[FILE_MESSAGE_MAX] = "";
+  if (!png_write_rgb_msg(fe.screenshot_path, rgb, width, height, reason, sizeof reason)) {
+    log_printf("--screenshot %s not written: %s", fe.screenshot_path, reason);
+  }
   free(rgb);
 }
 
@@ -95,4 +101,8 @@ void frontend_release() {
   settings_table_clear(&fe.settings_file);
   log_file_close();
   SDL_Quit();
+  // Last: until here a second copy must not start on the folder, and a signal must not end the
+  // run half-way.
+  data_folder_unlock();
+  quit_signals_restore();
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
@@ -43,18 +44,27 @@ void refresh_slot_info() {
     record->usable = 0;
     record->reason[0] = '\0';
     char path[FILE_PATH_MAX];
-    uint64_t length = 0;
-    uint8_t* data = slot_file_path(i, path) ? read_file(path, &length) : nullptr;
-    if (!data) {
+    int32_t refusal = FILE_MISSING;
+    // Only the header and the thumbnail are read: what the pages show of a slot.
+    if (slot_file_path(i, path)) {
+      record->usable =
+          peek_state_container_file(path, record, &refusal, record->reason, sizeof record->reason);
+    }
+    record->exists = refusal != FILE_MISSING;
+    // The row names the slot, and the panel has room for a short text: the file's own name
+    // stands for the whole path ("slot03.fest is not a file (a FIFO)").
+    const size_t path_length = strlen(path);
+    if (refusal == FILE_NOT_REGULAR && strncmp(record->reason, path, path_length) == 0) {
+      const char* name = path_basename(path);
+      char shorter[sizeof record->reason];
+      snprintf(shorter, sizeof shorter, "%s%s", name, record->reason + path_length);
+      memcpy(record->reason, shorter, sizeof shorter);
+    }
+    if (!record->exists) {
       if (record->thumbnail) SDL_DestroyTexture(record->thumbnail);
       record->thumbnail = nullptr;
-      continue;
+      record->reason[0] = '\0';
     }
-    record->exists = 1;
-    size_t state_length = 0;
-    record->usable = parse_state_container(data, size_t(length), record, &state_length,
-                                           record->reason, sizeof record->reason) != nullptr;
-    free(data);
   }
   fe.slots_dirty = 0;
 }
@@ -67,22 +77,22 @@ int save_slot_telling(int32_t slot, char* reason, size_t reason_size) {
   if (reason && reason_size) reason[0] = '\0';
   if (slot < 0 || slot >= FE_SLOTS) return 0;
   char path[FILE_PATH_MAX];
+  char why[FILE_MESSAGE_MAX] = "";
   const int path_ok = slot_file_path(slot, path);
-  const int path_error = errno;
+  if (!path_ok) file_error_text(errno, why, sizeof why);
   size_t size = 0;
   uint8_t* container = build_state_container(&size);
   if (!container) {
     show_toast("Save failed: could not serialize the game state");
-    if (reason && reason_size) snprintf(reason, reason_size, "could not serialize the game state");
+    message_printf(reason, reason_size, "could not serialize the game state");
     return 0;
   }
-  const int written = path_ok && write_file_atomic(path, container, size);
-  const int error = path_ok ? errno : path_error;
+  const int written = path_ok && write_file_atomic_msg(path, container, size, why, sizeof why);
   free(container);
   fe.slots_dirty = 1;
   if (!written) {
-    show_failure_toast("Save failed: cannot write ", path, error);
-    if (reason && reason_size) snprintf(reason, reason_size, "%s", file_error_text(error));
+    show_failure_toast("Save failed: cannot write ", path, why, "");
+    message_printf(reason, reason_size, "%s", why);
     return 0;
   }
   if (slot == 0) {
@@ -97,12 +107,25 @@ int load_slot(int32_t slot) {
   if (slot < 0 || slot >= FE_SLOTS) return 0;
   char path[FILE_PATH_MAX];
   uint64_t length = 0;
-  uint8_t* data = slot_file_path(slot, path) ? read_file(path, &length) : nullptr;
-  if (!data) {
+  int32_t refusal = FILE_MISSING;
+  char reason[FILE_MESSAGE_MAX] = "";
+  uint8_t* data = slot_file_path(slot, path)
+                      ? read_file_limited(path, STATE_CONTAINER_FILE_MAX, &length, &refusal, reason,
+                                          sizeof reason)
+                      : nullptr;
+  if (!data && refusal == FILE_MISSING) {
     if (slot == 0) {
       show_toast("No autosave yet");
     } else {
       show_toast("Slot %d is empty", slot);
+    }
+    return 0;
+  }
+  if (!data) {  // something is there, but not a file this program could have written
+    if (slot == 0) {
+      show_toast("The autosave cannot be read: %s", reason);
+    } else {
+      show_toast("Slot %d cannot be read: %s", slot, reason);
     }
     return 0;
   }

@@ -19,8 +19,8 @@ void refresh_slot_info();
 // the records for re-reading. Toasts "Saved to slot %d" or why it failed; the autosave only logs.
 int save_slot(int32_t slot);
 
-// save_slot, and on failure why, in the words of its toast ("no space left", ...), into reason
-// (null allowed).
+// save_slot, and on failure why, in the file layer's words ("no space left on device", ...),
+// into reason (null allowed).
 int save_slot_telling(int32_t slot, char* reason, size_t reason_size);
 
 // Loads the slot into the game and resumes it with released inputs, silent audio and the new

@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "frontend/audio_output.h"
 #include "frontend/bindings.h"
 #include "frontend/command_line.h"
+#include "frontend/data_lock.h"
 #include "frontend/file_util.h"
 #include "frontend/frame_buffers.h"
 #include "frontend/frontend_run.h"
@@ -19,6 +21,7 @@
 #include "frontend/messages.h"
 #include "frontend/picture.h"
 #include "frontend/platform.h"
+#include "frontend/quit_signals.h"
 #include "frontend/settings_model.h"
 #include "frontend/settings_store.h"
 #include "frontend/shutdown.h"
@@ -29,10 +32,11 @@
 #include "frontend/state_container.h"
 #include "menu/text.h"
 
-// The data folder's files and sub-folders, or none at all when the folder is refused: the
-// names inside a folder that long would be cut. 0 with errno when the folder or one of its
-// sub-folders cannot be had; the paths are set all the same (writes then fail and say why).
-static int make_data_paths() {
+// The paths of the data folder's files and sub-folders, and the sub-folders made. The first
+// folder that cannot be had is kept in fe.data_dir_failed with its errno in fe.data_dir_error
+// (unless the data folder itself failed already); the paths are set all the same, so that the
+// writes fail and say why.
+static void make_data_paths() {
   struct data_path {
     char* path;
     const char* name;
@@ -46,26 +50,56 @@ static int make_data_paths() {
       {fe.movies_dir, "movies", 1},
       {fe.log_path, "frontend.log", 0},
   };
-  snprintf(fe.data_dir_failed, sizeof fe.data_dir_failed, "%s", fe.data_dir);
-  if (!data_dir_fits(fe.data_dir)) {
-    for (const data_path& p : paths) p.path[0] = '\0';
-    errno = ENAMETOOLONG;
-    return 0;
-  }
-  int error = path_make_dirs(fe.data_dir) ? 0 : errno;
   for (const data_path& p : paths) {
     path_join(p.path, FILE_PATH_MAX, fe.data_dir, p.name);
-    if (p.folder && !path_make_dirs(p.path) && !error) {  // the first failure is the one told
-      error = errno;
+    if (p.folder && !path_make_dirs(p.path) && !fe.data_dir_error) {
+      fe.data_dir_error = errno;
       snprintf(fe.data_dir_failed, sizeof fe.data_dir_failed, "%s", p.path);
     }
   }
-  errno = error;
-  return error == 0;
 }
 
-// Step 4: the data folder, its files and folders, and the log.
-static void open_data_folder(const command_line* cl) {
+// Removes what atomic writes of a killed run left in the program's own folders: the data
+// folder, nvram/, screenshots/ and each of this game's folders under states/. Only while the
+// data folder's lock is held, so that no other copy is writing there.
+static void remove_stale_temps() {
+  int removed = 0;
+  for (const char* folder : {fe.data_dir, fe.nvram_dir, fe.screenshots_dir}) {
+    removed += remove_stale_temp_files(folder);
+  }
+  char prefix[64];
+  snprintf(prefix, sizeof prefix, "%s-", fe.adapter_copy.id ? fe.adapter_copy.id : "");
+  dir_entry* entries = nullptr;
+  const int count = list_dir(fe.states_dir, &entries);
+  for (int i = 0; i < count; i++) {
+    char folder[FILE_PATH_MAX];
+    if (entries[i].is_dir && strncmp(entries[i].name, prefix, strlen(prefix)) == 0 &&
+        path_join(folder, sizeof folder, fe.states_dir, entries[i].name)) {
+      removed += remove_stale_temp_files(folder);
+    }
+  }
+  free(entries);
+  if (removed) log_printf("removed %d temporary files an earlier run left unfinished", removed);
+}
+
+// The dialog of a second copy on a data folder that one already uses; the log stays the other
+// copy's, so the text goes to standard error only.
+static void report_folder_in_use() {
+  const char* title = fe.adapter_copy.title ? fe.adapter_copy.title : "";
+  char heading[160], text[FILE_PATH_MAX + 400];
+  snprintf(heading, sizeof heading, "%s is already running", title);
+  snprintf(text, sizeof text,
+           "The data folder %s is in use by another copy of %s.\n\nClose that copy first, or "
+           "start this one with --portable or with another HOME, so that it keeps its settings "
+           "and saves elsewhere.",
+           fe.data_dir, title);
+  log_printf("the data folder %s is in use by another copy; quitting", fe.data_dir);
+  platform->message_box(heading, text);
+}
+
+// Step 4: the data folder, its lock, its files and folders, and the log. 0 when another copy
+// of the program uses the folder (the user has been told).
+static int open_data_folder(const command_line* cl) {
   char* base = SDL_GetBasePath();
   snprintf(fe.base_dir, sizeof fe.base_dir, "%s", base ? base : "");
   SDL_free(base);
@@ -88,15 +122,35 @@ static void open_data_folder(const command_line* cl) {
   choose_data_dir(portable, fe.base_dir, pref, fe.data_dir);
   SDL_free(pref);
 
-  fe.data_dir_error = make_data_paths() ? 0 : errno;
+  // A folder so long that the names inside it would be cut ("movies" as "mov") is not used at
+  // all: no path inside it is set, so nothing is written anywhere.
+  snprintf(fe.data_dir_failed, sizeof fe.data_dir_failed, "%s", fe.data_dir);
+  char lock_problem[FILE_MESSAGE_MAX] = "";
+  if (!data_dir_fits(fe.data_dir)) {
+    fe.data_dir_error = ENAMETOOLONG;
+  } else {
+    fe.data_dir_error = path_make_dirs(fe.data_dir) ? 0 : errno;
+    // Before anything in the folder is touched: the log alone would be truncated under the
+    // other copy, and the two would write over each other's autosave.
+    if (!data_folder_lock(fe.data_dir, lock_problem, sizeof lock_problem)) {
+      report_folder_in_use();
+      return 0;
+    }
+    make_data_paths();
+  }
   if (fe.log_path[0]) log_file_open(fe.log_path);
   log_printf("%s starting; data folder %s", fe.adapter_copy.title, fe.data_dir);
+  if (lock_problem[0]) log_printf("%s; going on without it", lock_problem);
   fe.data_dir_fallback = pref_error[0] != 0;
   if (fe.data_dir_fallback) log_printf("no per-user folder: %s", pref_error);
   if (fe.data_dir_error) {
+    char reason[128];
+    file_error_text(fe.data_dir_error, reason, sizeof reason);
     log_printf("folder %s cannot be used (%s); settings, saves and scores will not be kept",
-               fe.data_dir_failed, file_error_text(fe.data_dir_error));
+               fe.data_dir_failed, reason);
   }
+  if (fe.states_dir[0]) remove_stale_temps();
+  return 1;
 }
 
 // Start-up's problems the user must see, once the window is about to show: over the menu a
@@ -107,16 +161,18 @@ static void tell_startup_problems() {
     show_path_toast("No per-user data folder; using ", fe.data_dir, "");
   }
   if (fe.data_dir_error) {
-    const char* reason = file_error_text(fe.data_dir_error);
+    char reason[128];
+    file_error_text(fe.data_dir_error, reason, sizeof reason);
+    // Only what belongs in a sub-folder is lost when the data folder itself is fine.
+    const int whole = strcmp(fe.data_dir_failed, fe.data_dir) == 0;
     if (fe.menu_open) {
-      show_error("Data folder unusable",
-                 "The folder\n%s\ncannot be used (%s).\n\nSettings, save states, scores, "
-                 "screenshots and movies will not be kept.",
-                 fe.data_dir_failed, reason);
+      show_error("Data folder unusable", "The folder\n%s\ncannot be used (%s).\n\n%s",
+                 fe.data_dir_failed, reason,
+                 whole ? "Settings, save states, scores, screenshots and movies will not be kept."
+                       : "What belongs in it will not be kept.");
     } else {
-      char tail[96];
-      snprintf(tail, sizeof tail, " cannot be used (%s): nothing will be saved", reason);
-      show_path_toast("Folder ", fe.data_dir_failed, tail);
+      show_failure_toast("Cannot use the folder ", fe.data_dir_failed, reason,
+                         whole ? ": nothing will be saved" : ": nothing will be saved there");
     }
   }
   tell_settings_unreadable();
@@ -212,13 +268,16 @@ static void find_rom(const command_line* cl) {
 // Step 15: the --state file. 1 when the game now runs from it.
 static int load_state_file(const char* path) {
   uint64_t length = 0;
-  uint8_t* data = read_file(path, &length);
+  int32_t refusal = FILE_READ_OK;
+  char reason[FILE_MESSAGE_MAX] = "";
+  uint8_t* data =
+      read_file_limited(path, STATE_CONTAINER_FILE_MAX, &length, &refusal, reason, sizeof reason);
   if (!data) {
-    log_printf("--state %s rejected: %s", path, "cannot read file");
+    log_printf("--state %s rejected: %s", path,
+               refusal == FILE_MISSING ? "cannot read file" : reason);
     return 0;
   }
-  char reason[200] = "";
-  const int loaded = load_state_container(data, size_t(length), reason, sizeof reason);
+  const int loaded = load_state_container(data, size_t(length), reason, 200);
   free(data);
   if (!loaded) {
     log_printf("--state %s rejected: %s", path, reason);
@@ -247,18 +306,25 @@ int frontend_start(const game_adapter* game, int argc, char** argv) {
   fe.frame_limit = cl.frame_limit > 0 ? cl.frame_limit : 0;
   snprintf(fe.screenshot_path, sizeof fe.screenshot_path, "%s", cl.screenshot);
 
-  // 3. SDL.
+  // 3. SDL, with the quit signals ours first: SDL then leaves SIGINT and SIGTERM alone.
+  quit_signals_install();
   SDL_SetHint("SDL_VIDEO_ALLOW_SCREENSAVER", "0");
   SDL_SetHint("SDL_GAMECONTROLLER_USE_BUTTON_LABELS", "0");
   SDL_SetHint("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "0");
   SDL_SetHint("SDL_APP_NAME", fe.adapter_copy.title ? fe.adapter_copy.title : "");
   if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
     fprintf(stderr, "SDL_Init failed: %s\n", SDL_GetError());
+    quit_signals_restore();
     return 1;
   }
 
-  // 4-6. Data folder and log; the profile; the features it and the descriptor allow.
-  open_data_folder(&cl);
+  // 4-6. Data folder, its lock and the log; the profile; the features it and the descriptor
+  // allow.
+  if (!open_data_folder(&cl)) {
+    SDL_Quit();
+    quit_signals_restore();
+    return 1;
+  }
   load_game_profile(cl.profile);
   derive_features();
 

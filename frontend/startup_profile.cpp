@@ -1,7 +1,7 @@
 // Finding and applying the game profile; the feature table.
 #include "frontend/startup_profile.h"
 
-#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -10,25 +10,29 @@
 #include "frontend/log.h"
 #include "frontend/messages.h"
 
-// The --profile file was asked for by name and is not used: the log says why now, and the toast
-// that start-up shows is kept in fe.profile_notice.
+// The --profile file was asked for by name and is not used: the toast that start-up shows is
+// kept in fe.profile_notice.
 static void note_requested_profile_unused(const char* path, const char* reason) {
-  char tail[300];
-  snprintf(tail, sizeof tail, " (%s)", reason);
-  format_path_message(fe.profile_notice, sizeof fe.profile_notice, "Profile not used: ", path,
-                      tail);
+  format_file_failure(fe.profile_notice, sizeof fe.profile_notice, "Profile not used: ", path,
+                      reason, "");
 }
 
 // The first profile file that exists, into path; 0 when none does. A requested file that is
 // missing or no file is said so, and the search goes on.
 static int find_profile(const char* requested, const char* name, char* path) {
-  if (requested && path_is_file(requested)) {
-    snprintf(path, FILE_PATH_MAX, "%s", requested);
-    return 1;
-  }
   if (requested) {
-    const char* reason = read_failure_text(requested, errno);
-    log_printf("--profile %s cannot be read (%s); looking for %s instead", requested, reason, name);
+    // Only looked at: a file too large or not a profile is refused by the load, and said then.
+    file_reader reader;
+    char reason[FILE_MESSAGE_MAX];
+    if (file_open_read(&reader, requested, UINT64_MAX, reason, sizeof reason)) {
+      file_close_read(&reader);
+      snprintf(path, FILE_PATH_MAX, "%s", requested);
+      return 1;
+    }
+    char line[FILE_MESSAGE_MAX + 256], tail[160];
+    snprintf(tail, sizeof tail, "; looking for %s instead", name);
+    format_file_failure(line, sizeof line, "cannot read --profile ", requested, reason, tail);
+    log_printf("%s", line);
     note_requested_profile_unused(requested, reason);
   }
   char folder[FILE_PATH_MAX];

@@ -6,29 +6,19 @@
 #include <zlib.h>
 
 #include <bit>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
 #include "frontend/byte_order.h"
+#include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 
 // The thumbnail's u16 pixels are handed to SDL straight from the file's bytes.
 static_assert(std::endian::native == std::endian::little, "containers are read in host order");
 
 static const char CONTAINER_MAGIC[8] = {'F', 'E', 'S', 'T', 'A', 'T', 'E', '1'};
-
-static void container_message(char* msg, size_t msg_size, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
-static void container_message(char* msg, size_t msg_size, const char* format, ...) {
-  if (!msg || msg_size == 0) return;
-  va_list args;
-  va_start(args, format);
-  vsnprintf(msg, msg_size, format, args);
-  va_end(args);
-}
 
 // The game id as the container stores it: cut to 15 characters, NUL-padded to 16 bytes.
 static void container_game_id(char out[STATE_CONTAINER_ID_BYTES]) {
@@ -103,26 +93,33 @@ static void container_thumbnail_texture(slot_info* slot, const uint8_t* pixels, 
   if (slot->thumbnail) SDL_UpdateTexture(slot->thumbnail, nullptr, pixels, int(2 * tw));
 }
 
-const uint8_t* parse_state_container(const uint8_t* data, size_t size, slot_info* slot,
-                                     size_t* state_length, char* msg, size_t msg_size) {
+// The checks of parse_state_container in the format's order. data holds the first `have` bytes
+// of a file of `size` bytes: the whole file (have == size), or, for the slot browser's look,
+// the header, thumbnail and length field only; then the checksum and the game's check of the
+// blob, which need the blob, are left to the load. 1 with the blob's place in *blob (null when
+// it was not read) and its length in *state_length.
+static int container_check(const uint8_t* data, uint64_t size, uint64_t have, slot_info* slot,
+                           const uint8_t** blob, size_t* state_length, char* msg, size_t msg_size) {
   const game_adapter* game = fe.adapter;
+  const int whole = have == size;
+  *blob = nullptr;
   if (state_length) *state_length = 0;
   if (!data || size < STATE_CONTAINER_OVERHEAD) {
-    container_message(msg, msg_size, "file is truncated");
-    return nullptr;
+    message_printf(msg, msg_size, "file is truncated");
+    return 0;
   }
   if (memcmp(data, CONTAINER_MAGIC, 8) != 0) {
-    container_message(msg, msg_size, "not a save state");
-    return nullptr;
+    message_printf(msg, msg_size, "not a save state");
+    return 0;
   }
-  if (le_get_u32(data + size - 4) != uint32_t(crc32_z(0, data, size - 4))) {
-    container_message(msg, msg_size, "file is damaged (checksum mismatch)");
-    return nullptr;
+  if (whole && le_get_u32(data + size - 4) != uint32_t(crc32_z(0, data, size_t(size - 4)))) {
+    message_printf(msg, msg_size, "file is damaged (checksum mismatch)");
+    return 0;
   }
   uint32_t version = le_get_u32(data + 8);
   if (version != STATE_CONTAINER_VERSION) {
-    container_message(msg, msg_size, "unsupported container version %u", version);
-    return nullptr;
+    message_printf(msg, msg_size, "unsupported container version %u", version);
+    return 0;
   }
   // Compared as stored: a descriptor id longer than the field must still match its own files.
   char stored_id[STATE_CONTAINER_ID_BYTES + 1] = {};
@@ -130,19 +127,19 @@ const uint8_t* parse_state_container(const uint8_t* data, size_t size, slot_info
   char expected_id[STATE_CONTAINER_ID_BYTES];
   container_game_id(expected_id);
   if (strncmp(stored_id, expected_id, STATE_CONTAINER_ID_BYTES) != 0) {
-    container_message(msg, msg_size, "state belongs to another game (%s)", stored_id);
-    return nullptr;
+    message_printf(msg, msg_size, "state belongs to another game (%s)", stored_id);
+    return 0;
   }
   if (game->rom_fingerprint && le_get_u32(data + 60) != game->rom_fingerprint()) {
-    container_message(msg, msg_size, "state was made with a different ROM revision");
-    return nullptr;
+    message_printf(msg, msg_size, "state was made with a different ROM revision");
+    return 0;
   }
   const uint32_t tw = le_get_u16(data + 76), th = le_get_u16(data + 78);
   const uint64_t thumb_bytes = 2ull * tw * th;
   if (tw == 0 || th == 0 || tw > STATE_CONTAINER_THUMB_MAX || th > STATE_CONTAINER_THUMB_MAX ||
-      uint64_t(size) - 4 < 84 + thumb_bytes) {
-    container_message(msg, msg_size, "file is damaged (thumbnail)");
-    return nullptr;
+      size - 4 < 84 + thumb_bytes || have < 84 + thumb_bytes) {
+    message_printf(msg, msg_size, "file is damaged (thumbnail)");
+    return 0;
   }
   if (slot) {
     slot->save_time = int64_t(le_get_u64(data + 64));
@@ -152,27 +149,65 @@ const uint8_t* parse_state_container(const uint8_t* data, size_t size, slot_info
   }
   const uint8_t* length_field = data + STATE_CONTAINER_THUMB_OFFSET + thumb_bytes;
   const uint64_t blob_size = le_get_u32(length_field);
-  if (STATE_CONTAINER_OVERHEAD + thumb_bytes + blob_size != uint64_t(size)) {
-    container_message(msg, msg_size, "file is damaged (size mismatch)");
-    return nullptr;
+  if (STATE_CONTAINER_OVERHEAD + thumb_bytes + blob_size != size) {
+    message_printf(msg, msg_size, "file is damaged (size mismatch)");
+    return 0;
   }
   if (slot) container_thumbnail_texture(slot, data + STATE_CONTAINER_THUMB_OFFSET, tw, th);
-  const uint8_t* blob = length_field + 4;
-  if (game->validate_state && !game->validate_state(blob, size_t(blob_size), msg, msg_size)) {
-    return nullptr;
+  if (whole && game->validate_state &&
+      !game->validate_state(length_field + 4, size_t(blob_size), msg, msg_size)) {
+    return 0;
   }
   // Without load_state no caller could use the blob; say so here, where slots learn it.
   if (!game->load_state) {
-    container_message(msg, msg_size, "this game cannot load save states");
-    return nullptr;
+    message_printf(msg, msg_size, "this game cannot load save states");
+    return 0;
   }
+  if (whole) *blob = length_field + 4;
   if (state_length) *state_length = size_t(blob_size);
+  return 1;
+}
+
+const uint8_t* parse_state_container(const uint8_t* data, size_t size, slot_info* slot,
+                                     size_t* state_length, char* msg, size_t msg_size) {
+  const uint8_t* blob = nullptr;
+  container_check(data, size, size, slot, &blob, state_length, msg, msg_size);
   return blob;
+}
+
+int peek_state_container_file(const char* path, slot_info* slot, int32_t* refusal, char* msg,
+                              size_t msg_size) {
+  file_reader reader;
+  const int opened = file_open_read(&reader, path, STATE_CONTAINER_FILE_MAX, msg, msg_size);
+  *refusal = reader.refusal;
+  if (!opened) return 0;
+  // The header says how large the thumbnail is, and the length field follows it: that much is
+  // read, never the blob. A file no larger than that is read whole and meets every check.
+  uint64_t wanted = reader.size;
+  uint8_t header[STATE_CONTAINER_THUMB_OFFSET];
+  if (reader.size >= sizeof header) {
+    wanted = sizeof header;  // a thumbnail size out of bounds is refused on the header alone
+    if (file_read_at(&reader, 0, header, sizeof header)) {
+      const uint64_t tw = le_get_u16(header + 76), th = le_get_u16(header + 78);
+      if (tw <= STATE_CONTAINER_THUMB_MAX && th <= STATE_CONTAINER_THUMB_MAX) {
+        wanted = 84 + 2 * tw * th < reader.size ? 84 + 2 * tw * th : reader.size;
+      }
+    }
+  }
+  uint8_t* data = static_cast<uint8_t*>(malloc(size_t(wanted) + 1));
+  int ok = data && file_read_at(&reader, 0, data, size_t(wanted));
+  if (!ok) message_printf(msg, msg_size, data ? "cannot read %s" : "out of memory", path);
+  const uint64_t size = reader.size;
+  file_close_read(&reader);
+  const uint8_t* blob = nullptr;
+  ok = ok && container_check(data, size, wanted, slot, &blob, nullptr, msg, msg_size);
+  free(data);
+  return ok;
 }
 
 int load_state_blob(const uint8_t* blob, size_t size, char* msg, size_t msg_size) {
   if (!fe.adapter->load_state) {
-    container_message(msg, msg_size, "this game cannot load save states");
+    message_printf(msg, msg_size, "this game cannot load save states");
     return 0;
   }
   return fe.adapter->load_state(blob, size, msg, msg_size);

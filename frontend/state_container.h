@@ -23,6 +23,9 @@ enum {
   STATE_CONTAINER_ID_BYTES = 16,      // game id field; 15 characters and a NUL at most
   STATE_CONTAINER_VERSION_BYTES = 32,
   STATE_CONTAINER_THUMB_MAX = 1024,  // largest thumbnail width or height a file may claim
+  // Largest container file read: the header, the largest thumbnail a file may claim (2 MiB) and
+  // room for a state blob ten times the size of the board's (about 1.5 MB).
+  STATE_CONTAINER_FILE_MAX = 16 << 20,
 };
 
 // A complete container of the running game: its save_state blob, the thumbnail of fe.frame,
@@ -37,6 +40,16 @@ uint8_t* build_state_container(size_t* size);
 // the game cannot load (validate_state refuses it, or there is no load_state) is refused too.
 const uint8_t* parse_state_container(const uint8_t* data, size_t size, slot_info* slot,
                                      size_t* state_length, char* msg, size_t msg_size);
+
+// The slot browser's look at a container file: only its header, thumbnail and length field are
+// read, never the state blob. The file must be a regular file of at most
+// STATE_CONTAINER_FILE_MAX bytes ("file is too large", "PATH is not a file (a FIFO)"), then the
+// checks of parse_state_container apply in their order, but for those that need the blob (the
+// checksum and the game's validate_state), which a load makes; the slot record is filled as
+// there. 1 when usable; 0 with the reason in msg. *refusal gets the file_refusal of the open
+// (FILE_MISSING: nothing is there at all).
+int peek_state_container_file(const char* path, slot_info* slot, int32_t* refusal, char* msg,
+                              size_t msg_size);
 
 // The descriptor's load_state, or 0 with a message when the game has none. 1 when loaded.
 int load_state_blob(const uint8_t* blob, size_t size, char* msg, size_t msg_size);

@@ -24,7 +24,7 @@ enum {
   KEY_RHYTHM = 2,
   ATTACK_INSTANT = 60,  // attack rates from here on start a note at full level
   // Beyond the sum of all voices' outputs (18 channels, at most four times an operator's
-  // largest value each): a restored output past it would overflow the interpolation.
+  // largest value each): no restored output can lie past it.
   OUTPUT_LIMIT = 1 << 20,
 };
 
@@ -176,6 +176,7 @@ void update_keys(fm_state& fm, int apply) {
 }  // namespace
 
 void fm_enter_decay(fm_operator& op) {
+  op.envelope_half = 0;
   op.eg_phase = op.envelope >= op.sustain_level ? FM_EG_SUSTAIN : FM_EG_DECAY;
 }
 
@@ -236,6 +237,7 @@ void fm_save_restore(fm_state& fm, saved_state& state) {
     state.save_restore(op.phase);
     state.save_restore(op.envelope);
     state.save_restore(op.eg_phase);
+    state.save_restore(op.envelope_half);
   }
   for (fm_channel& ch : fm.channels) {
     for (int16_t& value : ch.feedback) {
@@ -256,6 +258,7 @@ void fm_sanitize(fm_state& fm) {
     op.phase &= (1u << FM_PHASE_BITS) - 1;
     op.envelope = std::min<uint16_t>(op.envelope, FM_ENVELOPE_MAX);
     if (op.eg_phase >= FM_EG_PHASES) op.eg_phase = FM_EG_RELEASE;
+    op.envelope_half &= 1;
   }
   refresh_all(fm);
   update_keys(fm, 0);

@@ -44,9 +44,10 @@ enum {
 
 struct fm_operator {
   // --- running state, advanced per FM sample (saved)
-  uint32_t phase;     // FM_PHASE_BITS bits; reset to 0 at key on
-  uint16_t envelope;  // 0-FM_ENVELOPE_MAX
-  uint8_t eg_phase;   // FM_EG_*
+  uint32_t phase;         // FM_PHASE_BITS bits; reset to 0 at key on
+  uint16_t envelope;      // 0-FM_ENVELOPE_MAX
+  uint8_t eg_phase;       // FM_EG_*
+  uint8_t envelope_half;  // 0 or 1: half a step more attenuation, which slow attacks keep
 
   // --- derived from registers by fm.cpp (never saved; rebuilt after a load)
   uint8_t key;                  // bit 0 channel key on, bit 1 rhythm key on
@@ -77,8 +78,8 @@ struct fm_state {
   uint32_t noise;        // FM_NOISE_MASK bits, never 0
   uint8_t tremolo_step;  // 0 to FM_TREMOLO_STEPS - 1
   uint8_t converter;     // 0 to FM_STEPS_PER_CYCLE - 1: how far the last output lay past the
-                         // FM sample before the latest one, in 171ths of an FM sample
-  int32_t last[4];       // outputs A-D of the latest FM sample, the start of the next output
+                         // FM sample it took, in 171ths of an FM sample
+  int32_t last[4];       // outputs A-D of the latest FM sample, which the next output may take
 
   fm_operator ops[FM_OPERATORS];
   fm_channel channels[FM_CHANNELS];
@@ -89,8 +90,8 @@ void fm_reset(fm_state& fm);
 // it to the voices: new pitches, levels and rates, key on and off.
 void fm_write(fm_state& fm, uint32_t address, uint8_t data);
 // Adds `samples` output samples (at most OPL4_BLOCK) of the four FM outputs to the block's FM
-// rows; FM runs 192 steps per 171 output samples and each output is interpolated between the
-// two FM samples around it.
+// rows; FM runs 192 steps per 171 output samples and each output takes the latest FM sample
+// before it, unblended.
 void fm_render(fm_state& fm, render_block& block, uint32_t samples);
 // Visits the saved fields; after a load the caller runs fm_sanitize.
 void fm_save_restore(fm_state& fm, saved_state& state);

@@ -3,8 +3,8 @@
 // feedback and modulation for 2- and 4-operator voices and the rhythm instruments, and the rate
 // converter that turns FM samples (clock / 684) into output samples (clock / 768). A block
 // first lays out its FM samples, then renders the sounding voices together over them, then
-// interpolates the outputs; every step depends only on saved state, so a block gives exactly
-// what single samples give. Registers and derived values are fm.cpp's.
+// picks each output's FM sample; every step depends only on saved state, so a block gives
+// exactly what single samples give. Registers and derived values are fm.cpp's.
 #include <cmath>
 #include <cstring>
 
@@ -94,14 +94,41 @@ inline uint32_t eg_increment(uint32_t rate, uint32_t counter) {
   return (1u << (high - 13)) << OPL4_EG_HIGH[rate & 3][counter & 7];
 }
 
+// A slow attack (rates 4 to SLOW_ATTACK_END - 1) moves twice as often as its rate's decay would,
+// each time half as far, on an envelope counted in half steps: an update every
+// 2^(11 - rate / 4) FM samples from the low pattern. Its moves are finer, so it takes longer to
+// come near full level than whole steps would.
+enum { SLOW_ATTACK_END = 36 };
+
+// One update of a slow attack, out of line: it is rare and keeps the common step small.
+[[gnu::noinline]] void slow_attack_step(fm_operator& op, uint32_t time) {
+  const uint32_t rate = op.rates[FM_EG_ATTACK], shift = 11 - (rate >> 2);
+  if (rate < 4 || (time & ((1u << shift) - 1))) return;  // rate 0 never moves
+  const int32_t inc = OPL4_EG_LOW[rate & 3][(time >> shift) & 7];
+  int32_t halves = op.envelope * 2 + op.envelope_half;
+  halves += (~halves * inc) >> 4;
+  if (halves <= 0) {
+    op.envelope = 0;
+    fm_enter_decay(op);
+    return;
+  }
+  op.envelope = uint16_t(halves >> 1);
+  op.envelope_half = uint8_t(halves & 1);
+}
+
 // One envelope update, due at the end of the FM sample whose envelope time is `time`.
 inline void eg_step(fm_operator& op, uint32_t time) {
+  if (op.eg_phase == FM_EG_ATTACK && op.rates[FM_EG_ATTACK] < SLOW_ATTACK_END) {
+    slow_attack_step(op, time);
+    return;
+  }
   int32_t inc = int32_t(eg_increment(op.rates[op.eg_phase], time));
   if (inc == 0) return;
   int32_t envelope = op.envelope;
   if (op.eg_phase == FM_EG_ATTACK) {
     // Exponential: each update covers a fraction of the distance to full level.
     envelope = op.rates[FM_EG_ATTACK] >= 60 ? 0 : envelope + ((~envelope * inc) >> 3);
+    op.envelope_half = 0;  // a slow attack's half step, should the rate have risen since
     if (envelope <= 0) {
       op.envelope = 0;
       fm_enter_decay(op);
@@ -116,12 +143,13 @@ inline void eg_step(fm_operator& op, uint32_t time) {
 
 // A block's FM samples fall into segments of at most 64 that end where the tremolo LFO moves
 // (every 64 samples of the envelope counter). Vibrato moves on the same boundaries, and an
-// envelope slower than rate SLOW_RATE only ever updates at the last sample of a segment, so
-// within a segment such an operator keeps its increment and level.
+// envelope slower than rate SLOW_RATE (an attack: SLOW_ATTACK_RATE) only ever updates at the
+// last sample of a segment, so within a segment such an operator keeps its increment and level.
 enum {
   SEGMENT_STEPS = 64,
   MAX_SEGMENTS = MAX_STEPS / SEGMENT_STEPS + 2,
-  SLOW_RATE = 28,  // rates below update every 64 samples or less often
+  SLOW_RATE = 28,         // rates below update every 64 samples or less often ...
+  SLOW_ATTACK_RATE = 24,  // ... and attack rates below this (a slow attack moves twice as often)
 };
 
 struct segment {
@@ -149,9 +177,11 @@ struct op_run {
   int fast;            // 1 = the envelope may move at any sample of the segment
 };
 
+// An envelope step is 8 of the exponent table's units, a slow attack's half step 4.
 inline uint32_t level_x(const fm_operator& op, uint32_t am) {
   uint32_t level = op.envelope + op.level + (am & op.tremolo);
-  return level < AUDIBLE_LEVEL ? level << 3 : uint32_t(EXP_SILENT);
+  return level < AUDIBLE_LEVEL ? (level << 3) + (uint32_t(op.envelope_half) << 2)
+                               : uint32_t(EXP_SILENT);
 }
 
 inline void run_begin(op_run& r, const fm_tables& t, fm_operator& op, const segment& s) {
@@ -161,7 +191,7 @@ inline void run_begin(op_run& r, const fm_tables& t, fm_operator& op, const segm
   r.increment = op.increment[s.vibrato];
   r.am = s.tremolo;
   r.x = level_x(op, r.am);
-  r.fast = op.rates[op.eg_phase] >= SLOW_RATE;
+  r.fast = op.rates[op.eg_phase] >= (op.eg_phase == FM_EG_ATTACK ? SLOW_ATTACK_RATE : SLOW_RATE);
 }
 
 // The output at a 10-bit phase.
@@ -384,10 +414,10 @@ void plan_block(fm_state& fm, block_plan& plan, uint32_t steps) {
 void fm_render(fm_state& fm, render_block& block, uint32_t samples) {
   const fm_tables& t = tables();
 
-  // 1. Where each output falls: after `index[i]` FM samples of the block, `weight[i]` 171ths
-  //    of the way from the one before.
-  uint16_t index[OPL4_BLOCK];
-  uint8_t weight[OPL4_BLOCK];
+  // 1. Where each output falls: between FM samples `latest[i]` and `latest[i] + 1` of the
+  //    rows below, so it takes FM sample `latest[i]` as it stands (the chip does not blend two
+  //    FM samples).
+  uint16_t latest[OPL4_BLOCK];
   uint32_t steps = 0, converter = fm.converter;
   for (uint32_t i = 0; i < samples; i++) {
     converter += FM_EXTRA_STEPS;
@@ -396,8 +426,7 @@ void fm_render(fm_state& fm, render_block& block, uint32_t samples) {
       converter -= FM_STEPS_PER_CYCLE;
       steps++;
     }
-    index[i] = uint16_t(steps);
-    weight[i] = uint8_t(converter);
+    latest[i] = uint16_t(steps - 1);
   }
   fm.converter = uint8_t(converter);
 
@@ -445,14 +474,11 @@ void fm_render(fm_state& fm, render_block& block, uint32_t samples) {
   }
   render_voices(t, fm, plan, voices, count, rows);
 
-  // 3. Each output interpolated between the FM samples on either side of it.
+  // 3. Each output takes the latest FM sample before it.
   for (int r = 0; r < 4; r++) {
     const int32_t* row = rows[r];
     int32_t* target = block.fm[r];
-    for (uint32_t i = 0; i < samples; i++) {
-      int32_t before = row[index[i] - 1], after = row[index[i]];
-      target[i] += before + (after - before) * int32_t(weight[i]) / FM_STEPS_PER_CYCLE;
-    }
+    for (uint32_t i = 0; i < samples; i++) target[i] += row[latest[i]];
     fm.last[r] = row[steps];
   }
 }

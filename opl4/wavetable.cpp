@@ -31,7 +31,7 @@ enum {
   REG_MEMORY_DATA = 0x06,
   REG_SLOTS = 0x08,
   DEVICE_ID_BITS = 0x20,  // bits 5-7 = 001
-  DAMP_RATE = 56,         // fixed fast decay of a damped slot
+  DAMP_RATE = 63,         // a damped slot falls at the fastest rate, 0.75 dB a sample
   REVERB_RATE = 5,        // 4-bit rate of the pseudo-reverb tail
   PAN_SILENT = 0x1000,    // attenuation past anything audible
 };
@@ -54,6 +54,14 @@ uint8_t effective_rate(int rate, int correction, int octave, int fnumber) {
 // Pan attenuation in envelope units, 3 dB (32 units) per step, 7 steps and more silent.
 uint16_t pan_attenuation(int steps) {
   return uint16_t(steps >= 7 ? int(PAN_SILENT) : steps * 32);
+}
+
+// The pan field is a signed 4-bit value: 1 to 7 turn the left side down, -1 to -7 the right
+// side, and -8 silences both.
+void set_pan(wavetable_slot& s, uint8_t key) {
+  const int pan = (key & 7) - (key & 8);
+  s.pan_left = pan_attenuation(pan == -8 ? 8 : std::max(pan, 0));
+  s.pan_right = pan_attenuation(std::max(-pan, 0));
 }
 
 uint32_t memory_address(const wavetable_state& wt) {
@@ -131,8 +139,11 @@ void wavetable_refresh_slot(wavetable_state& wt, int n) {
   wavetable_slot& s = wt.slots[n];
   int octave = int8_t(slot_reg(wt, GROUP_OCTAVE, n)) >> 4;  // signed 4-bit
   int fnumber = ((slot_reg(wt, GROUP_OCTAVE, n) & 7) << 7) | (slot_reg(wt, GROUP_FNUMBER, n) >> 1);
-  // 2^(octave - 1) x (1024 + F) / 1024 samples per output sample, WT_FRACTION_BITS fraction bits.
-  s.step = uint32_t(1024 + fnumber) << (octave + 8);
+  // 2^(octave - 1) x (1024 + F) / 1024 samples per output sample. The chip keeps 16 fraction
+  // bits of (1024 + F) << (octave + 7) >> 2, so the two lowest octaves lose low bits.
+  const uint32_t base = uint32_t(1024 + fnumber);
+  const uint32_t pitch = (octave >= -7 ? base << (octave + 7) : base >> 1) >> 2;
+  s.step = pitch << (WT_FRACTION_BITS - 16);
 
   int correction = slot_reg(wt, GROUP_RC_RR, n) >> 4;
   uint8_t ar_d1r = slot_reg(wt, GROUP_AR_D1R, n), dl_d2r = slot_reg(wt, GROUP_DL_D2R, n);
@@ -147,9 +158,7 @@ void wavetable_refresh_slot(wavetable_state& wt, int n) {
   int dl = dl_d2r >> 4;
   s.decay_level = uint16_t((dl == 15 ? 31 : dl) << 5);  // 3 dB steps, 15 = 93 dB
 
-  int pan = slot_reg(wt, GROUP_KEY, n) & 15;
-  s.pan_left = pan_attenuation(pan >= 8 ? 16 - pan : 0);
-  s.pan_right = pan_attenuation(pan >= 1 && pan <= 7 ? pan : 0);
+  set_pan(s, slot_reg(wt, GROUP_KEY, n));
 }
 
 void wavetable_reset(wavetable_state& wt) {

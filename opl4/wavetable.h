@@ -17,6 +17,7 @@ enum {
   WT_SLOTS = 24,
   WT_FRACTION_BITS = 19,       // fraction bits of a slot's sample position and step
   WT_ATTENUATION_MAX = 1023,   // envelope attenuation, 0.09375 dB per step; 1023 = silent
+  WT_RELEASE_END = 512,        // 48 dB: a released slot stops here
   WT_LD_SAMPLES = 13,          // samples the LD status bit stays set after a tone-number write
   WT_HEADER_BYTES = 12,        // per tone in the sample memory
   WT_ADDRESS_MASK = 0x3FFFFF,  // the sample memory's 22-bit byte address
@@ -35,7 +36,7 @@ enum {
   WT_EG_DECAY1,  // towards the decay level
   WT_EG_DECAY2,
   WT_EG_RELEASE,
-  WT_EG_DAMP,  // forced fast decay
+  WT_EG_DAMP,  // forced decay at the fastest rate
   WT_EG_PHASES
 };
 

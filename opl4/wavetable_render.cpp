@@ -131,6 +131,8 @@ inline void eg_update(voice& v, const eg_schedule& e, uint32_t counter) {
     if (att >= WT_ATTENUATION_MAX) {
       att = WT_ATTENUATION_MAX;
       if (v.eg_phase != WT_EG_DECAY1) v.eg_phase = WT_EG_OFF;
+    } else if (v.eg_phase == WT_EG_RELEASE && att >= WT_RELEASE_END) {
+      v.eg_phase = WT_EG_OFF;  // the chip stops a released voice 48 dB down
     }
   }
   v.attenuation = uint32_t(att);

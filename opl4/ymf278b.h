@@ -17,14 +17,14 @@ namespace opl4 {
 
 enum {
   OPL4_OUTPUTS = 6,            // per sample: FM C, FM D, wavetable direct L/R, mixed L/R
-  OPL4_STATE_BYTES = 1734,     // length of the saved image; changes with its format tag
+  OPL4_STATE_BYTES = 1770,     // length of the saved image; changes with its format tag
   OPL4_FM_BUSY_CLOCKS = 56,    // after an FM data write
   OPL4_PCM_BUSY_CLOCKS = 88,   // after a wavetable data write
   OPL4_TIMER1_CLOCKS = 2736,   // one timer-1 step: 4 FM samples of 684 clocks
   OPL4_TIMER2_CLOCKS = 10944,  // one timer-2 step: 16 FM samples
 };
 
-constexpr uint32_t OPL4_STATE_TAG = 0x3334504Fu;  // "OP43" little-endian
+constexpr uint32_t OPL4_STATE_TAG = 0x3434504Fu;  // "OP44" little-endian
 
 // Status bits (port 0).
 enum {

@@ -116,7 +116,8 @@ TEST_F(AdapterOperations, CheckAndLoadPassTheSetChecksMessageThrough) {
   char message[200] = "untouched";
   EXPECT_EQ(adapter_check_rom(program_zip("cartridge").c_str(), message, sizeof message), 1);
   EXPECT_STREQ(message, "untouched");
-  const char expected[] = "Cannot open \"/nonexistent/cobaltin.zip\" as a zip archive.";
+  const char expected[] =
+      "Cannot open \"/nonexistent/cobaltin.zip\" as a zip archive. No such file or directory.";
   EXPECT_EQ(adapter_check_rom(NOT_A_SET, message, sizeof message), 0);
   EXPECT_STREQ(message, expected);
   std::strcpy(message, "untouched");

@@ -1,6 +1,8 @@
 // The ROM set check against archives built from the synthetic set: which archives pass, and
 // the exact message for every way an archive can fail.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -100,27 +102,52 @@ TEST(RomSetVerify, AnArchiveWithNoneOfTheMembersListsAll24InTableOrder) {
   EXPECT_EQ(message, expected);
 }
 
-TEST(RomSetVerify, PathsThatAreNoZipArchiveAreNamedInTheMessage) {
+TEST(RomSetVerify, PathsThatAreNoZipArchiveAreNamedInTheMessageWithTheReason) {
   const std::string text = test_romset_temp_path("notes.zip");
   FILE* f = std::fopen(text.c_str(), "w");
   ASSERT_NE(f, nullptr);
   std::fputs("not an archive\n", f);
   std::fclose(f);
   const std::string absent = test_romset_temp_path("absent.zip");
+  const std::string folder = test_romset_temp_path("folder.zip");
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  // Opening a FIFO for reading would wait for a writer that never comes: the check must not.
+  const std::string fifo = test_romset_temp_path("fifo.zip");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  const std::string dangling = test_romset_temp_path("dangling.zip");
+  ASSERT_EQ(symlink(absent.c_str(), dangling.c_str()), 0);
   const struct {
     const char* path;
-    std::string message;
+    const char* reason;
   } cases[] = {
-      {text.c_str(), "Cannot open \"" + text + "\" as a zip archive."},
-      {absent.c_str(), "Cannot open \"" + absent + "\" as a zip archive."},
-      {"", "Cannot open \"\" as a zip archive."},
-      {nullptr, "Cannot open \"\" as a zip archive."},
+      {text.c_str(), "Not a zip archive."},
+      {absent.c_str(), "No such file or directory."},
+      {folder.c_str(), "It is a folder."},
+      {fifo.c_str(), "It is a FIFO."},
+      {dangling.c_str(), "It is a link to a missing file."},
+      {"", "No file was named."},
+      {nullptr, "No file was named."},
   };
   for (const auto& c : cases) {
     char message[512] = "";
     EXPECT_EQ(rom_set_verify(c.path, message, sizeof message), 0);
-    EXPECT_EQ(message, c.message);
+    EXPECT_EQ(message, "Cannot open \"" + std::string(c.path ? c.path : "") +
+                           "\" as a zip archive. " + c.reason);
   }
+}
+
+TEST(RomSetVerify, AnArchiveOfMoreThan4096EntriesIsRefusedAtOnce) {
+  test_rom_members many;
+  for (int i = 0; i < 4097; i++) many.push_back({"f" + std::to_string(i), {1}});
+  char message[512] = "";
+  EXPECT_EQ(rom_set_verify(write_zip("many.zip", many).c_str(), message, sizeof message), 0);
+  EXPECT_STREQ(message,
+               "Not the standard 'cobaltin' set. The archive holds 4097 entries, far more than "
+               "the set's 24.");
+  many.pop_back();  // 4,096 are still looked through
+  EXPECT_EQ(rom_set_verify(write_zip("many.zip", many).c_str(), message, sizeof message), 0);
+  EXPECT_EQ(std::strncmp(message, "Not the standard 'cobaltin' set. Missing: 2prog_h.u21", 53), 0)
+      << message;
 }
 
 TEST(RomSetVerify, AnotherGamesProgramMemberIsNamedOnlyWhenNoSetMemberIsPresent) {

@@ -247,7 +247,7 @@ TEST_F(ConfirmActionsTest, AFailedAutosaveOnLeavingSaysWhyAndLetsTheUserLeaveAny
     EXPECT_EQ(fe.menu.page_stack[1], int32_t(MENU_PAGE_CONFIRM));
     EXPECT_EQ(fe.menu.page_stack[2], int32_t(MENU_PAGE_ERROR));
     EXPECT_STREQ(fe.error_title, "Autosave failed");
-    EXPECT_NE(std::string(fe.error_body).find("(not a folder)"), std::string::npos)
+    EXPECT_NE(std::string(fe.error_body).find("(not a directory)"), std::string::npos)
         << fe.error_body;
     EXPECT_EQ(fe.confirm_action, c.unsaved_action);
 

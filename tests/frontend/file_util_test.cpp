@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -186,6 +188,90 @@ TEST(ReadFile, GivesNullForAMissingFileOrAFolder) {
   EXPECT_EQ(read_file(dir.path().c_str(), &length), nullptr);
 }
 
+TEST(ReadFile, OnlyRegularFilesWithinTheBoundAreReadAndEveryRefusalSaysWhy) {
+  scratch_dir dir;
+  ASSERT_TRUE(write_text(dir.at("small"), "12345678"));
+  ASSERT_TRUE(write_text(dir.at("sparse"), "x"));
+  ASSERT_EQ(truncate(dir.at("sparse").c_str(), 3ll << 30), 0);  // 3 GiB, taking no room
+  // Opening these for reading would wait for a writer or act on a device.
+  ASSERT_EQ(mkfifo(dir.at("fifo").c_str(), 0644), 0);
+  ASSERT_EQ(mknod(dir.at("device").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+  ASSERT_EQ(symlink(dir.at("device").c_str(), dir.at("device-link").c_str()), 0);
+  ASSERT_EQ(symlink(dir.at("gone").c_str(), dir.at("dangling").c_str()), 0);
+  ASSERT_TRUE(write_text(dir.at("file"), ""));
+  struct read_case {
+    const char* name;
+    uint64_t bound;
+    int32_t refusal;
+    std::string message;  // "PATH" stands for the path
+  };
+  const read_case cases[] = {
+      {"small", 8, FILE_READ_OK, ""},
+      {"small", 7, FILE_TOO_LARGE, "file is too large"},
+      {"sparse", 16 << 20, FILE_TOO_LARGE, "file is too large"},
+      {"fifo", 16 << 20, FILE_NOT_REGULAR, "PATH is not a file (a FIFO)"},
+      {"device-link", 16 << 20, FILE_NOT_REGULAR, "PATH is not a file (a character device)"},
+      {".", 16 << 20, FILE_NOT_REGULAR, "PATH is not a file (a folder)"},
+      {"missing", 16 << 20, FILE_MISSING, "no such file or directory"},
+      {"dangling", 16 << 20, FILE_MISSING, "no such file or directory"},
+      {"file/below", 16 << 20, FILE_FAILED, "not a directory"},
+  };
+  for (const read_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.at(c.name);
+    uint64_t length = 99;
+    int32_t refusal = -1;
+    char message[FILE_MESSAGE_MAX] = "untouched";
+    uint8_t* data =
+        read_file_limited(path.c_str(), c.bound, &length, &refusal, message, sizeof message);
+    EXPECT_EQ(refusal, c.refusal);
+    if (c.refusal == FILE_READ_OK) {
+      ASSERT_NE(data, nullptr);
+      EXPECT_EQ(length, 8u);
+      EXPECT_STREQ(message, "untouched");
+    } else {
+      EXPECT_EQ(data, nullptr);
+      EXPECT_EQ(length, 0u);
+      std::string expected = c.message;
+      if (expected.rfind("PATH", 0) == 0) expected.replace(0, 4, path);
+      EXPECT_EQ(message, expected);
+    }
+    free(data);
+  }
+}
+
+TEST(OpenForWriting, TruncatesAFileCreatesAMissingOneAndRefusesEverythingElse) {
+  scratch_dir dir;
+  ASSERT_TRUE(write_text(dir.at("old"), "old content"));
+  ASSERT_EQ(mkfifo(dir.at("fifo").c_str(), 0644), 0);  // with no reader: open would block
+  ASSERT_EQ(mknod(dir.at("device").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+  ASSERT_EQ(symlink(dir.at("device").c_str(), dir.at("device-link").c_str()), 0);
+  for (const char* name : {"old", "new"}) {
+    char message[FILE_MESSAGE_MAX] = "";
+    FILE* file = file_open_write(dir.at(name).c_str(), message, sizeof message);
+    ASSERT_NE(file, nullptr) << name << ": " << message;
+    fputs("fresh", file);
+    EXPECT_EQ(fclose(file), 0);
+    EXPECT_EQ(read_text(dir.at(name)), "fresh");
+  }
+  ASSERT_EQ(symlink(dir.at("elsewhere").c_str(), dir.at("dangling").c_str()), 0);
+  const std::pair<const char*, const char*> refused[] = {
+      {"fifo", " is not a file (a FIFO)"},
+      {"device-link", " is not a file (a character device)"},
+      {".", " is not a file (a folder)"},
+      {"dangling", " is a link to a missing file"}};
+  for (const auto& [name, reason] : refused) {
+    const std::string path = dir.at(name);
+    char message[FILE_MESSAGE_MAX] = "";
+    EXPECT_EQ(file_open_write(path.c_str(), message, sizeof message), nullptr);
+    EXPECT_EQ(message, path + reason);
+  }
+  EXPECT_FALSE(exists_at_all(dir.at("elsewhere")));
+  struct stat st;
+  ASSERT_EQ(stat(dir.at("device").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
 TEST(ListDir, ListsFoldersFirstThenNamesWithoutRegardToCase) {
   scratch_dir dir;
   ASSERT_TRUE(write_text(dir.at("b.zip"), "z"));
@@ -297,6 +383,22 @@ TEST(Log, WritesTimeStampedLinesToStderrAndTheFile) {
   EXPECT_EQ(unstamped(lines[0]), "profile: none\n");
   EXPECT_EQ(unstamped(lines[1]), "exit: 42 frames\n");
   EXPECT_EQ(err, file);
+}
+
+TEST(Log, AFifoInTheLogsPlaceIsNotOpenedAndTheLineSaysWhy) {
+  scratch_dir dir;
+  const std::string fifo = dir.at("frontend.log");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);  // opening it for writing would wait for a reader
+  testing::internal::CaptureStderr();
+  log_file_open(fifo.c_str());
+  log_printf("still told");
+  const std::string err = testing::internal::GetCapturedStderr();
+  log_file_close();
+  const std::vector<std::string> lines = lines_of(err);
+  ASSERT_EQ(lines.size(), 2u) << err;
+  EXPECT_EQ(unstamped(lines[0]),
+            "cannot open the log " + fifo + ": " + fifo + " is not a file (a FIFO)\n");
+  EXPECT_EQ(unstamped(lines[1]), "still told\n");
 }
 
 TEST(Log, StillWritesToStderrWithoutAFileAndCutsLongMessages) {

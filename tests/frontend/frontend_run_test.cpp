@@ -1,10 +1,18 @@
 // The whole frontend in-process on SDL's dummy drivers with a temporary HOME: --help, a start
 // without a ROM, a start that finds the test ROM set in ~/Downloads, --state files for another
-// ROM and for this one, an unattended --frames run with its exit screenshot, and SIGINT.
+// ROM and for this one (and ones that are no file), an unattended --frames run with its exit
+// screenshot, the quit signals, a second copy on the same data folder and the clean-up of what a
+// killed run left, and writes past a file-size limit or into a closed pipe.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <sstream>
@@ -24,6 +32,7 @@
 #include "png_read.h"
 #include "scratch_dir.h"
 #include "sh2_program.h"
+#include "test_platform.h"
 #include "test_romset.h"
 
 #ifndef CB_FRONTEND_GOLDEN_DIR
@@ -173,6 +182,10 @@ TEST_F(FrontendRunTest, TheTestRomSetInDownloadsIsFoundAndLoaded) {
   EXPECT_EQ(fe.menu.page_stack[0], int32_t(MENU_PAGE_MAIN));
   const std::string settings = read_text(fe.settings_path);
   EXPECT_NE(settings.find("rom = " + rom), std::string::npos) << settings;
+  // The readers' bound on container files leaves the board's states room to grow.
+  const size_t container_size = bytes_of_state_container().size();
+  EXPECT_GT(container_size, 1000000u);  // the board's state is about 1.5 MB
+  EXPECT_LT(container_size, size_t(STATE_CONTAINER_FILE_MAX) / 4);
   EXPECT_EQ(frontend_shutdown(), 0);
 }
 
@@ -199,6 +212,20 @@ TEST_F(FrontendRunTest, AStateFileOfAnotherRomIsRejectedAndTheProgramStartsWitho
   EXPECT_TRUE(has(log_messages(fe.log_path),
                   "--state " + home.at("none.fest") + " rejected: cannot read file"));
   frontend_shutdown();
+
+  // Neither waits for a writer nor reads gigabytes: both are refused before a byte is read.
+  const std::string fifo = home.at("fifo.fest"), huge = home.at("huge.fest");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  ASSERT_TRUE(bytes_write(huge, container));
+  ASSERT_EQ(truncate(huge.c_str(), 3ll << 30), 0);  // sparse
+  const std::pair<std::string, std::string> refused[] = {{fifo, fifo + " is not a file (a FIFO)"},
+                                                         {huge, "file is too large"}};
+  for (const auto& [path, reason] : refused) {
+    ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--state", path}), -1);
+    EXPECT_TRUE(has(log_messages(fe.log_path), "--state " + path + " rejected: " + reason));
+    EXPECT_EQ(fe.running, 0);
+    frontend_shutdown();
+  }
 }
 
 TEST_F(FrontendRunTest, AGoodStateFileRunsTheGameLikeAnyStateLoad) {
@@ -257,31 +284,146 @@ TEST_F(FrontendRunTest, AnUnattendedRunStopsAfterExactlyItsFramesAndWritesTheUnt
   EXPECT_FALSE(exists_at_all(data_dir("Fake Game") + "states/fakegame-1234ABCD/autosave.fest"));
 }
 
-TEST_F(FrontendRunTest, SigintDuringARunLeavesAValidAutosave) {
+TEST_F(FrontendRunTest, AQuitSignalDuringARunLeavesAValidAutosaveAndTheSettings) {
+  const std::string rom = fake_rom();
+  // A closed terminal (SIGHUP) ends the run as kill (SIGTERM) and Ctrl+C (SIGINT) do.
+  for (int signal_number : {SIGHUP, SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal_number);
+    ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
+    ASSERT_EQ(fe.settings.autosave_exit, 1);
+    char path[FILE_PATH_MAX];
+    ASSERT_EQ(slot_file_path(0, path), 1);
+    unlink(path);
+    unlink(fe.settings_path);
+    const uint64_t give_up = SDL_GetTicks64() + 20000;
+    while (fe.frame_counter < 10 && SDL_GetTicks64() < give_up) frontend_loop_iteration();
+    ASSERT_GE(fe.frame_counter, 10u);
+
+    raise(signal_number);
+    for (int i = 0; i < 100 && !fe.quit; i++) frontend_loop_iteration();
+    ASSERT_EQ(fe.quit, 1);
+    EXPECT_EQ(fe.running, 0);
+
+    uint64_t length = 0;
+    uint8_t* data = read_file(path, &length);
+    ASSERT_NE(data, nullptr) << path;
+    char reason[200] = "";
+    size_t state_length = 0;
+    EXPECT_NE(
+        parse_state_container(data, size_t(length), nullptr, &state_length, reason, sizeof reason),
+        nullptr)
+        << reason;
+    free(data);
+    const std::string settings = fe.settings_path;
+    const std::string log = fe.log_path;
+    EXPECT_EQ(frontend_shutdown(), 0);
+    EXPECT_TRUE(exists_at_all(settings));
+    const std::vector<std::string> messages = log_messages(log);
+    const char* name = signal_number == SIGHUP    ? "SIGHUP"
+                       : signal_number == SIGTERM ? "SIGTERM"
+                                                  : "SIGINT";
+    EXPECT_TRUE(has(messages, std::string(name) + " received: quitting"));
+  }
+  // After the run the signals are the process's own again.
+  struct sigaction now;
+  ASSERT_EQ(sigaction(SIGHUP, nullptr, &now), 0);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+TEST_F(FrontendRunTest, ASecondCopyOnTheSameDataFolderSaysSoAndTouchesNothing) {
+  const std::string rom = fake_rom();
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom}), -1);
+  const std::string data = fe.data_dir;
+  frontend_shutdown();
+  ASSERT_TRUE(write_text(data + "frontend.log", "the first copy's log\n"));
+  ASSERT_TRUE(write_text(data + "settings.ini", "[ui]\nslot = 4\n"));
+
+  // The first copy: another process holding the lock (a child of this test).
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t first = fork();
+  ASSERT_GE(first, 0);
+  if (first == 0) {
+    const int fd = open((data + "frontend.lock").c_str(), O_RDWR);
+    const char ok = fd >= 0 && flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+    if (write(ready[1], &ok, 1) != 1) _exit(1);
+    pause();  // until killed
+    _exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(read(ready[0], &ok, 1), 1);
+  ASSERT_EQ(ok, 'y');
+
+  test_platform_reset();
+  platform = &test_platform;  // the message box is recorded, not shown
+  EXPECT_EQ(start(&fake_game_descriptor, {"--rom", rom}), 1);
+  EXPECT_EQ(tp.message_boxes, 1);
+  EXPECT_EQ(tp.message_title, "Fake Game is already running");
+  EXPECT_NE(tp.message_text.find("The data folder " + data + " is in use by another copy"),
+            std::string::npos)
+      << tp.message_text;
+  EXPECT_NE(tp.message_text.find("--portable"), std::string::npos);
+  EXPECT_NE(tp.message_text.find("HOME"), std::string::npos);
+  EXPECT_EQ(read_text(data + "frontend.log"), "the first copy's log\n");
+  EXPECT_EQ(read_text(data + "settings.ini"), "[ui]\nslot = 4\n");
+  EXPECT_EQ(SDL_WasInit(0), 0u);
+
+  // Once the first copy is gone, however it went, the folder is free again.
+  kill(first, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(first, &status, 0), first);
+  close(ready[0]);
+  close(ready[1]);
+  platform = &platform_sdl;
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom}), -1);
+  EXPECT_EQ(fe.rom_ready, 1);
+  EXPECT_EQ(frontend_shutdown(), 0);
+}
+
+TEST_F(FrontendRunTest, TemporaryFilesAKilledRunLeftAreRemovedAtTheNextStart) {
+  const std::string rom = fake_rom();
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom}), -1);
+  const std::string data = fe.data_dir;
+  frontend_shutdown();
+  const std::string slots = data + "states/fakegame-1234ABCD/";
+  const std::string left[] = {data + ".settings.ini.Qx81Lm.tmp", slots + ".slot03.fest.a1B2c3.tmp",
+                              data + "nvram/.fakegame-1234ABCD.nv.ZZZZZZ.tmp"};
+  const std::string kept[] = {data + "settings.ini.tmp", data + "notes.txt",
+                              data + "movies/.x.femv.Qx81Lm.tmp"};  // no atomic writes there
+  for (const std::string& path : left) ASSERT_TRUE(write_text(path, "half"));
+  for (const std::string& path : kept) ASSERT_TRUE(write_text(path, "mine"));
+
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom}), -1);
+  for (const std::string& path : left) EXPECT_FALSE(exists_at_all(path)) << path;
+  for (const std::string& path : kept) EXPECT_EQ(read_text(path), "mine") << path;
+  EXPECT_TRUE(
+      has(log_messages(fe.log_path), "removed 3 temporary files an earlier run left unfinished"));
+  EXPECT_EQ(frontend_shutdown(), 0);
+}
+
+TEST_F(FrontendRunTest, AWritePastAFileSizeLimitOrIntoAClosedPipeFailsAsAWriteAndTheRunGoesOn) {
   const std::string rom = fake_rom();
   ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
-  ASSERT_EQ(fe.settings.autosave_exit, 1);
-  const uint64_t give_up = SDL_GetTicks64() + 20000;
-  while (fe.frame_counter < 10 && SDL_GetTicks64() < give_up) frontend_loop_iteration();
-  ASSERT_GE(fe.frame_counter, 10u);
-
-  raise(SIGINT);  // SDL turns it into a quit event
-  for (int i = 0; i < 100 && !fe.quit; i++) frontend_loop_iteration();
-  ASSERT_EQ(fe.quit, 1);
-  EXPECT_EQ(fe.running, 0);
-
+  struct rlimit old_limit;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  struct rlimit limit = old_limit;
+  limit.rlim_cur = 1000;  // SIGXFSZ's default would end the process at the first write past it
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  const int saved = save_slot(1);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  EXPECT_EQ(saved, 0);
+  EXPECT_EQ(std::string(fe.toast_text).rfind("Save failed: cannot write ", 0), 0u) << fe.toast_text;
   char path[FILE_PATH_MAX];
-  ASSERT_EQ(slot_file_path(0, path), 1);
-  uint64_t length = 0;
-  uint8_t* data = read_file(path, &length);
-  ASSERT_NE(data, nullptr) << path;
-  char reason[200] = "";
-  size_t state_length = 0;
-  EXPECT_NE(
-      parse_state_container(data, size_t(length), nullptr, &state_length, reason, sizeof reason),
-      nullptr)
-      << reason;
-  free(data);
+  ASSERT_EQ(slot_file_path(1, path), 1);
+  const std::string folder = std::string(path).substr(0, std::string(path).rfind('/'));
+  EXPECT_EQ(names_in(folder), std::set<std::string>{});  // no temporary file left
+
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  EXPECT_EQ(write(ends[1], "x", 1), -1);  // SIGPIPE's default would end the process here
+  EXPECT_EQ(errno, EPIPE);
+  close(ends[1]);
   EXPECT_EQ(frontend_shutdown(), 0);
 }
 
@@ -296,10 +438,9 @@ TEST_F(FrontendRunTest, ADataFolderThatCannotBeMadeIsSaidAtStartOverTheMenuOrAsA
   EXPECT_EQ(fe.menu.page_stack[0], int32_t(MENU_PAGE_MAIN));
   EXPECT_EQ(fe.menu.page_stack[1], int32_t(MENU_PAGE_ERROR));
   EXPECT_STREQ(fe.error_title, "Data folder unusable");
-  EXPECT_EQ(std::string(fe.error_body)
-                .rfind("The folder\n" + data + "states\ncannot be used (not a folder).", 0),
-            0u)
-      << fe.error_body;
+  EXPECT_EQ(std::string(fe.error_body), "The folder\n" + data +
+                                            "states\ncannot be used (not a directory).\n\nWhat "
+                                            "belongs in it will not be kept.");
   frontend_shutdown();
 
   // Straight into the game, the game keeps running and a toast says it.
@@ -307,8 +448,9 @@ TEST_F(FrontendRunTest, ADataFolderThatCannotBeMadeIsSaidAtStartOverTheMenuOrAsA
   ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
   EXPECT_EQ(fe.running, 1);
   EXPECT_EQ(fe.menu_open, 0);
-  EXPECT_EQ(std::string(fe.toast_text),
-            "Folder " + data + "states cannot be used (not a folder): nothing will be saved");
+  EXPECT_EQ(
+      std::string(fe.toast_text),
+      "Cannot use the folder " + data + "states (not a directory): nothing will be saved there");
   frontend_shutdown();
 }
 
@@ -321,6 +463,12 @@ TEST_F(FrontendRunTest, ADataFolderTooLongForTheNamesInsideIsRefusedAndNothingIs
   }
   setenv("HOME", deep.c_str(), 1);
   const std::string rom = fake_rom();
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
+  const std::string toast = fe.toast_text;  // the path gives up its left part to the reason
+  EXPECT_EQ(toast.rfind("Cannot use the folder ...", 0), 0u) << toast;
+  const std::string tail = "/Fake Game/ (file name too long): nothing will be saved";
+  EXPECT_EQ(toast.substr(toast.size() - std::min(toast.size(), tail.size())), tail);
+  frontend_shutdown();
   ASSERT_EQ(run(&fake_game_descriptor, {"--rom", rom, "--frames", "3", "--no-menu"}), 0);
 
   // SDL made the folder itself; nothing was made or written inside it, nor left in the working
@@ -341,12 +489,13 @@ TEST_F(FrontendRunTest, AnUnreadableSettingsFileIsToldAtStartAndLeftAsItIs) {
   const std::string rom = fake_rom();
   ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom}), -1);
   ASSERT_EQ(fe.rom_ready, 1);
-  EXPECT_EQ(std::string(fe.toast_text),
-            "Cannot read " + data + "settings.ini (is a folder): settings will not be saved");
+  EXPECT_EQ(
+      std::string(fe.toast_text),
+      "Cannot read " + data + "settings.ini (not a file (a folder)): settings will not be saved");
   EXPECT_TRUE(has(log_messages(fe.log_path),
-                  "settings " + data +
-                      "settings.ini cannot be read (is a folder); it is left as it "
-                      "is and this run's settings are not saved"));
+                  "cannot read settings " + data +
+                      "settings.ini (not a file (a folder)); it is left as it is and this "
+                      "run's settings are not saved"));
   frontend_shutdown();
   EXPECT_TRUE(path_is_dir((data + "settings.ini").c_str()));
   EXPECT_EQ(read_text(data + "settings.ini/keep"), "x");

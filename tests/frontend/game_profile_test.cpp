@@ -1,6 +1,8 @@
 // Game profiles: texts to fields, or to the exact "line N: message" where reading stopped,
 // the checks after reading, the file loader and the feature names.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cmath>
@@ -195,10 +197,20 @@ TEST(ProfileLoadFile, RecordsThePathOnlyOnSuccess) {
 
   const std::string missing = dir.at("missing.json");
   EXPECT_EQ(profile_load_file(&profile, missing.c_str()), 0);
-  EXPECT_EQ(profile.error, "cannot read " + missing + " (no such file or folder)");
+  EXPECT_EQ(profile.error, "cannot read " + missing);
   EXPECT_EQ(profile.valid, 0);
   EXPECT_STREQ(profile.title, "");
   EXPECT_EQ(profile.rotation, 0);  // the whole record is cleared
+
+  // Refused unread: a FIFO would wait for a writer, a huge file would fill memory.
+  const std::string fifo = dir.at("fifo.json"), huge = dir.at("huge.json");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  ASSERT_TRUE(write_text(huge, "{}"));
+  ASSERT_EQ(truncate(huge.c_str(), PROFILE_FILE_MAX + 1), 0);
+  EXPECT_EQ(profile_load_file(&profile, fifo.c_str()), 0);
+  EXPECT_EQ(profile.error, fifo + " is not a file (a FIFO)");
+  EXPECT_EQ(profile_load_file(&profile, huge.c_str()), 0);
+  EXPECT_EQ(profile.error, "cannot read " + huge + ": file is too large");
 }
 
 TEST(FeatureName, NamesTheEightFeaturesAndNothingElse) {

@@ -1,10 +1,10 @@
 // Toasts, the confirmation and error dialogs' routing onto the page stack, and the window mode.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <string>
 
 #include "fake_game.h"
+#include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
 #include "frontend_fixture.h"
@@ -135,24 +135,47 @@ TEST_F(MessagesTest, APathTooLongForTheToastGivesUpItsLeftKeepingTheFileNameAndT
   EXPECT_STREQ(out, "Save failed: ...abcdefghijkl/slot.fest");
 }
 
+TEST_F(MessagesTest, AFileFailureNamesThePathOnceWhateverWordsTheFileLayerGave) {
+  char out[FILE_MESSAGE_MAX];
+  struct failure_case {
+    const char* reason;
+    const char* expected;
+  };
+  const failure_case cases[] = {
+      {"permission denied", "Cannot write /m/a.femv (permission denied)."},
+      {"/m/a.femv is not a file (a FIFO)", "Cannot write /m/a.femv (not a file (a FIFO))."},
+      {"/m/a.femv is a link to a missing file",
+       "Cannot write /m/a.femv (a link to a missing file)."},
+      {"/m/a.femvx is not a file (a FIFO)",  // another path that starts alike stays whole
+       "Cannot write /m/a.femv (/m/a.femvx is not a file (a FIFO))."},
+      {"", "Cannot write /m/a.femv (input/output error)."},
+  };
+  for (const failure_case& c : cases) {
+    format_file_failure(out, sizeof out, "Cannot write ", "/m/a.femv", c.reason, ".");
+    EXPECT_STREQ(out, c.expected) << c.reason;
+  }
+}
+
 TEST_F(MessagesTest, AKindOfWriteFailureToastsOnceAndLogsAgainOnlyWhenItsReasonChanges) {
   log_capture log(dir.at("test.log"));
-  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", ENOSPC);
-  EXPECT_STREQ(fe.toast_text, "NVRAM save failed: /d/x.nv (no space left)");
+  const char* full = "no space left on device";
+  const char* read_only = "read-only file system";
+  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", full);
+  EXPECT_STREQ(fe.toast_text, "NVRAM save failed: /d/x.nv (no space left on device)");
   fe.toast_text[0] = '\0';
-  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", ENOSPC);
-  report_write_failure(WRITE_SETTINGS, "Could not write settings to ", "/d/s.ini", ENOSPC);
-  EXPECT_STREQ(fe.toast_text, "Could not write settings to /d/s.ini (no space left)");
+  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", full);
+  report_write_failure(WRITE_SETTINGS, "Could not write settings to ", "/d/s.ini", full);
+  EXPECT_STREQ(fe.toast_text, "Could not write settings to /d/s.ini (no space left on device)");
   fe.toast_text[0] = '\0';
-  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", EROFS);
+  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", read_only);
   EXPECT_STREQ(fe.toast_text, "");
   const std::string text = log.text();
-  EXPECT_EQ(text.find("NVRAM save failed: /d/x.nv (no space left)"),
-            text.rfind("NVRAM save failed: /d/x.nv (no space left)"));
+  EXPECT_EQ(text.find("NVRAM save failed: /d/x.nv (no space left on device)"),
+            text.rfind("NVRAM save failed: /d/x.nv (no space left on device)"));
   EXPECT_TRUE(log.has("NVRAM save failed: /d/x.nv (read-only file system)"));
 
   // After a good write the next failure is told again.
   report_write_success(WRITE_NVRAM);
-  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", EROFS);
+  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", read_only);
   EXPECT_STREQ(fe.toast_text, "NVRAM save failed: /d/x.nv (read-only file system)");
 }

@@ -13,6 +13,7 @@
 #include "frontend/nvram_files.h"
 #include "frontend_fixture.h"
 #include "log_capture.h"
+#include "write_limit.h"
 
 namespace {
 
@@ -91,23 +92,23 @@ TEST_F(NvramFilesTest, TheFileIsWrittenWhenMissingOrChangedAndOtherwiseLeftAlone
 TEST_F(NvramFilesTest, AFailedWriteIsToldOnceWithItsReasonAndRetriedAtTheNextFlush) {
   log_capture log(fe.log_path);
   ASSERT_TRUE(write_text(file(), OLD_FILE));
-  // A folder where the temporary file goes makes the write fail, even for root.
-  ASSERT_EQ(mkdir((file() + ".tmp").c_str(), 0755), 0);
   fake.nvram[0] = 0x42;
   fake.nvram_dirty = 1;
-  save_nvram();
-  const std::string failed = "NVRAM save failed: " + file() + " (is a folder)";
-  EXPECT_EQ(std::string(fe.toast_text), failed);
-  EXPECT_EQ(read_text(file()), OLD_FILE);
-  EXPECT_EQ(fake.nvram_dirty, 0);  // the change is now known only to the failed write
-  fe.toast_text[0] = '\0';
-  save_nvram();  // the next flush fails the same way: nothing more is said
-  EXPECT_STREQ(fe.toast_text, "");
+  const std::string failed = "NVRAM save failed: " + file() + " (file too large)";
+  {
+    write_limit disk_full(100);  // the file is 256 bytes
+    save_nvram();
+    EXPECT_EQ(std::string(fe.toast_text), failed);
+    EXPECT_EQ(read_text(file()), OLD_FILE);
+    EXPECT_EQ(fake.nvram_dirty, 0);  // the change is now known only to the failed write
+    fe.toast_text[0] = '\0';
+    save_nvram();  // the next flush fails the same way: nothing more is said
+    EXPECT_STREQ(fe.toast_text, "");
+  }
   const std::string text = log.text();
   EXPECT_NE(text.find(failed), std::string::npos);
   EXPECT_EQ(text.find(failed), text.rfind(failed));
 
-  ASSERT_EQ(rmdir((file() + ".tmp").c_str()), 0);
   save_nvram();
   EXPECT_EQ(read_text(file()), eeprom());
 
@@ -130,9 +131,11 @@ TEST_F(NvramFilesTest, AFolderInTheFilesPlaceFailsTheWriteAndIsRetried) {
 }
 
 TEST_F(NvramFilesTest, TheRestoreHandsTheFileToTheGameOrLogsWhyNot) {
+  enum { REGULAR, SPARSE_GIB, FIFO };
   struct restore_case {
     const char* what;
     int file_bytes;  // -1 = no file
+    int node;        // what is made under the name
     int has_load_op;
     const char* log_line;  // "" = none
     int restored;
@@ -140,16 +143,26 @@ TEST_F(NvramFilesTest, TheRestoreHandsTheFileToTheGameOrLogsWhyNot) {
   const std::string path = file();
   const std::string restored_line = "NVRAM restored from " + path;
   const std::string refused_line = "NVRAM file " + path + " ignored (unexpected size 255)";
+  // Refused before a byte is read, so neither takes memory nor waits for a writer.
+  const std::string huge_line = "NVRAM file " + path + " ignored (file is too large)";
+  const std::string fifo_line = "NVRAM file ignored: " + path + " is not a file (a FIFO)";
   const restore_case cases[] = {
-      {"a whole file", FAKE_GAME_NVRAM_BYTES, 1, restored_line.c_str(), 1},
-      {"a 255-byte file", 255, 1, refused_line.c_str(), 0},
-      {"no file", -1, 1, "", 0},
-      {"no nvram_load", FAKE_GAME_NVRAM_BYTES, 0, "", 0},
+      {"a whole file", FAKE_GAME_NVRAM_BYTES, REGULAR, 1, restored_line.c_str(), 1},
+      {"a 255-byte file", 255, REGULAR, 1, refused_line.c_str(), 0},
+      {"a 1 GiB file", 0, SPARSE_GIB, 1, huge_line.c_str(), 0},
+      {"a FIFO", 0, FIFO, 1, fifo_line.c_str(), 0},
+      {"no file", -1, REGULAR, 1, "", 0},
+      {"no nvram_load", FAKE_GAME_NVRAM_BYTES, REGULAR, 0, "", 0},
   };
   for (const restore_case& c : cases) {
     unlink(path.c_str());
-    if (c.file_bytes >= 0) {
+    if (c.node == FIFO) {
+      ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    } else if (c.file_bytes >= 0) {
       ASSERT_TRUE(write_text(path, std::string(size_t(c.file_bytes), '\x5A')));
+      if (c.node == SPARSE_GIB) {
+        ASSERT_EQ(truncate(path.c_str(), 1ll << 30), 0);
+      }
     }
     fe.adapter_copy = fake_game_descriptor;
     if (!c.has_load_op) fe.adapter_copy.nvram_load = nullptr;

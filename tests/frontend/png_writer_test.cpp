@@ -2,6 +2,8 @@
 // sizes, checksums and filter bytes are the fixed ones.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -10,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "frontend/file_util.h"
 #include "frontend/png_writer.h"
 #include "png_read.h"
 #include "scratch_dir.h"
+#include "write_limit.h"
 
 namespace {
 
@@ -129,10 +133,26 @@ TEST(PngWriter, AFailedWriteOrBadSizeLeavesNoFile) {
   EXPECT_EQ(png_write_rgb(dir.at("missing/shot.png").c_str(), pixels.data(), 4, 4), 0);
 
   const std::string full = dir.at("full.png");
-  ASSERT_EQ(symlink("/dev/full", (full + ".tmp").c_str()), 0);
-  EXPECT_EQ(png_write_rgb(full.c_str(), pixels.data(), 4, 4), 0);
+  {
+    write_limit disk_full(16);
+    EXPECT_EQ(png_write_rgb(full.c_str(), pixels.data(), 4, 4), 0);
+  }
   EXPECT_FALSE(exists_at_all(full));
-  EXPECT_FALSE(exists_at_all(full + ".tmp"));
+
+  // A device named as the file (as root, a link to one) is refused and stays a device.
+  const std::string device = dir.at("device"), link = dir.at("link.png");
+  ASSERT_EQ(mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+  ASSERT_EQ(symlink(device.c_str(), link.c_str()), 0);
+  char message[FILE_MESSAGE_MAX] = "";
+  EXPECT_EQ(png_write_rgb_msg(link.c_str(), pixels.data(), 4, 4, message, sizeof message), 0);
+  EXPECT_EQ(message, link + " is not a file (a character device)");
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  EXPECT_EQ(png_write_rgb_msg(link.c_str(), pixels.data(), 0, 4, message, sizeof message), 0);
+  EXPECT_STREQ(message, "bad picture size");
 
   const std::string bad = dir.at("bad.png");
   EXPECT_EQ(png_write_rgb(bad.c_str(), pixels.data(), 0, 4), 0);

@@ -120,7 +120,7 @@ TEST_F(ScreenshotTest, AFailedWriteToastsTheFullPathAndWhy) {
   const std::string toast = fe.toast_text;
   const std::string prefix = std::string("Screenshot failed: ") + fe.screenshots_dir + "/shot-";
   EXPECT_EQ(toast.substr(0, prefix.size()), prefix);
-  const std::string tail = "-007.png (no such file or folder)";
+  const std::string tail = "-007.png (no such file or directory)";
   EXPECT_EQ(toast.substr(toast.size() - tail.size()), tail);
 }
 

@@ -331,8 +331,8 @@ TEST_F(SettingsModelTest, AFailedWriteIsToldOnceWithItsReasonAndChangesNothingEl
   snprintf(fe.settings_path, sizeof fe.settings_path, "%s", dir.at("missing/settings.ini").c_str());
   fe.settings.volume = 55;
   save_settings();
-  const std::string failed =
-      "Could not write settings to " + dir.at("missing/settings.ini") + " (no such file or folder)";
+  const std::string failed = "Could not write settings to " + dir.at("missing/settings.ini") +
+                             " (no such file or directory)";
   EXPECT_EQ(std::string(fe.toast_text), failed);
   EXPECT_TRUE(log.has(failed));
   EXPECT_EQ(fe.settings.volume, 55);
@@ -353,9 +353,10 @@ TEST_F(SettingsModelTest, ASettingsFileThatIsThereButCannotBeReadIsNeverWrittenO
     int as_nobody;
   };
   const unreadable_case cases[] = {
-      {"a folder", [](const std::string& p) { mkdir(p.c_str(), 0755); }, "is a folder", 0},
+      {"a folder", [](const std::string& p) { mkdir(p.c_str(), 0755); }, "not a file (a folder)",
+       0},
       {"a dangling link", [](const std::string& p) { symlink("gone.ini", p.c_str()); },
-       "no such file or folder", 0},
+       "no such file or directory", 0},
       {"a file without read permission",
        [](const std::string& p) {
          write_text(p, "[audio]\nvolume = 10\n");

@@ -1,6 +1,8 @@
 // The settings table: INI parse rules, the exact save text, a load-save round trip and the
 // integer lookups.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "frontend/settings_store.h"
+#include "log_capture.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -57,9 +60,9 @@ TEST(SettingsLoad, ParsesLinesByTheFileRules) {
       {"comments only at the start of a line",
        "# top\n; semicolon\n[s]\n  # indented\nk = v # kept ; kept\n",
        {{"s", "k", "v # kept ; kept"}}},
-      {"'[x' without ']' keeps the section",
-       "[a]\nk = 1\n[x\nj = 2\n",
-       {{"a", "k", "1"}, {"a", "j", "2"}}},
+      {"keys after '[x' without ']' belong to no section, and are kept",
+       "[a]\nk = 1\n[x\nj = 2\n[b]\nm = 3\n",
+       {{"a", "k", "1"}, {"", "j", "2"}, {"b", "m", "3"}}},
       {"text after ']' is ignored", "[display] old name\nscale = 3\n", {{"display", "scale", "3"}}},
       {"a repeated key keeps its first place and the last value",
        "[s]\na = 1\nb = 2\na = 3\n",
@@ -83,11 +86,40 @@ TEST(SettingsLoad, ParsesLinesByTheFileRules) {
   for (const parse_case& c : cases) EXPECT_EQ(load_text(c.text), c.expected) << c.what;
 }
 
+TEST(SettingsLoad, ABrokenSectionLineIsLoggedWithItsLineNumber) {
+  scratch_dir dir;
+  const std::string path = dir.at("settings.ini");
+  std::string text = "[display]\nscale = 2\n[display\nvsync = 0\n";
+  for (int i = 0; i < 9; i++) text += "[gadgets\n";
+  ASSERT_TRUE(write_text(path, text));
+  settings_table table = {};
+  {
+    log_capture log(dir.at("frontend.log"));
+    ASSERT_EQ(settings_table_load(&table, path.c_str()), 1);
+    EXPECT_TRUE(log.has(path + " line 3: section line without ']' (\"[display\"); the keys after "
+                               "it belong to no section"))
+        << log.text();
+    EXPECT_TRUE(log.has_prefix(path + " line 11: section line without ']' (\"[gadgets\")"));
+    EXPECT_FALSE(log.has_prefix(path + " line 12:"));  // eight are told one by one
+    EXPECT_TRUE(log.has(path + ": 2 more section lines without ']'"));
+  }
+  EXPECT_STREQ(settings_table_get(&table, "display", "scale"), "2");
+  EXPECT_EQ(settings_table_get(&table, "display", "vsync"), nullptr);
+  EXPECT_STREQ(settings_table_get(&table, "", "vsync"), "0");
+  settings_table_clear(&table);
+}
+
 TEST(SettingsLoad, AnUnreadableFileLeavesTheTableAsItWas) {
   scratch_dir dir;
   settings_table table = {};
   settings_table_set(&table, "ui", "slot", "3");
   EXPECT_EQ(settings_table_load(&table, dir.at("missing.ini").c_str()), 0);
+  // A FIFO would wait for a writer and a huge file fill memory: both are refused unread.
+  ASSERT_EQ(mkfifo(dir.at("fifo.ini").c_str(), 0644), 0);
+  EXPECT_EQ(settings_table_load(&table, dir.at("fifo.ini").c_str()), 0);
+  ASSERT_TRUE(write_text(dir.at("huge.ini"), "[ui]\nslot = 9\n"));
+  ASSERT_EQ(truncate(dir.at("huge.ini").c_str(), SETTINGS_FILE_MAX + 1), 0);  // sparse
+  EXPECT_EQ(settings_table_load(&table, dir.at("huge.ini").c_str()), 0);
   EXPECT_EQ(entries_of(table), (entry_list{{"ui", "slot", "3"}}));
   settings_table_clear(&table);
   EXPECT_EQ(table.entries, nullptr);
@@ -191,6 +223,58 @@ TEST(SettingsSave, LongValuesGrowTheTextBuffer) {
   std::stable_partition(saved.begin(), saved.end(),
                         [](const auto& e) { return std::get<0>(e) == "even"; });
   EXPECT_EQ(entries_of(again), saved);
+  settings_table_clear(&again);
+  settings_table_clear(&table);
+}
+
+TEST(SettingsSave, ManySectionsAndKeysKeepTheirOrderAndValuesThroughLoadAndSave) {
+  // Sets in an order that mixes sections, repeats keys and grows every index many times; the
+  // expected file is built from a plain list kept beside the table.
+  std::vector<std::string> section_order;
+  std::vector<std::vector<std::pair<std::string, std::string>>> keys;  // per section, in order
+  settings_table table = {};
+  for (int i = 0; i < 6000; i++) {
+    const int s = (i * 7919) % 1500;
+    char section[16], key[16], value[16];
+    snprintf(section, sizeof section, "s%d", s);
+    snprintf(key, sizeof key, "k%d", (i * 31) % 5);
+    snprintf(value, sizeof value, "v%d", i);
+    settings_table_set(&table, section, key, value);
+    size_t at =
+        std::find(section_order.begin(), section_order.end(), section) - section_order.begin();
+    if (at == section_order.size()) {
+      section_order.push_back(section);
+      keys.emplace_back();
+    }
+    auto& list = keys[at];
+    auto found =
+        std::find_if(list.begin(), list.end(), [&](const auto& p) { return p.first == key; });
+    if (found == list.end()) {
+      list.emplace_back(key, value);
+    } else {
+      found->second = value;
+    }
+  }
+  std::string expected = HEADER;
+  size_t total = 0;
+  for (size_t s = 0; s < section_order.size(); s++) {
+    expected.append("\n[").append(section_order[s]).append("]\n");
+    for (const auto& [key, value] : keys[s])
+      expected.append(key).append(" = ").append(value) += '\n';
+    total += keys[s].size();
+  }
+  ASSERT_EQ(size_t(table.count), total);
+
+  scratch_dir dir;
+  const std::string path = dir.at("settings.ini");
+  ASSERT_EQ(settings_table_save(&table, path.c_str()), 1);
+  EXPECT_EQ(read_text(path), expected);
+  settings_table again = {};
+  ASSERT_EQ(settings_table_load(&again, path.c_str()), 1);
+  ASSERT_EQ(settings_table_save(&again, dir.at("again.ini").c_str()), 1);
+  EXPECT_EQ(read_text(dir.at("again.ini")), expected);
+  EXPECT_STREQ(settings_table_get(&again, "s1499", "k4"),
+               settings_table_get(&table, "s1499", "k4"));
   settings_table_clear(&again);
   settings_table_clear(&table);
 }

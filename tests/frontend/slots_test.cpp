@@ -2,9 +2,11 @@
 // load and what the user is told on every road, and a write that fails on a full disk.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "fake_game.h"
@@ -15,6 +17,7 @@
 #include "frontend/slots.h"
 #include "frontend_fixture.h"
 #include "test_platform.h"
+#include "write_limit.h"
 
 namespace {
 
@@ -142,12 +145,69 @@ TEST_F(SlotsTest, ADamagedSlotOpensTheDialogAndTheRunningGameGoesOn) {
                "The autosave could not be loaded:\nfile is truncated\n\n"
                "The running game was not changed.");
 
+  // The browser reads only the header and the thumbnail: damage beneath them shows at the load.
   refresh_slot_info();
   EXPECT_EQ(fe.slots[4].exists, 1);
-  EXPECT_EQ(fe.slots[4].usable, 0);
-  EXPECT_STREQ(fe.slots[4].reason, "file is damaged (checksum mismatch)");
+  EXPECT_EQ(fe.slots[4].usable, 1);
   EXPECT_EQ(fe.slots[0].exists, 1);
   EXPECT_STREQ(fe.slots[0].reason, "file is truncated");
+}
+
+TEST_F(SlotsTest, WhatIsNoSlotFileIsShownUnusableAndRefusedWithoutBeingRead) {
+  ASSERT_EQ(save_at(6, 8), 1);
+  file_bytes longer = bytes_read(slot_path("slot06.fest"));
+  longer.push_back(0);
+  struct hostile_case {
+    int32_t slot;
+    std::function<void(const std::string&)> make;
+    std::string reason;  // "PATH" stands for the slot file's path
+  };
+  const hostile_case cases[] = {
+      // A FIFO would make both the browser and the load wait for a writer for ever.
+      {3, [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); },
+       "PATH is not a file (a FIFO)"},
+      {4, [](const std::string& p) { ASSERT_EQ(mkdir(p.c_str(), 0755), 0); },
+       "PATH is not a file (a folder)"},
+      // 3 GiB, sparse: reading it whole would take seconds and gigabytes.
+      {5,
+       [](const std::string& p) {
+         ASSERT_TRUE(write_text(p, "FESTATE1"));
+         ASSERT_EQ(truncate(p.c_str(), 3ll << 30), 0);
+       },
+       "file is too large"},
+      {7, [&](const std::string& p) { ASSERT_TRUE(bytes_write(p, longer)); },
+       "file is damaged (size mismatch)"},
+  };
+  for (const hostile_case& c : cases) {
+    char name[32];
+    snprintf(name, sizeof name, "slot%02d.fest", c.slot);
+    c.make(slot_path(name));
+  }
+  refresh_slot_info();
+  for (const hostile_case& c : cases) {
+    SCOPED_TRACE(c.slot);
+    char name[32];
+    snprintf(name, sizeof name, "slot%02d.fest", c.slot);
+    std::string reason = c.reason;
+    if (reason.rfind("PATH", 0) == 0) reason.replace(0, 4, slot_path(name));
+    EXPECT_EQ(fe.slots[c.slot].exists, 1);
+    EXPECT_EQ(fe.slots[c.slot].usable, 0);
+    // The browser's text names the file alone; the load's names the whole path.
+    std::string shown = c.reason;
+    if (shown.rfind("PATH", 0) == 0) shown.replace(0, 4, name);
+    EXPECT_EQ(fe.slots[c.slot].reason, shown);
+    fe.error_body[0] = '\0';
+    EXPECT_EQ(load_slot(c.slot), 0);
+    if (c.slot == 7) {  // a file that could be read: the dialog gives the whole check's reason
+      EXPECT_STREQ(fe.error_body,
+                   "Slot 7 could not be loaded:\nfile is damaged (checksum mismatch)\n\nThe "
+                   "running game was not changed.");
+    } else {
+      const std::string toast = "Slot " + std::to_string(c.slot) + " cannot be read: " + reason;
+      EXPECT_EQ(fe.toast_text, toast.substr(0, sizeof fe.toast_text - 1));
+    }
+  }
+  EXPECT_EQ(fe.slots[6].usable, 1);  // the good one beside them
 }
 
 TEST_F(SlotsTest, TheGamesRefusalOfTheBlobIsTheDialogsReason) {
@@ -199,20 +259,19 @@ TEST_F(SlotsTest, AGameWithoutAStateToGiveSavesNothing) {
 TEST_F(SlotsTest, AFullDiskKeepsTheOldSlotFileAndSaysWhereItFailed) {
   ASSERT_EQ(save_at(8, 50), 1);
   const file_bytes before = bytes_read(slot_path("slot08.fest"));
-  const std::string temp = slot_path("slot08.fest.tmp");
-  ASSERT_EQ(symlink("/dev/full", temp.c_str()), 0);
-  EXPECT_EQ(save_at(8, 60), 0);
-  EXPECT_EQ(std::string(fe.toast_text),
-            "Save failed: cannot write " + slot_path("slot08.fest") + " (no space left)");
+  {
+    write_limit disk_full(1000);
+    EXPECT_EQ(save_at(8, 60), 0);
+    EXPECT_EQ(std::string(fe.toast_text),
+              "Save failed: cannot write " + slot_path("slot08.fest") + " (file too large)");
+    // The autosave fails the same way, with the same toast.
+    EXPECT_EQ(save_at(0, 61), 0);
+    EXPECT_EQ(std::string(fe.toast_text),
+              "Save failed: cannot write " + slot_path("autosave.fest") + " (file too large)");
+  }
   EXPECT_EQ(bytes_read(slot_path("slot08.fest")), before);
-  EXPECT_FALSE(exists_at_all(temp));
-
-  // The autosave fails the same way, with the same toast.
-  ASSERT_EQ(symlink("/dev/full", slot_path("autosave.fest.tmp").c_str()), 0);
-  EXPECT_EQ(save_at(0, 61), 0);
-  EXPECT_EQ(std::string(fe.toast_text),
-            "Save failed: cannot write " + slot_path("autosave.fest") + " (no space left)");
   EXPECT_FALSE(exists_at_all(slot_path("autosave.fest")));
+  EXPECT_EQ(names_in(dir.at("states/fakegame-1234ABCD")), std::set<std::string>{"slot08.fest"});
 }
 
 }  // namespace

@@ -150,12 +150,11 @@ TEST_F(StartupProfileTest, TheRequestedFileComesFirstAndAMissingOneFallsThroughT
   const std::string missing = dir.at("missing.json");
   load_game_profile(missing.c_str());
   EXPECT_STREQ(fe.adapter_copy.title, "From The Data Folder");
-  EXPECT_TRUE(
-      log.has("--profile " + missing +
-              " cannot be read (no such file or folder); looking for fakegame.json instead"));
+  EXPECT_TRUE(log.has("cannot read --profile " + missing +
+                      " (no such file or directory); looking for fakegame.json instead"));
   tell_profile_unusable();
   EXPECT_EQ(std::string(fe.toast_text),
-            "Profile not used: " + missing + " (no such file or folder)");
+            "Profile not used: " + missing + " (no such file or directory)");
 }
 
 TEST_F(StartupProfileTest, ARequestedFileThatCannotBeUsedIsToldAsAToast) {
@@ -167,7 +166,7 @@ TEST_F(StartupProfileTest, ARequestedFileThatCannotBeUsedIsToldAsAToast) {
   ASSERT_EQ(mkdir(dir.at("folder.json").c_str(), 0755), 0);
   ASSERT_TRUE(write_text(dir.at("broken.json"), "{\n  \"title\": 3}"));
   const request_case cases[] = {
-      {"a folder", dir.at("folder.json"), "is a folder"},
+      {"a folder", dir.at("folder.json"), "not a file (a folder)"},
       {"a rejected profile", dir.at("broken.json"), "line 2: expected a string"},
   };
   for (const request_case& c : cases) {

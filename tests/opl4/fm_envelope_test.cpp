@@ -44,14 +44,51 @@ void play_probe(chip_fixture& f, fm_op probe, int block = 0, int fnumber = 0) {
 TEST(FmEnvelope, AttackTakesTheChipsTimeForEachRate) {
   // From silence to full level: 2826.24 ms at rate 1 and a 50 kHz sample rate (141,312 FM
   // samples), halving with each rate step; rate 15 is immediate. Within one envelope step:
-  // an update is due every 2^(13 - rate) FM samples.
-  for (int rate : {2, 5, 9, 12, 15}) {
+  // an update is due every 2^(13 - rate) FM samples. The slow attacks below rate 9 take
+  // longer than this nominal time; the next test pins them.
+  for (int rate : {9, 10, 12, 15}) {
     chip_fixture f;
     play_probe(f, {.ar_dr = uint8_t(rate << 4)});
     double expected = rate == 15 ? 0 : 141312 * std::exp2(1 - rate);
     uint32_t samples = uint32_t((expected + 20000) * OUTPUT_RATE / FM_RATE);
     double t = fm_time_to(envelope_steps(render_output(f, OUT_FM_A, samples)), 0, 1);
     EXPECT_NEAR(t, expected, std::exp2(13 - std::min(rate, 13)) + 2) << "attack rate " << rate;
+  }
+}
+
+// The chip's attacks at rates 3 to 8, measured from key-on to within 1 dB of full level over
+// three key-on phases, on a note whose key scaling adds 2 to the rate (block 4, KSR off). The
+// table was read off a sounding tone's peaks, which lag the envelope by a constant; its own
+// figures give that lag: they follow a 2^-rate + lag. The probe shows the envelope itself.
+TEST(FmEnvelope, SlowAttacksTakeTheChipsTimeToComeWithinOneDecibel) {
+  const struct {
+    int rate, low, high;  // output samples
+  } table[] = {{3, 18947, 19199}, {4, 9588, 9638}, {5, 4808, 4858},
+               {6, 2395, 2444},   {7, 1235, 1235}, {8, 632, 632}};
+  // Least squares of the table's midpoints against 2^-rate: the constant is the lag.
+  double sx = 0, sy = 0, sxx = 0, sxy = 0, n = 0;
+  for (const auto& r : table) {
+    double x = std::exp2(-r.rate), y = (r.low + r.high) / 2.0;
+    sx += x, sy += y, sxx += x * x, sxy += x * y, n++;
+  }
+  const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx), lag = (sy - slope * sx) / n;
+  ASSERT_GT(lag, 0);
+  ASSERT_LT(lag, 100);
+  for (const auto& r : table) {
+    double sum = 0;
+    for (int phase : {0, 1000, 2345}) {
+      chip_fixture f;
+      f.render(uint32_t(phase));
+      play_probe(f, {.ar_dr = uint8_t(r.rate << 4)}, 4);
+      std::vector<int32_t> v = render_output(f, OUT_FM_A, uint32_t(r.high + 2000));
+      const double within = FM_PEAK * std::pow(10.0, -1 / 20.0);
+      size_t t = 0;
+      while (t < v.size() && std::abs(v[t]) < within) t++;
+      ASSERT_LT(t, v.size()) << "attack rate " << r.rate;
+      sum += double(t);
+    }
+    const double chip = (r.low + r.high) / 2.0 - lag;
+    EXPECT_NEAR(sum / 3, chip, chip * 0.03) << "attack rate " << r.rate;
   }
 }
 
@@ -152,15 +189,19 @@ TEST(FmLfo, VibratoBendsThePitchByTheTopBitsOfTheFNumberOnceEvery8192FmSamples) 
     f.fm(0xBD, r.depth);
     play_carrier(f, 0, {.flags = 0x61}, 0x380, 5);
     std::vector<int32_t> v = render_output(f, OUT_FM_A, 20000);
-    std::vector<double> crossings;  // rising zero crossings, in output samples
+    // Rising zero crossings in FM samples: each output holds one FM sample, whose time is known.
+    std::vector<double> crossings;
     for (size_t i = 1; i < v.size(); i++)
-      if (v[i - 1] < 0 && v[i] >= 0)
-        crossings.push_back(double(i - 1) + v[i - 1] / double(v[i - 1] - v[i]));
+      if (v[i - 1] < 0 && v[i] >= 0) {
+        double before = double(fm_sample_of_output(int64_t(i - 1)));
+        double after = double(fm_sample_of_output(int64_t(i)));
+        crossings.push_back(before + (after - before) * v[i - 1] / double(v[i - 1] - v[i]));
+      }
     // The pitch over each run of 8 periods, at the time the run starts.
     std::vector<double> at, hz;
     for (size_t k = 0; k + 8 < crossings.size(); k++) {
       at.push_back(crossings[k]);
-      hz.push_back(8 * OUTPUT_RATE / (crossings[k + 8] - crossings[k]));
+      hz.push_back(8 * FM_RATE / (crossings[k + 8] - crossings[k]));
     }
     // The highest pitch between two times, and when it starts.
     auto peak = [&](double from, double to) {
@@ -170,12 +211,12 @@ TEST(FmLfo, VibratoBendsThePitchByTheTopBitsOfTheFNumberOnceEvery8192FmSamples) 
       return best;
     };
     double centre = 0x380 * FM_RATE * std::exp2(5 - 20);
-    double period = 8192 * OUTPUT_RATE / FM_RATE;
+    double period = 8192;
     size_t first = peak(0, period), second = peak(at[first] + period / 2, at[first] + 1.5 * period);
     EXPECT_NEAR(1200 * std::log2(hz[first] / centre), r.cents, 0.5) << int(r.depth);
     EXPECT_NEAR(1200 * std::log2(centre / *std::min_element(hz.begin(), hz.end())), r.cents, 0.5)
         << int(r.depth);
-    EXPECT_NEAR(at[second] - at[first], period, 1024 * OUTPUT_RATE / FM_RATE) << int(r.depth);
+    EXPECT_NEAR(at[second] - at[first], period, 1024) << int(r.depth);
   }
 }
 

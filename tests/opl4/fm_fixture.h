@@ -93,3 +93,10 @@ inline double attenuation_db(double level) {
 inline double output_to_fm_samples(double output_samples) {
   return output_samples * FM_RATE / OUTPUT_RATE;
 }
+
+// The FM sample, counted from 0 at reset, that output sample `i` of a chip rendered from reset
+// holds: by output i, i + 1 + 21 (i + 1) / 171 FM samples are due, and the output lies between
+// the last two of them. -1 = the silence before the first.
+inline int64_t fm_sample_of_output(int64_t i) {
+  return i + 1 + (i + 1) * 21 / 171 - 2;
+}

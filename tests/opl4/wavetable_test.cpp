@@ -49,13 +49,13 @@ TEST(Wavetable, ASixteenBitRampAtOctaveOneReproducesItsSamplesScaledByLevelAndPa
       {0, 0, GAIN_0DB, GAIN_0DB},
       {16, 0, GAIN_6DB, GAIN_6DB},
       {8, 0, GAIN_3DB, GAIN_3DB},
-      {0, 1, GAIN_0DB, GAIN_3DB},
-      {0, 2, GAIN_0DB, GAIN_6DB},
-      {0, 7, GAIN_0DB, GAIN_OFF},
-      {0, 8, GAIN_OFF, GAIN_0DB},
-      {0, 9, GAIN_OFF, GAIN_0DB},
-      {0, 14, GAIN_6DB, GAIN_0DB},
-      {0, 15, GAIN_3DB, GAIN_0DB},
+      {0, 1, GAIN_3DB, GAIN_0DB},
+      {0, 2, GAIN_6DB, GAIN_0DB},
+      {0, 7, GAIN_OFF, GAIN_0DB},
+      {0, 8, GAIN_OFF, GAIN_OFF},
+      {0, 9, GAIN_0DB, GAIN_OFF},
+      {0, 14, GAIN_0DB, GAIN_6DB},
+      {0, 15, GAIN_0DB, GAIN_3DB},
       {127, 0, 0, 0},
   };
   for (const row& r : rows) {
@@ -262,7 +262,7 @@ TEST(WavetableEnvelope, AttackTimeHalvesWithEachRateStepAndRisesSteadily) {
   EXPECT_EQ(samples_until(out, [](int32_t v) { return v != 0; }), -1) << "rate 0 never starts";
 }
 
-TEST(WavetableEnvelope, KeyOffReleasesAtTheReleaseRateUntilSilence) {
+TEST(WavetableEnvelope, KeyOffReleasesAtTheReleaseRateUntilFortyEightDecibelsDown) {
   int previous = 0;
   for (int rr = 8; rr <= 11; rr++) {
     dc_chip f(0xF0, 0x00, uint8_t(0xF0 | rr));
@@ -276,9 +276,11 @@ TEST(WavetableEnvelope, KeyOffReleasesAtTheReleaseRateUntilSilence) {
     ASSERT_GT(silent, half) << rr;
     for (int i = 1; i < silent; i++) ASSERT_LE(out[i], out[i - 1]) << rr << " @" << i;
     for (size_t i = silent; i < out.size(); i++) ASSERT_EQ(out[i], 0) << rr;
-    // The level falls in equal decibel steps: half, then silence (less than one output step)
-    // after the 12 halvings that take DC_FULL = 2^12 below 1.
-    EXPECT_NEAR(double(silent) / half, 12.0, 1.0) << rr;
+    // The level falls in equal decibel steps: half, then silence once the voice is 48 dB
+    // down (8 halvings), where the chip stops a released voice; it is still at 2^-8 of its
+    // level just before.
+    EXPECT_NEAR(double(silent) / half, 8.0, 0.5) << rr;
+    EXPECT_NEAR(20 * std::log10(out[silent - 1] / double(DC_FULL)), -48, 0.5) << rr;
     if (previous) {
       EXPECT_NEAR(double(previous) / half, 2.0, 0.25) << rr;
     }
@@ -308,15 +310,26 @@ TEST(WavetableEnvelope, RateCorrectionSpeedsUpHigherOctaves) {
   EXPECT_EQ(attack_time(0xF0, 3), uncorrected) << "rate correction 15 is off";
 }
 
-TEST(WavetableEnvelope, DampSilencesASoundingSlotQuickly) {
+// A damped voice falls 0.75 dB a sample, the chip's fastest rate: 6, 20 and 40 dB down after
+// 7, 26 and 52 samples, whatever its release rate.
+TEST(WavetableEnvelope, DampTakesAVoiceDownAtTheFastestRate) {
   dc_chip f(0xF0, 0x00, 0xF1);  // the slowest release
   f.play(0, 0, 1, 0, 0);
   f.render(10);
   f.wt(0x68, 0xC0);  // damp with the key still on
-  std::vector<int32_t> out = f.level(2000);
-  int silent = samples_until(out, [](int32_t v) { return v == 0; });
-  EXPECT_GT(silent, 0);
-  EXPECT_LT(silent, 1500);
+  std::vector<int32_t> out = f.level(400);
+  const struct {
+    double db;
+    int samples;
+  } marks[] = {{6, 7}, {20, 26}, {40, 52}};
+  for (const auto& m : marks) {
+    const double bound = DC_FULL * std::pow(10.0, -m.db / 20);
+    EXPECT_NEAR(samples_until(out, [&](int32_t v) { return v <= bound; }), m.samples, 1)
+        << m.db << " dB down";
+  }
+  // 72 dB down this level is below one output step.
+  EXPECT_NEAR(samples_until(out, [](int32_t v) { return v == 0; }), 96, 1);
+  for (size_t i = 1; i < out.size(); i++) ASSERT_LE(out[i], out[i - 1]) << i;
 }
 
 // A looped sine of amplitude 20,000, 64 samples a period; at octave 1 each output sample is one
@@ -330,6 +343,31 @@ struct sine_chip : chip_fixture {
     put_header(0, {.start = 0x1000, .loop = 0, .end = 63});
   }
 };
+
+// The pitch step is (1024 + F) << (octave + 7) >> 2 with 16 fraction bits, so octaves -7 and -6
+// drop the low bits of the F-number and play slightly flat; from octave -5 up nothing is lost.
+// Periods of the 64-sample sine, in output samples, from its rising zero crossings.
+TEST(WavetablePitch, TheLowestTwoOctavesLoseTheLowBitsOfTheStep) {
+  const struct {
+    int octave, fnumber;
+    double period;
+  } rows[] = {{-7, 3, 64 * 65536 / 256.0},
+              {-7, 1023, 64 * 65536 / 511.0},
+              {-6, 1, 64 * 65536 / 512.0},
+              {-5, 1, 64 * 65536 / 1025.0}};
+  for (const auto& r : rows) {
+    sine_chip f;
+    f.play(0, 0, r.octave, r.fnumber, 0);
+    std::vector<int32_t> v = chip_fixture::column(f.render(uint32_t(2.2 * r.period)), OUT_MIX_LEFT);
+    std::vector<double> crossings;
+    for (size_t i = 1; i < v.size(); i++)
+      if (v[i - 1] < 0 && v[i] >= 0)
+        crossings.push_back(double(i - 1) + v[i - 1] / double(v[i - 1] - v[i]));
+    ASSERT_GE(crossings.size(), 2u) << r.octave << "/" << r.fnumber;
+    const double period = (crossings.back() - crossings.front()) / double(crossings.size() - 1);
+    EXPECT_NEAR(period, r.period, 1.0) << "octave " << r.octave << " F " << r.fnumber;
+  }
+}
 
 // The chip's own figures for one voice at total level 0 and pan 0 playing a 16-bit tone of
 // amplitude 20,000, with both mix levels at 0 dB: a quarter of full scale, 12 dB of headroom.
@@ -347,6 +385,49 @@ TEST(WavetableLevel, AVoiceAtFullLevelCarriesItsSampleAtAQuarterOfFullScale) {
       std::vector<int32_t> v = chip_fixture::column(frames, out);
       EXPECT_NEAR(chip_fixture::peak(v), VOICE_PEAK, VOICE_PEAK * 0.01) << out;
       EXPECT_NEAR(chip_fixture::rms(v), VOICE_RMS, VOICE_RMS * 0.01) << out;
+    }
+  }
+}
+
+// The pan field is signed: 1 to 6 take 3 dB a step off the left side, -1 to -6 (15 to 10) off
+// the right, 7 and -7 silence that side and -8 silences both. Measured on the two mixed outputs
+// against pan 0, on top of the total level (a voice at 3 dB with pan 3 is 12 dB down on the left).
+TEST(WavetableLevel, PanTakesThreeDecibelsAStepOffOneSideAndEightSilencesBoth) {
+  constexpr double OFF = -1;  // silent: every sample 0
+  struct row {
+    uint8_t pan;
+    int level;
+    double left_db, right_db;  // attenuation against pan 0 at level 0
+  };
+  const row rows[] = {
+      {0, 0, 0, 0},   {1, 0, 3, 0},     {3, 0, 9, 0},   {6, 0, 18, 0},
+      {7, 0, OFF, 0}, {8, 0, OFF, OFF}, {9, 0, 0, OFF}, {10, 0, 0, 18},
+      {13, 0, 0, 9},  {15, 0, 0, 3},    {3, 8, 12, 3},  {12, 8, 3, 15},
+  };
+  auto peaks = [](uint8_t pan, int level) {
+    sine_chip f;
+    f.play(0, 0, 1, 0, level, pan);
+    std::vector<int32_t> frames = f.render(64 * 20);
+    return std::pair{chip_fixture::peak(chip_fixture::column(frames, OUT_MIX_LEFT)),
+                     chip_fixture::peak(chip_fixture::column(frames, OUT_MIX_RIGHT))};
+  };
+  const double full = peaks(0, 0).first;
+  ASSERT_NEAR(full, VOICE_PEAK, VOICE_PEAK * 0.01);
+  for (const row& r : rows) {
+    auto [left, right] = peaks(r.pan, r.level);
+    const struct {
+      const char* side;
+      int32_t peak;
+      double db;
+    } sides[] = {{"left", left, r.left_db}, {"right", right, r.right_db}};
+    for (const auto& side : sides) {
+      if (side.db == OFF) {
+        EXPECT_EQ(side.peak, 0) << "pan " << int(r.pan) << " " << side.side;
+      } else {
+        ASSERT_GT(side.peak, 0) << "pan " << int(r.pan) << " " << side.side;
+        EXPECT_NEAR(-20 * std::log10(side.peak / full), side.db, 0.1)
+            << "pan " << int(r.pan) << " " << side.side;
+      }
     }
   }
 }

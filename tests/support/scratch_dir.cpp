@@ -1,6 +1,7 @@
 // Scratch folders and file helpers for the frontend tests.
 #include "scratch_dir.h"
 
+#include <dirent.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,4 +42,16 @@ std::string read_text(const std::string& path) {
 bool exists_at_all(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
+}
+
+std::set<std::string> names_in(const std::string& folder) {
+  std::set<std::string> names;
+  if (DIR* dir = opendir(folder.c_str())) {
+    while (struct dirent* item = readdir(dir)) {
+      std::string name = item->d_name;
+      if (name != "." && name != "..") names.insert(name);
+    }
+    closedir(dir);
+  }
+  return names;
 }

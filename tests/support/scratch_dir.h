@@ -2,6 +2,7 @@
 // plus small file helpers the frontend tests share.
 #pragma once
 
+#include <set>
 #include <string>
 
 class scratch_dir {
@@ -27,3 +28,7 @@ std::string read_text(const std::string& path);
 
 // True when something (even a broken link) exists under the name.
 bool exists_at_all(const std::string& path);
+
+// The names in a folder, hidden ones included ("." and ".." left out); empty when it cannot be
+// listed.
+std::set<std::string> names_in(const std::string& folder);

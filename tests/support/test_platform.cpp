@@ -81,6 +81,11 @@ static void tp_set_vsync(int on) {
 static const char* tp_error() {
   return "test platform error";
 }
+static void tp_message_box(const char* title, const char* text) {
+  tp.message_title = title;
+  tp.message_text = text;
+  tp.message_boxes++;
+}
 
 const platform_ops test_platform = {
     .counter = tp_counter,
@@ -100,6 +105,7 @@ const platform_ops test_platform = {
     .display_refresh = tp_display_refresh,
     .set_vsync = tp_set_vsync,
     .error = tp_error,
+    .message_box = tp_message_box,
 };
 
 void test_platform_reset() {

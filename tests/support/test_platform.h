@@ -33,6 +33,9 @@ struct test_platform_state {
   int window_size_calls;
   int32_t refresh;  // what display_refresh returns (60 by default)
   int vsync;
+  // Message boxes: the last one's texts and how many were shown.
+  std::string message_title, message_text;
+  int message_boxes;
 };
 
 extern test_platform_state tp;
