@@ -252,6 +252,7 @@ struct frontend_state {
   int32_t data_dir_error;  // errno when the data folder or a sub-folder cannot be had (or
                            // ENAMETOOLONG: refused for its length, every path above then "")
   char data_dir_failed[FILE_PATH_MAX];  // the folder that could not be had
+  const char* data_dir_loss;            // what goes in that folder, for the messages (static)
   int32_t data_dir_fallback;            // SDL gave no per-user folder: the one beside the
                                         // executable (or the working folder) is used
   char screenshot_path[FILE_PATH_MAX];  // --screenshot file written at exit; "" = none

@@ -32,28 +32,33 @@
 #include "frontend/state_container.h"
 #include "menu/text.h"
 
+// What is lost with the data folder as a whole.
+static const char DATA_DIR_LOSS[] = "settings, save states, scores, screenshots and movies";
+
 // The paths of the data folder's files and sub-folders, and the sub-folders made. The first
 // folder that cannot be had is kept in fe.data_dir_failed with its errno in fe.data_dir_error
-// (unless the data folder itself failed already); the paths are set all the same, so that the
-// writes fail and say why.
+// and what goes in it in fe.data_dir_loss (unless the data folder itself failed already); the
+// paths are set all the same, so that the writes fail and say why.
 static void make_data_paths() {
   struct data_path {
     char* path;
     const char* name;
-    int folder;  // created here
+    const char* holds;  // a folder created here: what goes in it; null for a file
   };
   const data_path paths[] = {
-      {fe.settings_path, "settings.ini", 0},
-      {fe.states_dir, "states", 1},
-      {fe.screenshots_dir, "screenshots", 1},
-      {fe.nvram_dir, "nvram", fe.adapter_copy.nvram_save != nullptr},
-      {fe.movies_dir, "movies", 1},
-      {fe.log_path, "frontend.log", 0},
+      {fe.settings_path, "settings.ini", nullptr},
+      {fe.states_dir, "states", "save states and the autosave"},
+      {fe.screenshots_dir, "screenshots", "screenshots"},
+      {fe.nvram_dir, "nvram",
+       fe.adapter_copy.nvram_save ? "scores and the game's settings" : nullptr},
+      {fe.movies_dir, "movies", "movies"},
+      {fe.log_path, "frontend.log", nullptr},
   };
   for (const data_path& p : paths) {
     path_join(p.path, FILE_PATH_MAX, fe.data_dir, p.name);
-    if (p.folder && !path_make_dirs(p.path) && !fe.data_dir_error) {
+    if (p.holds && !path_make_dirs(p.path) && !fe.data_dir_error) {
       fe.data_dir_error = errno;
+      fe.data_dir_loss = p.holds;
       snprintf(fe.data_dir_failed, sizeof fe.data_dir_failed, "%s", p.path);
     }
   }
@@ -125,6 +130,7 @@ static int open_data_folder(const command_line* cl) {
   // A folder so long that the names inside it would be cut ("movies" as "mov") is not used at
   // all: no path inside it is set, so nothing is written anywhere.
   snprintf(fe.data_dir_failed, sizeof fe.data_dir_failed, "%s", fe.data_dir);
+  fe.data_dir_loss = DATA_DIR_LOSS;
   char lock_problem[FILE_MESSAGE_MAX] = "";
   if (!data_dir_fits(fe.data_dir)) {
     fe.data_dir_error = ENAMETOOLONG;
@@ -146,8 +152,8 @@ static int open_data_folder(const command_line* cl) {
   if (fe.data_dir_error) {
     char reason[128];
     file_error_text(fe.data_dir_error, reason, sizeof reason);
-    log_printf("folder %s cannot be used (%s); settings, saves and scores will not be kept",
-               fe.data_dir_failed, reason);
+    log_printf("folder %s cannot be used (%s); %s will not be kept", fe.data_dir_failed, reason,
+               fe.data_dir_loss);
   }
   if (fe.states_dir[0]) remove_stale_temps();
   return 1;
@@ -163,16 +169,14 @@ static void tell_startup_problems() {
   if (fe.data_dir_error) {
     char reason[128];
     file_error_text(fe.data_dir_error, reason, sizeof reason);
-    // Only what belongs in a sub-folder is lost when the data folder itself is fine.
-    const int whole = strcmp(fe.data_dir_failed, fe.data_dir) == 0;
     if (fe.menu_open) {
-      show_error("Data folder unusable", "The folder\n%s\ncannot be used (%s).\n\n%s",
-                 fe.data_dir_failed, reason,
-                 whole ? "Settings, save states, scores, screenshots and movies will not be kept."
-                       : "What belongs in it will not be kept.");
+      show_error("Data folder unusable",
+                 "The folder\n%s\ncannot be used (%s).\n\nThese will not be kept: %s.",
+                 fe.data_dir_failed, reason, fe.data_dir_loss);
     } else {
-      show_failure_toast("Cannot use the folder ", fe.data_dir_failed, reason,
-                         whole ? ": nothing will be saved" : ": nothing will be saved there");
+      char tail[128];
+      snprintf(tail, sizeof tail, ": %s will not be kept", fe.data_dir_loss);
+      show_failure_toast("Cannot use the folder ", fe.data_dir_failed, reason, tail);
     }
   }
   tell_settings_unreadable();

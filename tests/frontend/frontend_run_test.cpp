@@ -438,9 +438,10 @@ TEST_F(FrontendRunTest, ADataFolderThatCannotBeMadeIsSaidAtStartOverTheMenuOrAsA
   EXPECT_EQ(fe.menu.page_stack[0], int32_t(MENU_PAGE_MAIN));
   EXPECT_EQ(fe.menu.page_stack[1], int32_t(MENU_PAGE_ERROR));
   EXPECT_STREQ(fe.error_title, "Data folder unusable");
-  EXPECT_EQ(std::string(fe.error_body), "The folder\n" + data +
-                                            "states\ncannot be used (not a directory).\n\nWhat "
-                                            "belongs in it will not be kept.");
+  EXPECT_EQ(std::string(fe.error_body),
+            "The folder\n" + data +
+                "states\ncannot be used (not a directory).\n\nThese will not be kept: save "
+                "states and the autosave.");
   frontend_shutdown();
 
   // Straight into the game, the game keeps running and a toast says it.
@@ -448,9 +449,9 @@ TEST_F(FrontendRunTest, ADataFolderThatCannotBeMadeIsSaidAtStartOverTheMenuOrAsA
   ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
   EXPECT_EQ(fe.running, 1);
   EXPECT_EQ(fe.menu_open, 0);
-  EXPECT_EQ(
-      std::string(fe.toast_text),
-      "Cannot use the folder " + data + "states (not a directory): nothing will be saved there");
+  EXPECT_EQ(std::string(fe.toast_text),
+            "Cannot use the folder " + data +
+                "states (not a directory): save states and the autosave will not be kept");
   frontend_shutdown();
 }
 
@@ -466,7 +467,9 @@ TEST_F(FrontendRunTest, ADataFolderTooLongForTheNamesInsideIsRefusedAndNothingIs
   ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
   const std::string toast = fe.toast_text;  // the path gives up its left part to the reason
   EXPECT_EQ(toast.rfind("Cannot use the folder ...", 0), 0u) << toast;
-  const std::string tail = "/Fake Game/ (file name too long): nothing will be saved";
+  const std::string tail =
+      "/Fake Game/ (file name too long): settings, save states, scores, screenshots and movies "
+      "will not be kept";
   EXPECT_EQ(toast.substr(toast.size() - std::min(toast.size(), tail.size())), tail);
   frontend_shutdown();
   ASSERT_EQ(run(&fake_game_descriptor, {"--rom", rom, "--frames", "3", "--no-menu"}), 0);
