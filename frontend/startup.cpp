@@ -99,6 +99,8 @@ static void report_folder_in_use() {
            "and saves elsewhere.",
            fe.data_dir, title);
   log_printf("the data folder %s is in use by another copy; quitting", fe.data_dir);
+  // This copy has nothing to save: while the dialog waits, a signal ends it at once.
+  quit_signals_restore();
   platform->message_box(heading, text);
 }
 

@@ -358,6 +358,7 @@ TEST_F(FrontendRunTest, ASecondCopyOnTheSameDataFolderSaysSoAndTouchesNothing) {
   platform = &test_platform;  // the message box is recorded, not shown
   EXPECT_EQ(start(&fake_game_descriptor, {"--rom", rom}), 1);
   EXPECT_EQ(tp.message_boxes, 1);
+  EXPECT_EQ(tp.message_box_sigterm_default, 1);  // an unattended second copy can be stopped
   EXPECT_EQ(tp.message_title, "Fake Game is already running");
   EXPECT_NE(tp.message_text.find("The data folder " + data + " is in use by another copy"),
             std::string::npos)
