@@ -111,7 +111,8 @@ extern const game_adapter cobaltin_adapter;
 
 // --- operations (descriptor order; the descriptor points at these)
 
-// Checks the archive at `path` without loading anything; 0 with a message.
+// Checks the archive at `path` (its directory, then every member's data) without loading anything;
+// 0 with a message.
 int adapter_check_rom(const char* path, char* message, size_t size);
 // Loads the ROM set (allocating the machine record on first use) and starts the board with the
 // adapter's DIP word; a loaded set is unloaded first. 0 with a message, nothing loaded then.

@@ -55,7 +55,9 @@ static void apply_dip_word(machine* m) {
 }
 
 int adapter_check_rom(const char* path, char* message, size_t size) {
-  return rom_set_verify(path, message, size);
+  // The directory first (quick, and its message lists every missing member), then the data:
+  // a set whose members are damaged must be refused before a running game is given up for it.
+  return rom_set_verify(path, message, size) && rom_set_verify_contents(path, message, size);
 }
 
 int adapter_load_rom(const char* path, char* message, size_t size) {

@@ -1,8 +1,11 @@
 // Builds a loaded board from a checked ROM set archive: the program words from the high and
 // low members, the graphics image from its ten pairs, the sample ROM, the pair-swapped EEPROM
 // default, the sound glue over the 4 MiB sample buffer and the translated-image check, then the
-// reset. Also the unload. The check itself is rom_set.cpp's, member lookup zip_member.cpp's.
+// reset. Also the unload, and the check of every member's data that a switch of sets makes
+// before it gives up the running game. The directory check is rom_set.cpp's, member lookup
+// zip_member.cpp's.
 #include <zip.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +46,36 @@ static uint8_t* extract_member(zip_t* archive, const char* name, size_t expected
     return nullptr;
   }
   return data;
+}
+
+int rom_set_verify_contents(const char* path, char* message, size_t message_size) {
+  if (!path) path = "";
+  char why[160] = "";
+  zip_t* archive = zip_open_archive(path, why, sizeof why);
+  if (!archive) {  // it went or changed since its directory was checked
+    if (message && message_size)
+      std::snprintf(message, message_size, "Cannot open \"%s\" as a zip archive. %s", path, why);
+    return 0;
+  }
+  int good = 1;
+  for (const rom_entry& row : rom_set_table) {
+    char reason[160] = "";
+    // One member at a time: at most 2 MiB held, whatever the set's size.
+    uint8_t* data = extract_member(archive, row.name, row.size, reason, sizeof reason);
+    if (data && (uint32_t)crc32(0, data, row.size) != row.crc)
+      std::snprintf(reason, sizeof reason, "CRC-32 mismatch");
+    const int read = data && !reason[0];
+    std::free(data);
+    if (!read) {
+      if (message && message_size)
+        std::snprintf(message, message_size, "Could not read %s from the archive (%s).", row.name,
+                      reason);
+      good = 0;
+      break;
+    }
+  }
+  zip_discard(archive);
+  return good;
 }
 
 static void free_buffers(machine* m) {

@@ -37,6 +37,13 @@ extern const size_t other_set_hint_count;
 // ROM_SET_ENTRIES_MAX entries is refused before any member is looked for.
 int rom_set_verify(const char* path, char* message, size_t message_size);
 
+// Reads every member of the table from the archive at `path` (one at a time) and checks its data
+// against the table's size and CRC-32, which the directory alone cannot vouch for. Call it after
+// rom_set_verify passed. 0 with "Could not read %s from the archive (%s)." naming the first
+// member whose data is damaged or cannot be read, and why (or rom_set_verify's message for an
+// archive that can no longer be opened). Defined beside the loader, whose extraction it shares.
+int rom_set_verify_contents(const char* path, char* message, size_t message_size);
+
 // rom_set_verify with an explicit table of other-set hints.
 int rom_set_verify_hints(const char* path, const other_set_hint* hints, size_t hint_count,
                          char* message, size_t message_size);

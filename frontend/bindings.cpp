@@ -8,24 +8,46 @@
 
 #include "frontend/log.h"
 
-void rescan_controllers() {
+// SDL's instance id of an open controller (stable while it stays plugged in), -1 for none.
+static SDL_JoystickID controller_instance(SDL_GameController* pad) {
+  return pad ? SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad)) : -1;
+}
+
+static int instance_listed(const SDL_JoystickID* ids, int32_t count, SDL_JoystickID id) {
+  for (int32_t i = 0; i < count; i++) {
+    if (ids[i] == id) return 1;
+  }
+  return 0;
+}
+
+controller_changes rescan_controllers() {
   int32_t open = fe.controller_count;
   if (open > FE_MAX_CONTROLLERS) open = FE_MAX_CONTROLLERS;
+  SDL_JoystickID before[FE_MAX_CONTROLLERS];
   for (int32_t i = 0; i < open; i++) {
+    before[i] = controller_instance(fe.controllers[i]);
     if (fe.controllers[i]) SDL_GameControllerClose(fe.controllers[i]);
   }
   memset(fe.controllers, 0, sizeof fe.controllers);
   fe.controller_count = 0;
 
+  controller_changes changes = {0, 0};
+  SDL_JoystickID now[FE_MAX_CONTROLLERS];
   int joysticks = SDL_NumJoysticks();  // negative when the subsystem is down
   for (int j = 0; j < joysticks && fe.controller_count < FE_MAX_CONTROLLERS; j++) {
     if (!SDL_IsGameController(j)) continue;
     SDL_GameController* pad = SDL_GameControllerOpen(j);
     if (!pad) continue;
+    now[fe.controller_count] = controller_instance(pad);
+    if (!instance_listed(before, open, now[fe.controller_count])) changes.opened++;
     fe.controllers[fe.controller_count++] = pad;
     const char* name = SDL_GameControllerName(pad);
     log_printf("controller %d: %s", fe.controller_count, name && name[0] ? name : "?");
   }
+  for (int32_t i = 0; i < open; i++) {
+    if (!instance_listed(now, fe.controller_count, before[i])) changes.closed++;
+  }
+  return changes;
 }
 
 int32_t deadzone_threshold() {

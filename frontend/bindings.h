@@ -10,9 +10,16 @@
 #include "frontend/input_event.h"
 #include "frontend/platform.h"
 
+// What a rescan changed among the open controllers (told apart by SDL's instance ids).
+struct controller_changes {
+  int32_t opened;  // open now, not before
+  int32_t closed;  // open before, gone now
+};
+
 // Closes every open controller, then opens each joystick SDL knows as a game controller, in
 // device order, until eight are open; logs "controller %d: %s" for each ("?" without a name).
-void rescan_controllers();
+// A controller beyond the eighth is not opened, and so counts in neither figure.
+controller_changes rescan_controllers();
 
 // The stick deflection beyond which an axis binding counts: deadzone percent of 32767.
 int32_t deadzone_threshold();

@@ -56,6 +56,9 @@ void save_chosen_slot(int32_t slot) {
 static void confirm_switch_rom() {
   char path[FILE_PATH_MAX];
   snprintf(path, sizeof path, "%s", fe.pending_rom_path);
+  // Checked again, members and all, before the running game is given up: the archive may have
+  // changed while the question was open.
+  if (!check_rom_or_say_why(path)) return;
   stop_game(fe.settings.autosave_menu);
   if (load_rom(path)) {
     save_settings();
@@ -67,6 +70,26 @@ static void confirm_switch_rom() {
   }
 }
 
+// The autosave that leaving the game asks for (the setting, a running game, save states on),
+// written before the game stops. 1 when the game may go: no autosave was wanted, or it was
+// written. On failure the game keeps running: the error dialog says why, and beneath it the
+// question `unsaved_action` lets the user leave anyway or stay.
+static int autosave_before_leaving(int32_t setting, int32_t unsaved_action, const char* question) {
+  if (!setting || !fe.running || !fe.feature_enabled[FEATURE_SAVE_STATES]) return 1;
+  char reason[FILE_MESSAGE_MAX];
+  if (save_slot_telling(0, reason, sizeof reason)) return 1;
+  char path[FILE_PATH_MAX];
+  slot_file_path(0, path);
+  char failure[320];  // room for the rest of the dialog's text: a long path loses its left part
+  format_file_failure(failure, sizeof failure, "", path, reason, "");
+  show_confirm(unsaved_action, 0, "%s", question);
+  show_error("Autosave failed",
+             "The autosave could not be written:\n%s\n\nThe game is still running. Choose next "
+             "whether to leave without the autosave or to stay.",
+             failure);
+  return 0;
+}
+
 void run_confirm_action(int32_t action, int32_t value) {
   switch (action) {
     case CONFIRM_PLAY_MOVIE:
@@ -75,11 +98,24 @@ void run_confirm_action(int32_t action, int32_t value) {
       if (fe.movie_data) close_menu();
       break;
     case CONFIRM_EXIT:
-      stop_game(fe.settings.autosave_exit);
+      if (!autosave_before_leaving(fe.settings.autosave_exit, CONFIRM_EXIT_UNSAVED,
+                                   "Exit without the autosave? Unsaved progress will be lost.")) {
+        break;
+      }
+      [[fallthrough]];
+    case CONFIRM_EXIT_UNSAVED:
+      stop_game(0);  // the autosave, when wanted, is written already
       fe.quit = 1;
       break;
     case CONFIRM_MAIN_MENU:
-      stop_game(fe.settings.autosave_menu);
+      if (!autosave_before_leaving(
+              fe.settings.autosave_menu, CONFIRM_MAIN_MENU_UNSAVED,
+              "Return to the main menu without the autosave? Unsaved progress will be lost.")) {
+        break;
+      }
+      [[fallthrough]];
+    case CONFIRM_MAIN_MENU_UNSAVED:
+      stop_game(0);
       menu_show_only(MENU_PAGE_MAIN);
       break;
     case CONFIRM_RESTART:

@@ -7,7 +7,9 @@
 #include <cstdint>
 
 // Carries out the confirm_action `action` with its value (a slot, or 99 for the movie action).
-// Codes outside 0-10 do nothing.
+// Exit and the return to the Main Menu write the autosave first when it is wanted; when that
+// fails the game stays, the "Autosave failed" dialog says why and, beneath it, a question offers
+// to leave without it (codes 11 and 12). Codes outside 0-12 do nothing.
 void run_confirm_action(int32_t action, int32_t value);
 
 // Every setting back to its default but the ROM path, the slot and the browser folder; the

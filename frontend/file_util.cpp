@@ -78,7 +78,10 @@ int path_is_dir(const char* path) {
 int path_make_dirs(const char* path) {
   char buffer[FILE_PATH_MAX];
   // A cut path would create folders the caller never named and then answer for them.
-  if (strlen(path) >= sizeof buffer) return 0;
+  if (strlen(path) >= sizeof buffer) {
+    errno = ENAMETOOLONG;
+    return 0;
+  }
   file_copy_cut(buffer, sizeof buffer, path);
   size_t length = strlen(buffer);
   while (length > 1 && file_is_separator(buffer[length - 1])) buffer[--length] = '\0';
@@ -95,7 +98,10 @@ int path_make_dirs(const char* path) {
 
   if (path_is_dir(buffer)) return 1;
   if (mkdir(buffer, 0755) == 0) return 1;
-  return path_is_dir(buffer);  // another writer may have made it meanwhile
+  const int error = errno == EEXIST ? ENOTDIR : errno;  // EEXIST: something else is there
+  if (path_is_dir(buffer)) return 1;                    // another writer made it meanwhile
+  errno = error;
+  return 0;
 }
 
 // What a node that is not a regular file is, for messages.
@@ -379,8 +385,21 @@ int remove_stale_temp_files(const char* folder) {
   return removed;
 }
 
+int path_join_for_writing(char* out, size_t out_size, const char* folder, const char* name) {
+  if (folder[0] && path_join(out, out_size, folder, name)) return 1;
+  file_copy_cut(out, out_size, name);  // what messages can name; never to be opened
+  errno = ENAMETOOLONG;
+  return 0;
+}
+
+int path_exists(const char* path) {
+  struct stat st;
+  return lstat(path, &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
+}
+
 int home_dir(char* out, size_t out_size) {
   const char* home = getenv("HOME");
+  if (home && !home[0]) home = nullptr;
   file_copy_cut(out, out_size, home ? home : "");
   return home != nullptr;
 }

@@ -34,7 +34,8 @@ int path_is_file(const char* path);
 int path_is_dir(const char* path);
 
 // Creates the folder and every missing folder above it (mode 0755). 1 when path is a folder
-// at the end, 0 otherwise (also for a path of FILE_PATH_MAX characters or more).
+// at the end, 0 otherwise (also for a path of FILE_PATH_MAX characters or more), with errno
+// telling why the last folder could not be made.
 int path_make_dirs(const char* path);
 
 // Largest message the functions below write: a path and a few words.
@@ -117,7 +118,18 @@ int write_file_atomic(const char* path, const void* data, size_t length);
 // touched. Only call it while no other writer can be at work there. The number removed.
 int remove_stale_temp_files(const char* folder);
 
-// 1 and the value of HOME (cut to fit) when HOME is set, else 0 and an empty out.
+// folder + name for a file the program writes, as path_join makes it. 0 with errno set to
+// ENAMETOOLONG when the folder is unset ("": a data folder refused for its length) or the
+// joined path would be cut: either way writing would make a file under another name. out then
+// holds the name alone, for messages only.
+int path_join_for_writing(char* out, size_t out_size, const char* folder, const char* name);
+
+// 1 when something exists under the path, even a broken link or a node nobody may read; 0 only
+// when the path names nothing (ENOENT, or ENOTDIR for a part of it).
+int path_exists(const char* path);
+
+// 1 and the value of HOME (cut to fit) when HOME is set and not empty, else 0 and an empty out.
+// An empty HOME names no folder: joining names to it would land them in the root.
 int home_dir(char* out, size_t out_size);
 
 // Lists the folder: hidden names (leading '.') and entries that cannot be examined are left

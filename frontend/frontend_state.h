@@ -86,7 +86,12 @@ enum confirm_action {
   CONFIRM_DEFAULT_CONTROLS = 8,
   CONFIRM_DELETE_SLOT = 9,
   CONFIRM_SWITCH_ROM = 10,
+  CONFIRM_EXIT_UNSAVED = 11,       // the autosave of an exit failed: exit without it
+  CONFIRM_MAIN_MENU_UNSAVED = 12,  // the same for the return to the Main Menu
 };
+
+// Files the program writes in the background, whose failures are reported once per kind.
+enum write_kind { WRITE_SETTINGS = 0, WRITE_NVRAM = 1, WRITE_KINDS = 2 };
 
 // One input or hotkey binding. Keys are SDL scancodes; controller codes 0-99 are buttons,
 // 100 + 2 * axis a stick axis pushed negative and 100 + 2 * axis + 1 pushed positive.
@@ -215,6 +220,7 @@ struct frontend_state {
   game_adapter adapter_copy;    // the descriptor as copied at start-up, adjusted by the profile
   const game_adapter* adapter;  // = &adapter_copy; the only road to the game
   game_profile profile;         // the loaded profile (valid 0 when none applies)
+  char profile_notice[160];     // toast for a --profile file that was not used; "" = none
   int32_t feature_enabled[FEATURE_COUNT];  // per feature_id, derived once at start-up
   char feature_summary[400];               // "name: result" list for the About page
 
@@ -243,11 +249,23 @@ struct frontend_state {
   char screenshots_dir[FILE_PATH_MAX];
   char movies_dir[FILE_PATH_MAX];
   char log_path[FILE_PATH_MAX];
+  int32_t data_dir_error;  // errno when the data folder or a sub-folder cannot be had (or
+                           // ENAMETOOLONG: refused for its length, every path above then "")
+  char data_dir_failed[FILE_PATH_MAX];  // the folder that could not be had
+  const char* data_dir_loss;            // what goes in that folder, for the messages (static)
+  int32_t data_dir_fallback;            // SDL gave no per-user folder: the one beside the
+                                        // executable (or the working folder) is used
   char screenshot_path[FILE_PATH_MAX];  // --screenshot file written at exit; "" = none
   int32_t frame_limit;                  // --frames N; 0 = none
+  uint64_t frame_idle_since;            // counter time of the last loop that ran a game frame
+                                        // (--frames only; 0 = not yet looked)
+  int32_t exit_code;                    // what the run returns after shutdown: 0, or 1 when an
+                                        // unattended run could run no frame
 
   // --- settings (settings.ini)
-  settings_table settings_file;  // the file as read, plus every key save_settings sets
+  settings_table settings_file;   // the file as read, plus every key save_settings sets
+  int32_t settings_memory_only;   // settings.ini is there but could not be read: never written
+  char settings_read_error[256];  // why that read failed, for the start-up toast
   frontend_settings settings;
   input_binding input_bindings[FE_MAX_INPUTS];  // one per adapter input, in table order
   input_binding hotkeys[HOTKEY_COUNT];          // in hotkey_id order
@@ -256,12 +274,14 @@ struct frontend_state {
   int32_t slot;                                 // current slot 1..10
 
   // --- game lifecycle
-  int32_t rom_ready;     // a ROM set is loaded through the descriptor
-  char rom_status[512];  // why no ROM is ready; "" when one is
-  int32_t nvram_retry;   // the last NVRAM write failed: write at the next save even when clean;
-                         // cleared by a good write and by restore_nvram
-  int32_t running;       // a game is started (cleared by stop_game and a game-program stop)
-  int32_t paused;        // pause hotkey
+  int32_t rom_ready;      // a ROM set is loaded through the descriptor
+  char rom_status[512];   // why no ROM is ready; "" when one is
+  int32_t nvram_retry;    // the last NVRAM write failed: write at the next save even when clean;
+                          // cleared by a good write and by restore_nvram
+  int32_t nvram_damaged;  // the set's NVRAM file was there but not taken: keep it as .bad before
+                          // the first write over it; set by restore_nvram, cleared once kept
+  int32_t running;        // a game is started (cleared by stop_game and a game-program stop)
+  int32_t paused;         // pause hotkey
   int32_t menu_open;
   int32_t quit;  // leave the main loop
 
@@ -286,7 +306,8 @@ struct frontend_state {
   int32_t ui_unit;               // max(45, min(w * 100 / 1280, h * 100 / 760))
   int32_t rewinding;             // the rewind hotkey was held in the last advancing loop
   int32_t vsync_unpaced;         // presents outran every display: this renderer's vsync does not
-                                 // wait; set by the loop's rate count, cleared by apply_vsync
+                                 // wait; set by the loop's rate count, cleared by
+                                 // recheck_vsync_pacing (window shown, mode or vsync changed)
   // Stick navigation of the menu and the controller menu combination.
   int32_t stick_dir;                               // 0 none, 1 up, 2 down, 3 left, 4 right
   uint64_t stick_next;                             // counter time of the next repeat
@@ -328,7 +349,9 @@ struct frontend_state {
 
   // --- messages
   char toast_text[160];
-  uint64_t toast_end;  // counter time after which the toast is gone
+  uint64_t toast_end;                    // counter time after which the toast is gone
+  char write_failure[WRITE_KINDS][256];  // per write_kind: why the last write failed, "" after a
+                                         // good one
   char confirm_text[256];
   int32_t confirm_action;  // confirm_action code
   int32_t confirm_value;

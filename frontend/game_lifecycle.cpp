@@ -97,15 +97,18 @@ void open_menu(int32_t page) {
   if (fe.audio_device) platform->audio_pause(fe.audio_device, 1);
 }
 
+int check_rom_or_say_why(const char* path) {
+  char message[512] = "";
+  if (fe.adapter->check_rom && fe.adapter->check_rom(path, message, sizeof message)) return 1;
+  if (!fe.adapter->check_rom) snprintf(message, sizeof message, "this game cannot load ROM sets");
+  show_error("ROM not usable", "%s\n\n%s\n\nExpected: %s (standard set, unmodified).",
+             path_basename(path ? path : ""), message, fe.adapter->rom_archive);
+  return 0;
+}
+
 void switch_rom(const char* path) {
   const char* name = path_basename(path ? path : "");
-  char message[512] = "";
-  if (!fe.adapter->check_rom || !fe.adapter->check_rom(path, message, sizeof message)) {
-    if (!fe.adapter->check_rom) snprintf(message, sizeof message, "this game cannot load ROM sets");
-    show_error("ROM not usable", "%s\n\n%s\n\nExpected: %s (standard set, unmodified).", name,
-               message, fe.adapter->rom_archive);
-    return;
-  }
+  if (!check_rom_or_say_why(path)) return;
   if (fe.running) {
     // The question's "Yes" loads the path kept here (confirm action 10), whole.
     snprintf(fe.pending_rom_path, sizeof fe.pending_rom_path, "%s", path);

@@ -29,6 +29,11 @@ void resume_from_loaded_state();
 // runs while the menu is open. Inputs are released, audio is cleared and the device paused.
 void open_menu(int32_t page);
 
+// Checks the archive through the descriptor (its directory and its members' data). 1 when it
+// is usable; 0 after opening the "ROM not usable" dialog that names the fault. Nothing else
+// changes: a running game goes on.
+int check_rom_or_say_why(const char* path);
+
 // The ROM Selection page's choice (or a dropped file): checks the archive, then loads it at once
 // when no game runs, or asks first (confirm action 10) while one does. An unusable archive opens
 // the "ROM not usable" dialog.

@@ -125,6 +125,11 @@ int profile_parse(game_profile* profile, const char* text, uint64_t length) {
   for (int i = 0; i < FEATURE_COUNT; i++) profile->features[i] = -1;
   if (!text) length = 0;
 
+  // A byte order mark some editors put before UTF-8 text is no part of the JSON.
+  if (length >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
+    text += 3;
+    length -= 3;
+  }
   json_cursor cursor;
   json_cursor_init(&cursor, text, length);
   json_read_object(&cursor, profile, profile_top_key);

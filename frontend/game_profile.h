@@ -50,9 +50,9 @@ const char* feature_name(int feature);
 // read %s: file is too large", "%s is not a file (a FIFO)", or what profile_parse reports).
 int profile_load_file(game_profile* profile, const char* path);
 
-// Resets the record and parses length bytes of JSON text into it. 1 when accepted; 0 with
-// "line %d: %s" (a reading error) or a check's message in profile->error, the fields read so
-// far kept and valid left at 0.
+// Resets the record and parses length bytes of JSON text into it (after a UTF-8 byte order
+// mark, when the text starts with one). 1 when accepted; 0 with "line %d: %s" (a reading error)
+// or a check's message in profile->error, the fields read so far kept and valid left at 0.
 int profile_parse(game_profile* profile, const char* text, uint64_t length);
 
 // The key handlers of the top-level, "display" and "features" objects; target is the

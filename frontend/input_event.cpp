@@ -11,7 +11,18 @@ int32_t input_event_from_sdl(const SDL_Event* event, input_event* out) {
       out->type = INPUT_EVENT_QUIT;
       break;
     case SDL_WINDOWEVENT:
-      if (event->window.event == SDL_WINDOWEVENT_FOCUS_LOST) out->type = INPUT_EVENT_FOCUS_LOST;
+      switch (event->window.event) {
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          out->type = INPUT_EVENT_FOCUS_LOST;
+          break;
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+          out->type = INPUT_EVENT_WINDOW_SHOWN;
+          break;
+        default:
+          break;
+      }
       break;
     case SDL_DROPFILE:
       if (event->drop.file) {

@@ -22,6 +22,7 @@ enum input_event_type {
   INPUT_EVENT_MOUSE_MOTION,  // `x`, `y`
   INPUT_EVENT_MOUSE_BUTTON,  // mouse button pressed: `button` (1 left, 3 right), `x`, `y`
   INPUT_EVENT_MOUSE_WHEEL,   // `wheel`: vertical steps
+  INPUT_EVENT_WINDOW_SHOWN,  // the window was shown or restored, or moved to another display
 };
 
 struct input_event {

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "frontend/audio_output.h"
@@ -290,6 +291,9 @@ void main_loop_handle_event(const input_event* event) {
       if (fe.running) stop_game(fe.settings.autosave_exit);
       fe.quit = 1;
       return;
+    case INPUT_EVENT_WINDOW_SHOWN:
+      recheck_vsync_pacing();
+      return;
     case INPUT_EVENT_FOCUS_LOST:
       release_inputs();
       if (fe.running && !fe.menu_open && fe.settings.pause_on_focus_loss) {
@@ -304,12 +308,17 @@ void main_loop_handle_event(const input_event* event) {
       switch_rom(event->file);
       return;
     case INPUT_EVENT_PAD_ADDED:
-    case INPUT_EVENT_PAD_REMOVED:
-      rescan_controllers();
+    case INPUT_EVENT_PAD_REMOVED: {
+      // Only controllers the program opened are news: a ninth stays closed and unmentioned.
+      const controller_changes changes = rescan_controllers();
       release_inputs();
-      show_toast(event->type == INPUT_EVENT_PAD_ADDED ? "Controller connected"
-                                                      : "Controller disconnected");
+      if (event->type == INPUT_EVENT_PAD_ADDED && changes.opened > 0) {
+        show_toast("Controller connected");
+      } else if (event->type == INPUT_EVENT_PAD_REMOVED && changes.closed > 0) {
+        show_toast("Controller disconnected");
+      }
       return;
+    }
     default:
       break;
   }
@@ -511,7 +520,45 @@ static void sleep_after_loop() {
   if (until_due > 1.0) platform->delay(uint32_t(until_due));
 }
 
+// Why no game frame runs, for the log of an unattended run that gives up.
+static void why_no_frame(char* out, size_t out_size) {
+  if (!fe.running) {
+    if (fe.menu_open && menu_top_page() == MENU_PAGE_ERROR) {
+      snprintf(out, out_size, "no game is running; on screen: %s", fe.error_title);
+    } else {
+      snprintf(out, out_size, "no game is running");
+    }
+  } else if (fe.menu_open) {
+    snprintf(out, out_size, "the menu is open");
+  } else if (fe.paused) {
+    snprintf(out, out_size, "the game is paused");
+  } else {
+    snprintf(out, out_size, "the game does not advance");
+  }
+}
+
+// An unattended run (--frames N) that runs no game frame for N frame periods, and at least a
+// second (a slow first frame is no reason to give up), would wait for ever: it ends with exit
+// status 1 and says why.
+static void watch_frame_limit(uint64_t frames_before, uint64_t now) {
+  if (fe.frame_limit <= 0 || fe.quit) return;
+  if (fe.frame_counter != frames_before || fe.frame_idle_since == 0) {
+    fe.frame_idle_since = now;
+    return;
+  }
+  double wait_ms = fe.frame_limit * frame_period_ms();
+  if (wait_ms < 1000.0) wait_ms = 1000.0;
+  if (ms_for_ticks(now - fe.frame_idle_since) < wait_ms) return;
+  char reason[160];
+  why_no_frame(reason, sizeof reason);
+  log_printf("--frames %d: no game frame ran for %.0f ms (%s); giving up", int(fe.frame_limit),
+             wait_ms, reason);
+  fe.exit_code = 1;
+  fe.quit = 1;
+}
+
 void main_loop_iteration() {
+  const uint64_t frames_before = fe.frame_counter;
   // 1-2. Latches afresh, then this loop's events.
   int mouse_x = -1, mouse_y = -1;
   SDL_GetMouseState(&mouse_x, &mouse_y);
@@ -571,6 +618,7 @@ void main_loop_iteration() {
   profile_loop(draw_start);
   sleep_after_loop();
 
-  // 11. An unattended run ends once its frames have run.
+  // 11. An unattended run ends once its frames have run, or when none can run.
   if (main_loop_frame_limit_reached()) fe.quit = 1;
+  watch_frame_limit(frames_before, platform_now());
 }

@@ -80,23 +80,26 @@ void movie_start_recording() {
   if (localtime_r(&now, &local)) strftime(name, sizeof name, "movie-%Y%m%d-%H%M%S.femv", &local);
   char path[FILE_PATH_MAX];
   char reason[FILE_MESSAGE_MAX] = "";
-  FILE* file = path_join(path, sizeof path, fe.movies_dir, name)
-                   ? file_open_write(path, reason, sizeof reason)
-                   : nullptr;
+  FILE* file = nullptr;
+  if (path_join_for_writing(path, sizeof path, fe.movies_dir, name)) {
+    file = file_open_write(path, reason, sizeof reason);
+  } else {
+    file_error_text(errno, reason, sizeof reason);
+  }
   if (!file) {
     free(container);
-    show_toast("Cannot write %s: %s", path, reason);
+    show_failure_toast("Cannot write ", path, reason, "");
     close_menu();
     return;
   }
   errno = 0;
   int written = movie_write_start(file, container, size);
+  if (!written) file_error_text(errno ? errno : EIO, reason, sizeof reason);
   free(container);
   if (!written) {
-    file_error_text(errno ? errno : EIO, reason, sizeof reason);
     fclose(file);
     remove(path);
-    show_toast("Cannot write %s: %s", path, reason);
+    show_failure_toast("Cannot write ", path, reason, "");
     close_menu();
     return;
   }
@@ -186,6 +189,7 @@ void play_latest_movie() {
   fe.running = 1;
   ensure_rewind_ring();
   release_inputs();
+  fe.release_wait = 1;  // as a state load does: a key still held when playback ends waits
   clear_audio();
   snprintf(fe.movie_text, sizeof fe.movie_text, "PLAY %s", name);
 }

@@ -10,10 +10,14 @@
 int nvram_file_path(char* out, size_t out_size);
 
 // Writes the file when it is missing, when the EEPROM changed since the last save or load, or
-// when the last write failed. Nothing without nvram_save or a ready ROM set. A failed write is
-// logged ("NVRAM save failed: %s") and tried again at the next call.
+// when the last write failed. Nothing without nvram_save or a ready ROM set. A file the restore
+// could not take is first kept beside it as "<name>.bad" (logged); when that cannot be done the
+// file is not written over. A failed write is reported once with its reason ("NVRAM save
+// failed: %s (%s)", a toast, then the log when the reason changes) and tried again at the next
+// call.
 void save_nvram();
 
-// Hands the file of the just loaded ROM set to nvram_load, logging whether it was taken. A
-// missing file is silent: the board keeps its default EEPROM image.
+// Hands the file of the just loaded ROM set to nvram_load, logging whether it was taken; a file
+// that was there but not taken is marked for keeping before the next save. A missing file is
+// silent: the board keeps its default EEPROM image.
 void restore_nvram();

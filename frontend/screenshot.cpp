@@ -1,6 +1,7 @@
 // Screenshots: turning the picture into RGB bytes, naming the file and writing the PNG.
 #include "frontend/screenshot.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -44,17 +45,19 @@ int take_screenshot() {
   struct tm local;
   if (localtime_r(&now, &local)) strftime(stamp, sizeof stamp, "shot-%Y%m%d-%H%M%S", &local);
   snprintf(name, sizeof name, "%s-%03u.png", stamp, unsigned(fe.frame_counter % 1000));
-  path_join(path, sizeof path, fe.screenshots_dir, name);
+  char reason[FILE_MESSAGE_MAX] = "";
+  const int path_ok = path_join_for_writing(path, sizeof path, fe.screenshots_dir, name);
+  if (!path_ok) file_error_text(errno, reason, sizeof reason);
 
   int32_t w = 0, h = 0;
   uint8_t* rgb = screenshot_rgb(fe.settings.rotation, &w, &h);
   if (!rgb) return 0;
-  const int written = png_write_rgb(path, rgb, w, h);
+  const int written = path_ok && png_write_rgb_msg(path, rgb, w, h, reason, sizeof reason);
   free(rgb);
   if (written) {
     show_toast("Screenshot saved: %s", name);
   } else {
-    show_toast("Screenshot failed: %s", path);
+    show_failure_toast("Screenshot failed: ", path, reason, "");
   }
   return written;
 }

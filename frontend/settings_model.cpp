@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frontend/file_util.h"
 #include "frontend/log.h"
+#include "frontend/messages.h"
 #include "frontend/settings_store.h"
 
 const char* const hotkey_setting_names[HOTKEY_COUNT] = {
@@ -195,6 +197,38 @@ void set_default_bindings() {
   memcpy(fe.hotkeys, hotkey_defaults, sizeof fe.hotkeys);
 }
 
+int load_settings_file() {
+  fe.settings_memory_only = 0;
+  fe.settings_read_error[0] = '\0';
+  if (!fe.settings_path[0]) {  // no usable data folder (start-up says so): nothing to read or write
+    fe.settings_memory_only = 1;
+    return 0;
+  }
+  int32_t refusal = FILE_READ_OK;
+  char reason[sizeof fe.settings_read_error];
+  if (settings_table_load_msg(&fe.settings_file, fe.settings_path, &refusal, reason,
+                              sizeof reason)) {
+    return 1;
+  }
+  // A first start: the defaults are written. A link to nothing counts as missing to the reader,
+  // but it is the user's, and it is not replaced.
+  if (refusal == FILE_MISSING && !path_exists(fe.settings_path)) return 0;
+  // Writing now would put the defaults over settings the user still has.
+  fe.settings_memory_only = 1;
+  snprintf(fe.settings_read_error, sizeof fe.settings_read_error, "%s", reason);
+  char line[FILE_MESSAGE_MAX + 128];
+  format_file_failure(line, sizeof line, "cannot read settings ", fe.settings_path, reason,
+                      "; it is left as it is and this run's settings are not saved");
+  log_printf("%s", line);
+  return 0;
+}
+
+void tell_settings_unreadable() {
+  if (!fe.settings_memory_only || !fe.settings_path[0]) return;
+  show_failure_toast("Cannot read ", fe.settings_path, fe.settings_read_error,
+                     ": settings will not be saved");
+}
+
 void apply_loaded_settings() {
   const settings_table* table = &fe.settings_file;
   frontend_settings& s = fe.settings;
@@ -308,7 +342,11 @@ void save_settings() {
     settings_table_set(table, "gadgets", key, value);
   }
 
-  if (!settings_table_save(table, fe.settings_path)) {
-    log_printf("could not write settings to %s", fe.settings_path);
+  if (fe.settings_memory_only) return;  // the file there could not be read: it stays as it is
+  char reason[FILE_MESSAGE_MAX] = "";
+  if (settings_table_save_msg(table, fe.settings_path, reason, sizeof reason)) {
+    report_write_success(WRITE_SETTINGS);
+  } else {
+    report_write_failure(WRITE_SETTINGS, "Could not write settings to ", fe.settings_path, reason);
   }
 }

@@ -22,10 +22,21 @@ void set_default_settings();
 // beyond the descriptor's inputs become -1), every hotkey binding to its default.
 void set_default_bindings();
 
+// Reads settings.ini into fe.settings_file. 1 when it was read. A missing file gives 0 quietly;
+// one that is there but cannot be read (no permission, not a regular file, ...) gives 0 and is
+// never written over: fe.settings_memory_only is set, the log says why, and start-up tells the
+// user (tell_settings_unreadable).
+int load_settings_file();
+
+// The toast for a settings.ini that could not be read; nothing when it was read or missing.
+void tell_settings_unreadable();
+
 // Applies what fe.settings_file holds over the current values, then clamps every field to its
 // range. Call only when settings.ini was read: a missing file leaves the defaults as they are.
 void apply_loaded_settings();
 
-// Sets every key into fe.settings_file (keys it does not know stay) and writes settings.ini;
-// a failed write is logged ("could not write settings to %s") and changes nothing else.
+// Sets every key into fe.settings_file (keys it does not know stay) and writes settings.ini,
+// unless the file could not be read at start-up (fe.settings_memory_only). A failed write is
+// reported once with its reason ("Could not write settings to %s (%s)": a toast, then the log
+// when the reason changes) and changes nothing else.
 void save_settings();

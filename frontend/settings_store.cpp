@@ -306,8 +306,13 @@ int32_t settings_table_parse(settings_table* table, const char* text, uint64_t l
 }
 
 int settings_table_load(settings_table* table, const char* path) {
+  return settings_table_load_msg(table, path, nullptr, nullptr, 0);
+}
+
+int settings_table_load_msg(settings_table* table, const char* path, int32_t* refusal, char* msg,
+                            size_t msg_size) {
   uint64_t length = 0;
-  uint8_t* data = read_file_limited(path, SETTINGS_FILE_MAX, &length, nullptr, nullptr, 0);
+  uint8_t* data = read_file_limited(path, SETTINGS_FILE_MAX, &length, refusal, msg, msg_size);
   if (!data) return 0;
   settings_parse_text(table, reinterpret_cast<const char*>(data), length, path);
   free(data);
@@ -362,6 +367,11 @@ static int settings_group_by_section(const settings_table* table, int32_t** orde
 }
 
 int settings_table_save(const settings_table* table, const char* path) {
+  return settings_table_save_msg(table, path, nullptr, 0);
+}
+
+int settings_table_save_msg(const settings_table* table, const char* path, char* msg,
+                            size_t msg_size) {
   settings_text text;
   text.size = size_t(table->count) * 160 + 4096;
   text.length = 0;
@@ -386,7 +396,8 @@ int settings_table_save(const settings_table* table, const char* path) {
   }
   free(order);
   free(first);
-  if (ok) ok = write_file_atomic(path, text.data, text.length);
+  if (!ok) message_printf(msg, msg_size, "out of memory");
+  if (ok) ok = write_file_atomic_msg(path, text.data, text.length, msg, msg_size);
   free(text.data);
   return ok;
 }

@@ -5,6 +5,7 @@
 // pass, so a file of any number of keys loads and saves in time linear in its size.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Cut lengths of the stored strings (their buffers hold one more byte for the NUL).
@@ -50,6 +51,11 @@ void settings_table_clear(settings_table* table);
 // SETTINGS_FILE_MAX bytes (the table is then unchanged).
 int settings_table_load(settings_table* table, const char* path);
 
+// settings_table_load, with the file_refusal in *refusal and why in msg (read_file_limited's
+// words; either may be null).
+int settings_table_load_msg(settings_table* table, const char* path, int32_t* refusal, char* msg,
+                            size_t msg_size);
+
 // Sets every pair that length bytes of INI text hold into the table, as settings_table_load
 // does with a file's contents (without logging). A section line without its ']' makes the keys
 // after it belong to no section, so they go to the empty section "" (and are kept); the result
@@ -74,3 +80,8 @@ void settings_table_set_int(settings_table* table, const char* section, const ch
 // Writes the table as INI text (a comment header, then each section in the order of its first
 // entry, its keys in table order) to path atomically. 1 when written, 0 on failure.
 int settings_table_save(const settings_table* table, const char* path);
+
+// settings_table_save, with why it failed in msg (may be null): "out of memory", or the atomic
+// write's words.
+int settings_table_save_msg(const settings_table* table, const char* path, char* msg,
+                            size_t msg_size);

@@ -71,8 +71,9 @@ int frontend_shutdown() {
   fe.rom_ready = 0;
 
   // 11-15. The display, the buffers, the settings table, the log, SDL.
+  const int exit_code = fe.exit_code;
   frontend_release();
-  return 0;
+  return exit_code;
 }
 
 void close_display() {

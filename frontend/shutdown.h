@@ -5,7 +5,8 @@
 // ends (a --frames exit stops without one).
 #pragma once
 
-// Runs the shutdown once and returns the program's exit code, 0.
+// Runs the shutdown once and returns the program's exit code: 0, or 1 after an unattended run
+// (--frames) gave up because no game frame could run.
 int frontend_shutdown();
 
 // Everything drawn with the renderer (the font atlas and every texture), then the renderer and

@@ -2,6 +2,7 @@
 // state_container's; this file decides where containers go and what the user is told.
 #include "frontend/slots.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,21 +17,24 @@
 int slot_file_path(int32_t slot, char* path) {
   path[0] = '\0';
   if (slot < 0 || slot >= FE_SLOTS) return 0;
-  const game_adapter* game = fe.adapter;
-  char folder_name[64];
-  snprintf(folder_name, sizeof folder_name, "%s-%08X", game->id,
-           game->rom_fingerprint ? game->rom_fingerprint() : 0u);
-  char folder[FILE_PATH_MAX];
-  if (!path_join(folder, sizeof folder, fe.states_dir, folder_name)) return 0;
-  // A failure to create the folder shows when the file is written.
-  path_make_dirs(folder);
   char file_name[32];
   if (slot == 0) {
     snprintf(file_name, sizeof file_name, "autosave.fest");
   } else {
     snprintf(file_name, sizeof file_name, "slot%02d.fest", slot);
   }
-  return path_join(path, FILE_PATH_MAX, folder, file_name);
+  const game_adapter* game = fe.adapter;
+  char folder_name[64];
+  snprintf(folder_name, sizeof folder_name, "%s-%08X", game->id,
+           game->rom_fingerprint ? game->rom_fingerprint() : 0u);
+  char folder[FILE_PATH_MAX];
+  if (!path_join_for_writing(folder, sizeof folder, fe.states_dir, folder_name)) {
+    snprintf(path, FILE_PATH_MAX, "%s", file_name);  // for messages only
+    return 0;
+  }
+  // A failure to create the folder shows when the file is written.
+  path_make_dirs(folder);
+  return path_join_for_writing(path, FILE_PATH_MAX, folder, file_name);
 }
 
 void refresh_slot_info() {
@@ -66,20 +70,29 @@ void refresh_slot_info() {
 }
 
 int save_slot(int32_t slot) {
+  return save_slot_telling(slot, nullptr, 0);
+}
+
+int save_slot_telling(int32_t slot, char* reason, size_t reason_size) {
+  if (reason && reason_size) reason[0] = '\0';
   if (slot < 0 || slot >= FE_SLOTS) return 0;
   char path[FILE_PATH_MAX];
-  int path_ok = slot_file_path(slot, path);
+  char why[FILE_MESSAGE_MAX] = "";
+  const int path_ok = slot_file_path(slot, path);
+  if (!path_ok) file_error_text(errno, why, sizeof why);
   size_t size = 0;
   uint8_t* container = build_state_container(&size);
   if (!container) {
     show_toast("Save failed: could not serialize the game state");
+    message_printf(reason, reason_size, "could not serialize the game state");
     return 0;
   }
-  int written = path_ok && write_file_atomic(path, container, size);
+  const int written = path_ok && write_file_atomic_msg(path, container, size, why, sizeof why);
   free(container);
   fe.slots_dirty = 1;
   if (!written) {
-    show_toast("Save failed: cannot write %s", path);
+    show_failure_toast("Save failed: cannot write ", path, why, "");
+    message_printf(reason, reason_size, "%s", why);
     return 0;
   }
   if (slot == 0) {

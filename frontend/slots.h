@@ -9,7 +9,7 @@
 
 // The path of slot 0-10 ("autosave.fest", "slot%02d.fest") into path (FILE_PATH_MAX bytes), its
 // folder created with every missing parent. 0 when the slot is out of range or the path did not
-// fit (path then holds what fit and must not be used).
+// fit, with errno ENAMETOOLONG (path then holds the file's name alone, for messages).
 int slot_file_path(int32_t slot, char* path);
 
 // Re-reads all eleven records from the files and clears fe.slots_dirty.
@@ -18,6 +18,10 @@ void refresh_slot_info();
 // Writes the running game into the slot (atomically: an old file survives a failure) and marks
 // the records for re-reading. Toasts "Saved to slot %d" or why it failed; the autosave only logs.
 int save_slot(int32_t slot);
+
+// save_slot, and on failure why, in the file layer's words ("no space left on device", ...),
+// into reason (null allowed).
+int save_slot_telling(int32_t slot, char* reason, size_t reason_size);
 
 // Loads the slot into the game and resumes it with released inputs, silent audio and the new
 // picture shown. A missing file toasts; a bad one opens the "Cannot load state" dialog and

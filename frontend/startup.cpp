@@ -2,6 +2,7 @@
 // that ends the run undoes what start-up had done by then and returns 1.
 #include <SDL.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,38 @@
 #include "frontend/startup_profile.h"
 #include "frontend/state_container.h"
 #include "menu/text.h"
+
+// What is lost with the data folder as a whole.
+static const char DATA_DIR_LOSS[] = "settings, save states, scores, screenshots and movies";
+
+// The paths of the data folder's files and sub-folders, and the sub-folders made. The first
+// folder that cannot be had is kept in fe.data_dir_failed with its errno in fe.data_dir_error
+// and what goes in it in fe.data_dir_loss (unless the data folder itself failed already); the
+// paths are set all the same, so that the writes fail and say why.
+static void make_data_paths() {
+  struct data_path {
+    char* path;
+    const char* name;
+    const char* holds;  // a folder created here: what goes in it; null for a file
+  };
+  const data_path paths[] = {
+      {fe.settings_path, "settings.ini", nullptr},
+      {fe.states_dir, "states", "save states and the autosave"},
+      {fe.screenshots_dir, "screenshots", "screenshots"},
+      {fe.nvram_dir, "nvram",
+       fe.adapter_copy.nvram_save ? "scores and the game's settings" : nullptr},
+      {fe.movies_dir, "movies", "movies"},
+      {fe.log_path, "frontend.log", nullptr},
+  };
+  for (const data_path& p : paths) {
+    path_join(p.path, FILE_PATH_MAX, fe.data_dir, p.name);
+    if (p.holds && !path_make_dirs(p.path) && !fe.data_dir_error) {
+      fe.data_dir_error = errno;
+      fe.data_dir_loss = p.holds;
+      snprintf(fe.data_dir_failed, sizeof fe.data_dir_failed, "%s", p.path);
+    }
+  }
+}
 
 // Removes what atomic writes of a killed run left in the program's own folders: the data
 // folder, nvram/, screenshots/ and each of this game's folders under states/. Only while the
@@ -66,6 +99,8 @@ static void report_folder_in_use() {
            "and saves elsewhere.",
            fe.data_dir, title);
   log_printf("the data folder %s is in use by another copy; quitting", fe.data_dir);
+  // This copy has nothing to save: while the dialog waits, a signal ends it at once.
+  quit_signals_restore();
   platform->message_box(heading, text);
 }
 
@@ -83,37 +118,71 @@ static int open_data_folder(const command_line* cl) {
   const int appimage = getenv("APPIMAGE") != nullptr;
   const int portable = portable_mode(fe.base_dir, cl->portable, marker_present, appimage);
   char* pref = nullptr;
+  char pref_error[256] = "";
   if (!portable) {
     char name[DATA_FOLDER_NAME_MAX];
     data_folder_name(fe.adapter_copy.title, name);  // the game's own title, before any profile
+    drop_empty_folder_variables();
     pref = SDL_GetPrefPath("Larkspindle", name);
+    if (!pref) snprintf(pref_error, sizeof pref_error, "%s", SDL_GetError());
   }
   choose_data_dir(portable, fe.base_dir, pref, fe.data_dir);
   SDL_free(pref);
 
-  path_make_dirs(fe.data_dir);
-  // Before anything in the folder is touched: the log alone would be truncated under the other
-  // copy, and the two would write over each other's autosave.
+  // A folder so long that the names inside it would be cut ("movies" as "mov") is not used at
+  // all: no path inside it is set, so nothing is written anywhere.
+  snprintf(fe.data_dir_failed, sizeof fe.data_dir_failed, "%s", fe.data_dir);
+  fe.data_dir_loss = DATA_DIR_LOSS;
   char lock_problem[FILE_MESSAGE_MAX] = "";
-  if (!data_folder_lock(fe.data_dir, lock_problem, sizeof lock_problem)) {
-    report_folder_in_use();
-    return 0;
+  if (!data_dir_fits(fe.data_dir)) {
+    fe.data_dir_error = ENAMETOOLONG;
+  } else {
+    fe.data_dir_error = path_make_dirs(fe.data_dir) ? 0 : errno;
+    // Before anything in the folder is touched: the log alone would be truncated under the
+    // other copy, and the two would write over each other's autosave.
+    if (!data_folder_lock(fe.data_dir, lock_problem, sizeof lock_problem)) {
+      report_folder_in_use();
+      return 0;
+    }
+    make_data_paths();
   }
-  path_join(fe.settings_path, sizeof fe.settings_path, fe.data_dir, "settings.ini");
-  path_join(fe.states_dir, sizeof fe.states_dir, fe.data_dir, "states");
-  path_join(fe.screenshots_dir, sizeof fe.screenshots_dir, fe.data_dir, "screenshots");
-  path_join(fe.nvram_dir, sizeof fe.nvram_dir, fe.data_dir, "nvram");
-  path_join(fe.movies_dir, sizeof fe.movies_dir, fe.data_dir, "movies");
-  path_join(fe.log_path, sizeof fe.log_path, fe.data_dir, "frontend.log");
-  path_make_dirs(fe.states_dir);
-  path_make_dirs(fe.screenshots_dir);
-  path_make_dirs(fe.movies_dir);
-  if (fe.adapter_copy.nvram_save) path_make_dirs(fe.nvram_dir);
-  log_file_open(fe.log_path);
+  if (fe.log_path[0]) log_file_open(fe.log_path);
   log_printf("%s starting; data folder %s", fe.adapter_copy.title, fe.data_dir);
   if (lock_problem[0]) log_printf("%s; going on without it", lock_problem);
-  remove_stale_temps();
+  fe.data_dir_fallback = pref_error[0] != 0;
+  if (fe.data_dir_fallback) log_printf("no per-user folder: %s", pref_error);
+  if (fe.data_dir_error) {
+    char reason[128];
+    file_error_text(fe.data_dir_error, reason, sizeof reason);
+    log_printf("folder %s cannot be used (%s); %s will not be kept", fe.data_dir_failed, reason,
+               fe.data_dir_loss);
+  }
+  if (fe.states_dir[0]) remove_stale_temps();
   return 1;
+}
+
+// Start-up's problems the user must see, once the window is about to show: over the menu a
+// dialog for a data folder that cannot be had, toasts otherwise (a game started at once keeps
+// running, and the other problems lose nothing).
+static void tell_startup_problems() {
+  if (fe.data_dir_fallback && !fe.data_dir_error) {
+    show_path_toast("No per-user data folder; using ", fe.data_dir, "");
+  }
+  if (fe.data_dir_error) {
+    char reason[128];
+    file_error_text(fe.data_dir_error, reason, sizeof reason);
+    if (fe.menu_open) {
+      show_error("Data folder unusable",
+                 "The folder\n%s\ncannot be used (%s).\n\nThese will not be kept: %s.",
+                 fe.data_dir_failed, reason, fe.data_dir_loss);
+    } else {
+      char tail[128];
+      snprintf(tail, sizeof tail, ": %s will not be kept", fe.data_dir_loss);
+      show_failure_toast("Cannot use the folder ", fe.data_dir_failed, reason, tail);
+    }
+  }
+  tell_settings_unreadable();
+  tell_profile_unusable();
 }
 
 // Step 7: defaults, the file, the clamps, then what the features and the command line say.
@@ -121,7 +190,7 @@ static void load_settings(const command_line* cl) {
   set_default_settings();
   set_default_bindings();
   fe.slot = 1;
-  if (settings_table_load(&fe.settings_file, fe.settings_path)) apply_loaded_settings();
+  if (load_settings_file()) apply_loaded_settings();
   if (!fe.feature_enabled[FEATURE_REWIND]) fe.settings.rewind = 0;
   if (cl->rotation >= 0) fe.settings.rotation = cl->rotation & 3;
   if (cl->window_mode >= 0) fe.settings.fullscreen = cl->window_mode;
@@ -296,6 +365,7 @@ int frontend_start(const game_adapter* game, int argc, char** argv) {
     if (!fe.running) open_menu(MENU_PAGE_MAIN);
   }
   if (fe.rom_ready) refresh_slot_info();
+  tell_startup_problems();
 
   // 17. The loop's clocks start now.
   fe.last_loop = platform_now();

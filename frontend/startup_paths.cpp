@@ -2,7 +2,9 @@
 #include "frontend/startup_paths.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 void data_folder_name(const char* title, char* out) {
   size_t n = 0;
@@ -30,6 +32,17 @@ void choose_data_dir(int portable, const char* base_dir, const char* pref_dir, c
   const char* pref = pref_dir ? pref_dir : "";
   const char* chosen = portable ? base : pref[0] ? pref : base[0] ? base : ".";
   snprintf(out, FILE_PATH_MAX, "%s", chosen);
+}
+
+void drop_empty_folder_variables() {
+  for (const char* name : {"HOME", "XDG_DATA_HOME"}) {
+    const char* value = getenv(name);
+    if (value && !value[0]) unsetenv(name);
+  }
+}
+
+int data_dir_fits(const char* data_dir) {
+  return strlen(data_dir) + DATA_DIR_RESERVE < FILE_PATH_MAX;
 }
 
 int32_t rom_candidates(const char* base_dir, const char* data_dir, const char* home,

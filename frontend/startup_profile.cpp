@@ -1,18 +1,39 @@
 // Finding and applying the game profile; the feature table.
 #include "frontend/startup_profile.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/log.h"
+#include "frontend/messages.h"
 
-// The first profile file that exists, into path; 0 when none does.
+// The --profile file was asked for by name and is not used: the toast that start-up shows is
+// kept in fe.profile_notice.
+static void note_requested_profile_unused(const char* path, const char* reason) {
+  format_file_failure(fe.profile_notice, sizeof fe.profile_notice, "Profile not used: ", path,
+                      reason, "");
+}
+
+// The first profile file that exists, into path; 0 when none does. A requested file that is
+// missing or no file is said so, and the search goes on.
 static int find_profile(const char* requested, const char* name, char* path) {
-  if (requested && path_is_file(requested)) {
-    snprintf(path, FILE_PATH_MAX, "%s", requested);
-    return 1;
+  if (requested) {
+    // Only looked at: a file too large or not a profile is refused by the load, and said then.
+    file_reader reader;
+    char reason[FILE_MESSAGE_MAX];
+    if (file_open_read(&reader, requested, UINT64_MAX, reason, sizeof reason)) {
+      file_close_read(&reader);
+      snprintf(path, FILE_PATH_MAX, "%s", requested);
+      return 1;
+    }
+    char line[FILE_MESSAGE_MAX + 256], tail[160];
+    snprintf(tail, sizeof tail, "; looking for %s instead", name);
+    format_file_failure(line, sizeof line, "cannot read --profile ", requested, reason, tail);
+    log_printf("%s", line);
+    note_requested_profile_unused(requested, reason);
   }
   char folder[FILE_PATH_MAX];
   path_join(folder, sizeof folder, fe.data_dir, "profiles");
@@ -47,7 +68,12 @@ static void apply_profile() {
   }
 }
 
+void tell_profile_unusable() {
+  if (fe.profile_notice[0]) show_toast("%s", fe.profile_notice);
+}
+
 void load_game_profile(const char* requested_file) {
+  fe.profile_notice[0] = '\0';
   const game_adapter* game = &fe.adapter_copy;
   const char* profile_id = game->profile_id ? game->profile_id : game->id ? game->id : "";
   char name[96];
@@ -61,6 +87,9 @@ void load_game_profile(const char* requested_file) {
   }
   if (!profile_load_file(&fe.profile, path)) {
     log_printf("profile %s rejected: %s (using adapter defaults)", path, fe.profile.error);
+    if (requested_file && strcmp(path, requested_file) == 0) {
+      note_requested_profile_unused(path, fe.profile.error);
+    }
     memset(&fe.profile, 0, sizeof fe.profile);
     return;
   }

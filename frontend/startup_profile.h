@@ -9,8 +9,12 @@
 // Looks for the profile: the requested file (when it is a regular file), then profiles/<name>
 // in the data folder, beside the executable, and in "<base>../share/<id>/profiles"; loads the
 // first found into fe.profile and applies it to fe.adapter_copy. Everything it decides is
-// logged; a rejected, missing or foreign profile leaves the descriptor's values.
+// logged; a rejected, missing or foreign profile leaves the descriptor's values. A requested
+// file that is missing, unreadable or rejected is also kept for a toast (tell_profile_unusable).
 void load_game_profile(const char* requested_file);
+
+// The toast for a --profile file that was not used; nothing when there was none or it was used.
+void tell_profile_unusable();
 
 // Fills fe.feature_enabled and fe.feature_summary from the descriptor copy and fe.profile, and
 // logs "feature %-14s requested=%s supported=%s -> %s" for each feature.

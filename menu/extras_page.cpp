@@ -46,7 +46,12 @@ static void extras_rewind_rows() {
                                       "Hold the Rewind hotkey (Backspace) to step back in time.");
   if (menu_row_step(rewind_chosen, step)) {
     s->rewind = !s->rewind;
-    if (fe.running) reset_rewind_ring();
+    // A stopped game's snapshots go too: a later Continue must not step back into them.
+    if (fe.running) {
+      reset_rewind_ring();
+    } else {
+      free_rewind_ring();
+    }
   }
 
   snprintf(value, sizeof value, "%d MB", int(s->rewind_mb));

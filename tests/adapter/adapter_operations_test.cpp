@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "adapter_fixture.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -125,6 +126,17 @@ TEST_F(AdapterOperations, CheckAndLoadPassTheSetChecksMessageThrough) {
   char cut[8];
   EXPECT_EQ(adapter_load_rom(NOT_A_SET, cut, sizeof cut), 0);
   EXPECT_STREQ(cut, "Cannot ");
+
+  // A member whose data is damaged under a good directory entry is refused by the check too.
+  std::string zip = read_text(program_zip("cartridge"));
+  ASSERT_GT(zip.size(), 1000u);
+  const size_t data = 30 + size_t(uint8_t(zip[26]) | uint8_t(zip[27]) << 8) +
+                      size_t(uint8_t(zip[28]) | uint8_t(zip[29]) << 8);
+  zip[data + 100] ^= 1;  // in the first member, stored as it is
+  const std::string damaged = test_romset_temp_path("damaged_data.zip");
+  ASSERT_TRUE(write_text(damaged, zip));
+  EXPECT_EQ(adapter_check_rom(damaged.c_str(), message, sizeof message), 0);
+  EXPECT_STREQ(message, "Could not read 2prog_h.u21 from the archive (CRC error).");
 }
 
 TEST_F(AdapterOperations, WithoutALoadedSetEveryOperationAnswersSafely) {

@@ -271,33 +271,45 @@ void unknown_method(bytes_t& zip, const zip_member_at& m) {
   for (size_t at : {m.local + 8, m.central + 10}) zip.at(at) = 77, zip.at(at + 1) = 0;
 }
 
-TEST(RomLoad, AMemberWhoseDataCannotBeExtractedFailsTheLoadWithLibzipsReason) {
+TEST(RomLoad, AMemberWhoseDataCannotBeExtractedFailsTheLoadAndTheContentCheckWithLibzipsReason) {
   const struct {
     const char* file;
     void (*damage)(bytes_t&, const zip_member_at&);
     const char* member;
-    const char* message;
+    const char* message;  // the load's
+    const char* check;    // the content check's, when it differs
   } cases[] = {
       {"crc_program.zip", flip_a_data_byte, "2prog_h.u21",
-       "Could not read the program ROMs. 2prog_h.u21: CRC error."},
+       "Could not read the program ROMs. 2prog_h.u21: CRC error.",
+       "Could not read 2prog_h.u21 from the archive (CRC error)."},
       {"crc_graphics.zip", flip_a_data_byte, "3l.u6",
-       "Could not read 3l.u6 from the archive (CRC error)."},
+       "Could not read 3l.u6 from the archive (CRC error).", nullptr},
       {"crc_samples.zip", flip_a_data_byte, "snd0.u52",
-       "Could not read snd0.u52 from the archive (CRC error)."},
+       "Could not read snd0.u52 from the archive (CRC error).", nullptr},
       {"crc_eeprom.zip", flip_a_data_byte, "eeprom-cobaltin.u44",
-       "Could not read eeprom-cobaltin.u44 from the archive (CRC error)."},
+       "Could not read eeprom-cobaltin.u44 from the archive (CRC error).", nullptr},
       {"method_graphics.zip", unknown_method, "10h.u59",
-       "Could not read 10h.u59 from the archive (Compression method not supported)."},
+       "Could not read 10h.u59 from the archive (Compression method not supported).", nullptr},
       {"method_program.zip", unknown_method, "1prog_l.u22",
-       "Could not read the program ROMs. 1prog_l.u22: Compression method not supported."},
+       "Could not read the program ROMs. 1prog_l.u22: Compression method not supported.",
+       "Could not read 1prog_l.u22 from the archive (Compression method not supported)."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const std::string path = damaged_archive(c.file, c.damage, c.member);
     char message[256] = "untouched";
     EXPECT_EQ(rom_set_verify(path.c_str(), message, sizeof message), 1) << message;
+    EXPECT_EQ(rom_set_verify_contents(path.c_str(), message, sizeof message), 0);
+    EXPECT_STREQ(message, c.check ? c.check : c.message);
     loaded_machine m((machine*)std::calloc(1, sizeof(machine)));
     EXPECT_EQ(machine_load(m.get(), path.c_str()), 0);
     expect_refused(m, c.message);
   }
+  // The good set passes the content check without a word.
+  const std::string good = test_romset_temp_path("good_contents.zip");
+  std::string error;
+  ASSERT_TRUE(test_romset_write_zip(good.c_str(), good_members(), 1, &error)) << error;
+  char message[64] = "untouched";
+  EXPECT_EQ(rom_set_verify_contents(good.c_str(), message, sizeof message), 1);
+  EXPECT_STREQ(message, "untouched");
 }

@@ -191,14 +191,21 @@ TEST_F(ConfirmActionsTest, ASwitchedRomLoadsAfterTheQuestionOrShowsWhyNot) {
   ASSERT_EQ(fe.menu.depth, 1);
   EXPECT_EQ(fe.menu.page_stack[0], MENU_PAGE_MAIN);
 
-  // The archive went bad between the question and the answer.
+  // The archive went bad between the question and the answer: the running game stays.
+  ASSERT_EQ(load_rom(rom.c_str()), 1);
   start_game();
-  snprintf(fe.pending_rom_path, sizeof fe.pending_rom_path, "%s", dir.at("gone.zip").c_str());
+  fake.frame_count = 77;
+  ASSERT_TRUE(write_text(other, "FAKE-ROM damaged"));
+  snprintf(fe.pending_rom_path, sizeof fe.pending_rom_path, "%s", other.c_str());
   stack({MENU_PAGE_PAUSE, MENU_PAGE_ROM_SELECTION});
   run_confirm_action(CONFIRM_SWITCH_ROM, 0);
-  EXPECT_EQ(fe.rom_ready, 0);
+  EXPECT_EQ(fe.rom_ready, 1);
+  EXPECT_EQ(fe.running, 1);
+  EXPECT_EQ(fake.loaded, 1);
+  EXPECT_EQ(fake.rom_path, rom);
+  EXPECT_EQ(fake.frame_count, 77u);
   EXPECT_STREQ(fe.error_title, "ROM not usable");
-  EXPECT_STREQ(fe.error_body, "Could not open the ROM archive.");
+  EXPECT_EQ(std::string(fe.error_body).rfind("other.zip\n\n", 0), 0u) << fe.error_body;
   EXPECT_EQ(fe.menu.page_stack[fe.menu.depth - 1], MENU_PAGE_ERROR);
 }
 
@@ -209,6 +216,51 @@ TEST_F(ConfirmActionsTest, PlayingTheLatestMovieWithNoneKeepsTheMenuOpen) {
   run_confirm_action(CONFIRM_PLAY_MOVIE, 99);
   EXPECT_STREQ(fe.toast_text, "No recorded movies yet");
   EXPECT_EQ(fe.menu_open, 1);
+}
+
+TEST_F(ConfirmActionsTest, AFailedAutosaveOnLeavingSaysWhyAndLetsTheUserLeaveAnywayOrStay) {
+  struct leave_case {
+    int32_t action;
+    int32_t* setting;
+    int32_t unsaved_action;
+    int quits;  // leaving anyway ends the program (else it shows the Main Menu)
+  };
+  const leave_case cases[] = {
+      {CONFIRM_EXIT, &fe.settings.autosave_exit, CONFIRM_EXIT_UNSAVED, 1},
+      {CONFIRM_MAIN_MENU, &fe.settings.autosave_menu, CONFIRM_MAIN_MENU_UNSAVED, 0},
+  };
+  // A regular file where the game's state folder goes fails the write, even for root.
+  const std::string folder = std::string(fe.states_dir) + "/fakegame-1234ABCD";
+  for (const leave_case& c : cases) {
+    SCOPED_TRACE(c.action);
+    start_game();
+    fe.quit = 0;
+    *c.setting = 1;
+    remove(slot_file(0).c_str());
+    rmdir(folder.c_str());
+    ASSERT_TRUE(write_text(folder, "in the way"));
+    stack({MENU_PAGE_PAUSE});
+    run_confirm_action(c.action, 0);
+    EXPECT_EQ(fe.quit, 0);
+    EXPECT_EQ(fe.running, 1);
+    ASSERT_EQ(fe.menu.depth, 3);
+    EXPECT_EQ(fe.menu.page_stack[1], int32_t(MENU_PAGE_CONFIRM));
+    EXPECT_EQ(fe.menu.page_stack[2], int32_t(MENU_PAGE_ERROR));
+    EXPECT_STREQ(fe.error_title, "Autosave failed");
+    EXPECT_NE(std::string(fe.error_body).find("(not a directory)"), std::string::npos)
+        << fe.error_body;
+    EXPECT_EQ(fe.confirm_action, c.unsaved_action);
+
+    // Leaving anyway ("Yes" to the question beneath the dialog).
+    fe.menu.depth = 1;
+    run_confirm_action(fe.confirm_action, 0);
+    EXPECT_EQ(fe.running, 0);
+    EXPECT_EQ(fe.quit, c.quits);
+    if (!c.quits) {
+      EXPECT_EQ(fe.menu.page_stack[0], int32_t(MENU_PAGE_MAIN));
+    }
+    remove(folder.c_str());
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "frontend/bindings.h"
 #include "frontend/frontend_state.h"
 #include "frontend/input_event.h"
+#include "frontend/main_loop.h"
 #include "frontend/platform.h"
 #include "frontend_fixture.h"
 #include "log_capture.h"
@@ -99,4 +100,26 @@ TEST_F(ControllersTest, ANinthGameControllerIsNotOpened) {
   rescan_controllers();
   EXPECT_EQ(fe.controller_count, FE_MAX_CONTROLLERS);
   EXPECT_EQ(SDL_GameControllerName(fe.controllers[0]), std::string("Pad 1"));
+}
+
+TEST_F(ControllersTest, OnlyControllersThatAreOpenedAreToldAsConnectedOrDisconnected) {
+  const auto plug_event = [](int32_t type) {
+    input_event e = {};
+    e.type = type;
+    fe.toast_text[0] = '\0';
+    main_loop_handle_event(&e);
+    return std::string(fe.toast_text);
+  };
+  for (int i = 1; i <= 8; i++) {
+    ASSERT_GE(attach_virtual_controller(("Pad " + std::to_string(i)).c_str()), 0) << SDL_GetError();
+    EXPECT_EQ(plug_event(INPUT_EVENT_PAD_ADDED), "Controller connected") << i;
+  }
+  const int ninth = attach_virtual_controller("Pad 9");
+  ASSERT_GE(ninth, 0) << SDL_GetError();
+  EXPECT_EQ(plug_event(INPUT_EVENT_PAD_ADDED), "");  // not opened: nothing to tell
+  ASSERT_EQ(SDL_JoystickDetachVirtual(ninth), 0) << SDL_GetError();
+  EXPECT_EQ(plug_event(INPUT_EVENT_PAD_REMOVED), "");
+  ASSERT_EQ(SDL_JoystickDetachVirtual(0), 0) << SDL_GetError();
+  EXPECT_EQ(plug_event(INPUT_EVENT_PAD_REMOVED), "Controller disconnected");
+  EXPECT_EQ(fe.controller_count, 7);
 }

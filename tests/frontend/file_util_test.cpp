@@ -346,17 +346,21 @@ TEST(ListLocations, StartsWithHomeWhenSetAndOnlyOffersFolders) {
   }
 }
 
-TEST(HomeDir, GivesHomeOnlyWhenSet) {
+TEST(HomeDir, GivesHomeOnlyWhenSetAndNotEmpty) {
   char out[16];
   {
     home_override home("/home/player/long/path");
     EXPECT_EQ(home_dir(out, sizeof out), 1);
     EXPECT_STREQ(out, "/home/player/lo");  // cut to fit
   }
-  {
-    home_override home(nullptr);
+  for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
+    home_override home(unset);
     EXPECT_EQ(home_dir(out, sizeof out), 0);
     EXPECT_STREQ(out, "");
+    dir_entry* entries = nullptr;
+    ASSERT_GE(list_locations(&entries), 1);
+    EXPECT_STREQ(entries[0].name, "/");  // no "" (the root by another name) before it
+    free(entries);
   }
 }
 

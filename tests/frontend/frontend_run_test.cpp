@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include "adapter/game_adapter.h"
 #include "fake_game.h"
 #include "file_bytes.h"
+#include "frontend/file_util.h"
 #include "frontend/frontend_run.h"
 #include "frontend/frontend_state.h"
 #include "frontend/platform.h"
@@ -356,6 +358,7 @@ TEST_F(FrontendRunTest, ASecondCopyOnTheSameDataFolderSaysSoAndTouchesNothing) {
   platform = &test_platform;  // the message box is recorded, not shown
   EXPECT_EQ(start(&fake_game_descriptor, {"--rom", rom}), 1);
   EXPECT_EQ(tp.message_boxes, 1);
+  EXPECT_EQ(tp.message_box_sigterm_default, 1);  // an unattended second copy can be stopped
   EXPECT_EQ(tp.message_title, "Fake Game is already running");
   EXPECT_NE(tp.message_text.find("The data folder " + data + " is in use by another copy"),
             std::string::npos)
@@ -423,6 +426,103 @@ TEST_F(FrontendRunTest, AWritePastAFileSizeLimitOrIntoAClosedPipeFailsAsAWriteAn
   EXPECT_EQ(errno, EPIPE);
   close(ends[1]);
   EXPECT_EQ(frontend_shutdown(), 0);
+}
+
+TEST_F(FrontendRunTest, ADataFolderThatCannotBeMadeIsSaidAtStartOverTheMenuOrAsAToast) {
+  // A file where the states folder goes: the folder cannot be made, even by root.
+  const std::string data = data_dir("Fake Game");
+  ASSERT_EQ(path_make_dirs(data.c_str()), 1);
+  ASSERT_TRUE(write_text(data + "states", "not a folder"));
+
+  ASSERT_EQ(start(&fake_game_descriptor, {}), -1);
+  ASSERT_EQ(fe.menu.depth, 2);
+  EXPECT_EQ(fe.menu.page_stack[0], int32_t(MENU_PAGE_MAIN));
+  EXPECT_EQ(fe.menu.page_stack[1], int32_t(MENU_PAGE_ERROR));
+  EXPECT_STREQ(fe.error_title, "Data folder unusable");
+  EXPECT_EQ(std::string(fe.error_body),
+            "The folder\n" + data +
+                "states\ncannot be used (not a directory).\n\nThese will not be kept: save "
+                "states and the autosave.");
+  frontend_shutdown();
+
+  // Straight into the game, the game keeps running and a toast says it.
+  const std::string rom = fake_rom();
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
+  EXPECT_EQ(fe.running, 1);
+  EXPECT_EQ(fe.menu_open, 0);
+  EXPECT_EQ(std::string(fe.toast_text),
+            "Cannot use the folder " + data +
+                "states (not a directory): save states and the autosave will not be kept");
+  frontend_shutdown();
+}
+
+TEST_F(FrontendRunTest, ADataFolderTooLongForTheNamesInsideIsRefusedAndNothingIsWrittenInIt) {
+  // A HOME of nested folders, so long that "movies" inside the data folder would be cut.
+  std::string deep = home.path();
+  while (deep.size() < FILE_PATH_MAX - 150) {
+    deep += "/" + std::string(120, 'h');
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+  }
+  setenv("HOME", deep.c_str(), 1);
+  const std::string rom = fake_rom();
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom, "--no-menu"}), -1);
+  const std::string toast = fe.toast_text;  // the path gives up its left part to the reason
+  EXPECT_EQ(toast.rfind("Cannot use the folder ...", 0), 0u) << toast;
+  const std::string tail =
+      "/Fake Game/ (file name too long): settings, save states, scores, screenshots and movies "
+      "will not be kept";
+  EXPECT_EQ(toast.substr(toast.size() - std::min(toast.size(), tail.size())), tail);
+  frontend_shutdown();
+  ASSERT_EQ(run(&fake_game_descriptor, {"--rom", rom, "--frames", "3", "--no-menu"}), 0);
+
+  // SDL made the folder itself; nothing was made or written inside it, nor left in the working
+  // folder (the settings' ".tmp" of an empty path would land there).
+  const std::string data = deep + "/.local/share/Larkspindle/Fake Game";
+  ASSERT_TRUE(path_is_dir(data.c_str()));
+  dir_entry* entries = nullptr;
+  EXPECT_EQ(list_dir(data.c_str(), &entries), 0);
+  free(entries);
+  EXPECT_FALSE(exists_at_all(home.at(".tmp")));
+  EXPECT_FALSE(exists_at_all(home.at("settings.ini.tmp")));
+}
+
+TEST_F(FrontendRunTest, AnUnreadableSettingsFileIsToldAtStartAndLeftAsItIs) {
+  const std::string data = data_dir("Fake Game");
+  ASSERT_EQ(path_make_dirs((data + "settings.ini").c_str()), 1);  // a folder: root cannot read it
+  ASSERT_TRUE(write_text(data + "settings.ini/keep", "x"));
+  const std::string rom = fake_rom();
+  ASSERT_EQ(start(&fake_game_descriptor, {"--rom", rom}), -1);
+  ASSERT_EQ(fe.rom_ready, 1);
+  EXPECT_EQ(
+      std::string(fe.toast_text),
+      "Cannot read " + data + "settings.ini (not a file (a folder)): settings will not be saved");
+  EXPECT_TRUE(has(log_messages(fe.log_path),
+                  "cannot read settings " + data +
+                      "settings.ini (not a file (a folder)); it is left as it is and this "
+                      "run's settings are not saved"));
+  frontend_shutdown();
+  EXPECT_TRUE(path_is_dir((data + "settings.ini").c_str()));
+  EXPECT_EQ(read_text(data + "settings.ini/keep"), "x");
+}
+
+TEST_F(FrontendRunTest, AnUnattendedRunWhoseGameCannotRunEndsWithStatusOneAndSaysWhy) {
+  const std::string rom = fake_rom();
+  ASSERT_TRUE(write_text(home.at("bad.fest"), "not a state"));
+  // The state is refused and, without --no-menu, the Main Menu waits: no frame can run.
+  ASSERT_EQ(
+      run(&fake_game_descriptor, {"--rom", rom, "--state", home.at("bad.fest"), "--frames", "30"}),
+      1);
+  EXPECT_EQ(fake.run_calls, 0);
+  EXPECT_TRUE(has(log_messages(data_dir("Fake Game") + "frontend.log"),
+                  "--frames 30: no game frame ran for 1000 ms (no game is running); giving up"));
+
+  // The game program stops with "The game stopped" on screen.
+  fake_game_reset();
+  fake.stop_at_frame = 5;
+  ASSERT_EQ(run(&fake_game_descriptor, {"--rom", rom, "--no-menu", "--frames", "120"}), 1);
+  EXPECT_TRUE(has(log_messages(data_dir("Fake Game") + "frontend.log"),
+                  "--frames 120: no game frame ran for 2000 ms (no game is running; on screen: The "
+                  "game stopped); giving up"));
 }
 
 }  // namespace

@@ -140,6 +140,11 @@ TEST(ProfileParse, TextsGiveFieldsOrTheLineAndReason) {
       {R"({"display": {"aspect": -0.5}})", "display.aspect is out of range", nullptr},
       {R"({"display": {"aspect": nan}})", "display.aspect is out of range", nullptr},
       {R"({"display": {"aspect": "inf:1"}})", "display.aspect is out of range", nullptr},
+      // A UTF-8 byte order mark before the object is read as if it were not there; only there.
+      {"\xEF\xBB\xBF{\"title\": \"Marked\"}", nullptr,
+       [](const game_profile& p) { EXPECT_STREQ(p.title, "Marked"); }},
+      {"\xEF\xBB\xBF", "line 1: expected an object", nullptr},
+      {" \xEF\xBB\xBF{}", "line 1: expected an object", nullptr},
   };
 
   for (const parse_case& c : cases) {

@@ -1,10 +1,14 @@
 // Toasts, the confirmation and error dialogs' routing onto the page stack, and the window mode.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "fake_game.h"
+#include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
 #include "frontend_fixture.h"
+#include "log_capture.h"
 #include "test_platform.h"
 
 using MessagesTest = frontend_fixture;
@@ -107,4 +111,71 @@ TEST_F(MessagesTest, TheWindowModeSizesTheWindowFromScaleAspectAndRotation) {
     EXPECT_EQ(tp.window_w, c.width) << c.scale << " " << c.rotation;
     EXPECT_EQ(tp.window_h, c.height) << c.scale << " " << c.rotation;
   }
+}
+
+TEST_F(MessagesTest, APathTooLongForTheToastGivesUpItsLeftKeepingTheFileNameAndTheReason) {
+  char out[40];
+  struct path_case {
+    const char* path;
+    const char* expected;
+  };
+  const path_case cases[] = {
+      {"/d/slot03.fest", "Save failed: /d/slot03.fest (no space)"},
+      {"/home/player/data/slot03.fest", "Save failed: .../slot03.fest (no space)"},
+  };
+  for (const path_case& c : cases) {
+    format_path_message(out, sizeof out, "Save failed: ", c.path, " (no space)");
+    EXPECT_STREQ(out, c.expected) << c.path;
+  }
+  // A cut never starts inside a character: the two bytes of the accented letter go together.
+  format_path_message(out, sizeof out, "Save failed: ",
+                      "/home/\xc3\xa9"
+                      "abcdefghijkl/slot.fest",
+                      "");
+  EXPECT_STREQ(out, "Save failed: ...abcdefghijkl/slot.fest");
+}
+
+TEST_F(MessagesTest, AFileFailureNamesThePathOnceWhateverWordsTheFileLayerGave) {
+  char out[FILE_MESSAGE_MAX];
+  struct failure_case {
+    const char* reason;
+    const char* expected;
+  };
+  const failure_case cases[] = {
+      {"permission denied", "Cannot write /m/a.femv (permission denied)."},
+      {"/m/a.femv is not a file (a FIFO)", "Cannot write /m/a.femv (not a file (a FIFO))."},
+      {"/m/a.femv is a link to a missing file",
+       "Cannot write /m/a.femv (a link to a missing file)."},
+      {"/m/a.femvx is not a file (a FIFO)",  // another path that starts alike stays whole
+       "Cannot write /m/a.femv (/m/a.femvx is not a file (a FIFO))."},
+      {"", "Cannot write /m/a.femv (input/output error)."},
+  };
+  for (const failure_case& c : cases) {
+    format_file_failure(out, sizeof out, "Cannot write ", "/m/a.femv", c.reason, ".");
+    EXPECT_STREQ(out, c.expected) << c.reason;
+  }
+}
+
+TEST_F(MessagesTest, AKindOfWriteFailureToastsOnceAndLogsAgainOnlyWhenItsReasonChanges) {
+  log_capture log(dir.at("test.log"));
+  const char* full = "no space left on device";
+  const char* read_only = "read-only file system";
+  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", full);
+  EXPECT_STREQ(fe.toast_text, "NVRAM save failed: /d/x.nv (no space left on device)");
+  fe.toast_text[0] = '\0';
+  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", full);
+  report_write_failure(WRITE_SETTINGS, "Could not write settings to ", "/d/s.ini", full);
+  EXPECT_STREQ(fe.toast_text, "Could not write settings to /d/s.ini (no space left on device)");
+  fe.toast_text[0] = '\0';
+  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", read_only);
+  EXPECT_STREQ(fe.toast_text, "");
+  const std::string text = log.text();
+  EXPECT_EQ(text.find("NVRAM save failed: /d/x.nv (no space left on device)"),
+            text.rfind("NVRAM save failed: /d/x.nv (no space left on device)"));
+  EXPECT_TRUE(log.has("NVRAM save failed: /d/x.nv (read-only file system)"));
+
+  // After a good write the next failure is told again.
+  report_write_success(WRITE_NVRAM);
+  report_write_failure(WRITE_NVRAM, "NVRAM save failed: ", "/d/x.nv", read_only);
+  EXPECT_STREQ(fe.toast_text, "NVRAM save failed: /d/x.nv (read-only file system)");
 }

@@ -89,18 +89,25 @@ TEST_F(NvramFilesTest, TheFileIsWrittenWhenMissingOrChangedAndOtherwiseLeftAlone
   }
 }
 
-TEST_F(NvramFilesTest, AFailedWriteIsLoggedAndRetriedAtTheNextFlush) {
+TEST_F(NvramFilesTest, AFailedWriteIsToldOnceWithItsReasonAndRetriedAtTheNextFlush) {
   log_capture log(fe.log_path);
   ASSERT_TRUE(write_text(file(), OLD_FILE));
   fake.nvram[0] = 0x42;
   fake.nvram_dirty = 1;
+  const std::string failed = "NVRAM save failed: " + file() + " (file too large)";
   {
     write_limit disk_full(100);  // the file is 256 bytes
     save_nvram();
+    EXPECT_EQ(std::string(fe.toast_text), failed);
+    EXPECT_EQ(read_text(file()), OLD_FILE);
+    EXPECT_EQ(fake.nvram_dirty, 0);  // the change is now known only to the failed write
+    fe.toast_text[0] = '\0';
+    save_nvram();  // the next flush fails the same way: nothing more is said
+    EXPECT_STREQ(fe.toast_text, "");
   }
-  EXPECT_TRUE(log.has("NVRAM save failed: " + file()));
-  EXPECT_EQ(read_text(file()), OLD_FILE);
-  EXPECT_EQ(fake.nvram_dirty, 0);  // the change is now known only to the failed write
+  const std::string text = log.text();
+  EXPECT_NE(text.find(failed), std::string::npos);
+  EXPECT_EQ(text.find(failed), text.rfind(failed));
 
   save_nvram();
   EXPECT_EQ(read_text(file()), eeprom());
@@ -115,7 +122,7 @@ TEST_F(NvramFilesTest, AFolderInTheFilesPlaceFailsTheWriteAndIsRetried) {
   log_capture log(fe.log_path);
   ASSERT_EQ(mkdir(file().c_str(), 0755), 0);
   save_nvram();
-  EXPECT_TRUE(log.has("NVRAM save failed: " + file()));
+  EXPECT_TRUE(log.has_prefix("NVRAM save failed: " + file() + " ("));
   EXPECT_FALSE(exists_at_all(file() + ".tmp"));
   ASSERT_EQ(rmdir(file().c_str()), 0);
   ASSERT_TRUE(write_text(file(), OLD_FILE));  // an old file turned up meanwhile
@@ -183,4 +190,43 @@ TEST_F(NvramFilesTest, LoadingAnotherSetForgetsARetryOfTheOldOne) {
   ASSERT_TRUE(write_text(file(), OLD_FILE));
   save_nvram();
   EXPECT_EQ(read_text(file()), OLD_FILE);
+}
+
+TEST_F(NvramFilesTest, AFileTheRestoreRefusedIsKeptAsBadBeforeItIsWrittenOver) {
+  log_capture log(fe.log_path);
+  const std::string damaged(255, '\x5A');
+  ASSERT_TRUE(write_text(file(), damaged));
+  ASSERT_TRUE(write_text(file() + ".bad", "an older copy"));
+  restore_nvram();
+  save_nvram();  // a clean EEPROM leaves the file alone: nothing is kept yet
+  EXPECT_EQ(read_text(file()), damaged);
+  EXPECT_EQ(read_text(file() + ".bad"), "an older copy");
+
+  fake.nvram[0] = 0x42;
+  fake.nvram_dirty = 1;
+  save_nvram();
+  EXPECT_EQ(read_text(file()), eeprom());
+  EXPECT_EQ(read_text(file() + ".bad"), damaged);  // one copy, the older one replaced
+  EXPECT_TRUE(log.has("NVRAM file " + file() + " was not loaded; kept as " + file() + ".bad"));
+
+  // The file now written is this run's own: the next write goes over it.
+  fake.nvram[0] = 0x43;
+  fake.nvram_dirty = 1;
+  save_nvram();
+  EXPECT_EQ(read_text(file()), eeprom());
+  EXPECT_EQ(read_text(file() + ".bad"), damaged);
+}
+
+TEST_F(NvramFilesTest, ADamagedFileThatCannotBeKeptIsNotWrittenOver) {
+  const std::string damaged(255, '\x5A');
+  ASSERT_TRUE(write_text(file(), damaged));
+  restore_nvram();
+  // A non-empty folder in the copy's place stops the move, even for root.
+  ASSERT_EQ(mkdir((file() + ".bad").c_str(), 0755), 0);
+  ASSERT_TRUE(write_text(file() + ".bad/x", "x"));
+  fake.nvram_dirty = 1;
+  save_nvram();
+  EXPECT_EQ(read_text(file()), damaged);
+  EXPECT_EQ(std::string(fe.toast_text).rfind("NVRAM save failed: " + file() + " (", 0), 0u)
+      << fe.toast_text;
 }

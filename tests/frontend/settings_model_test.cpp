@@ -2,13 +2,18 @@
 // against its golden copy, the save/load round trip, a failed write, and descriptors whose
 // tables are larger than the fixed arrays.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "as_nobody.h"
 #include "fake_game.h"
+#include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/settings_model.h"
 #include "frontend/settings_store.h"
@@ -321,14 +326,76 @@ TEST_F(SettingsModelTest, EveryValueSurvivesASaveAndALoad) {
   EXPECT_STREQ(fe.browse_dir, "/games/a b");
 }
 
-TEST_F(SettingsModelTest, AFailedWriteIsLoggedAndChangesNothingElse) {
+TEST_F(SettingsModelTest, AFailedWriteIsToldOnceWithItsReasonAndChangesNothingElse) {
   log_capture log(fe.log_path);
   snprintf(fe.settings_path, sizeof fe.settings_path, "%s", dir.at("missing/settings.ini").c_str());
   fe.settings.volume = 55;
   save_settings();
-  EXPECT_TRUE(log.has("could not write settings to " + dir.at("missing/settings.ini")));
+  const std::string failed = "Could not write settings to " + dir.at("missing/settings.ini") +
+                             " (no such file or directory)";
+  EXPECT_EQ(std::string(fe.toast_text), failed);
+  EXPECT_TRUE(log.has(failed));
   EXPECT_EQ(fe.settings.volume, 55);
   EXPECT_STREQ(settings_table_get(&fe.settings_file, "audio", "volume"), "55");
+  fe.toast_text[0] = '\0';
+  save_settings();  // the same failure again: nothing more is said
+  EXPECT_STREQ(fe.toast_text, "");
+  const std::string text = log.text();
+  EXPECT_EQ(text.find(failed), text.rfind(failed));
+}
+
+// Root reads every file, so the permission case runs in a child that drops to "nobody" first.
+TEST_F(SettingsModelTest, ASettingsFileThatIsThereButCannotBeReadIsNeverWrittenOver) {
+  struct unreadable_case {
+    const char* what;
+    std::function<void(const std::string&)> make;  // puts the unreadable thing at the path
+    const char* reason;
+    int as_nobody;
+  };
+  const unreadable_case cases[] = {
+      {"a folder", [](const std::string& p) { mkdir(p.c_str(), 0755); }, "not a file (a folder)",
+       0},
+      {"a dangling link", [](const std::string& p) { symlink("gone.ini", p.c_str()); },
+       "no such file or directory", 0},
+      {"a file without read permission",
+       [](const std::string& p) {
+         write_text(p, "[audio]\nvolume = 10\n");
+         chmod(p.c_str(), 0200);
+       },
+       "permission denied", 1},
+  };
+  for (const unreadable_case& c : cases) {
+    SCOPED_TRACE(c.what);
+    scratch_dir home;
+    chmod(home.path().c_str(), 0777);  // the child may write beside it, and must be refused
+    const std::string path = home.at("settings.ini");
+    c.make(path);
+    struct stat before;
+    ASSERT_EQ(lstat(path.c_str(), &before), 0);
+    snprintf(fe.settings_path, sizeof fe.settings_path, "%s", path.c_str());
+    const int status = run_as_nobody(c.as_nobody, [&] {
+      settings_table_clear(&fe.settings_file);
+      fe.toast_text[0] = '\0';
+      if (load_settings_file() || !fe.settings_memory_only) return 1;
+      save_settings();
+      tell_settings_unreadable();
+      const std::string expected =
+          "Cannot read " + path + " (" + c.reason + "): settings will not be saved";
+      return std::string(fe.toast_text) == expected ? 0 : 2;
+    });
+    EXPECT_EQ(status, 0);
+    struct stat after;
+    ASSERT_EQ(lstat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // the same thing, not a file put in its place
+    EXPECT_EQ(after.st_mtime, before.st_mtime);
+  }
+
+  // A missing file is a first start: the defaults are written.
+  snprintf(fe.settings_path, sizeof fe.settings_path, "%s", dir.at("fresh.ini").c_str());
+  EXPECT_EQ(load_settings_file(), 0);
+  EXPECT_EQ(fe.settings_memory_only, 0);
+  save_settings();
+  EXPECT_TRUE(path_is_file(fe.settings_path));
 }
 
 // A descriptor whose tables are larger than the frontend's fixed arrays.

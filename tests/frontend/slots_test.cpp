@@ -262,11 +262,12 @@ TEST_F(SlotsTest, AFullDiskKeepsTheOldSlotFileAndSaysWhereItFailed) {
   {
     write_limit disk_full(1000);
     EXPECT_EQ(save_at(8, 60), 0);
-    EXPECT_EQ(std::string(fe.toast_text), "Save failed: cannot write " + slot_path("slot08.fest"));
+    EXPECT_EQ(std::string(fe.toast_text),
+              "Save failed: cannot write " + slot_path("slot08.fest") + " (file too large)");
     // The autosave fails the same way, with the same toast.
     EXPECT_EQ(save_at(0, 61), 0);
     EXPECT_EQ(std::string(fe.toast_text),
-              "Save failed: cannot write " + slot_path("autosave.fest"));
+              "Save failed: cannot write " + slot_path("autosave.fest") + " (file too large)");
   }
   EXPECT_EQ(bytes_read(slot_path("slot08.fest")), before);
   EXPECT_FALSE(exists_at_all(slot_path("autosave.fest")));

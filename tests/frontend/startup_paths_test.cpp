@@ -3,6 +3,7 @@
 // of the ROM archive's candidate places.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "frontend/startup_paths.h"
@@ -103,3 +104,14 @@ TEST(StartupPathsTest, RomCandidatesComeInTheirFixedOrder) {
 }
 
 }  // namespace
+
+TEST(StartupPathsTest, EmptyFolderVariablesCountAsUnset) {
+  setenv("HOME", "", 1);
+  setenv("XDG_DATA_HOME", "", 1);
+  drop_empty_folder_variables();
+  EXPECT_EQ(getenv("HOME"), nullptr);  // SDL would build "/.local/share/..." on it
+  EXPECT_EQ(getenv("XDG_DATA_HOME"), nullptr);
+  setenv("HOME", "/home/player", 1);
+  drop_empty_folder_variables();
+  EXPECT_STREQ(getenv("HOME"), "/home/player");
+}

@@ -2,6 +2,8 @@
 // when it is refused) and the feature table with its log lines and summary.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "fake_game.h"
@@ -140,9 +142,40 @@ TEST_F(StartupProfileTest, TheRequestedFileComesFirstAndAMissingOneFallsThroughT
   load_game_profile(dir.at("mine.json").c_str());
   EXPECT_STREQ(fe.adapter_copy.title, "Requested");
 
+  tell_profile_unusable();
+  EXPECT_STREQ(fe.toast_text, "");  // the requested file was used: nothing to tell
+
   fe.adapter_copy = fake_game_descriptor;
-  load_game_profile(dir.at("missing.json").c_str());
+  log_capture log(dir.at("test.log"));
+  const std::string missing = dir.at("missing.json");
+  load_game_profile(missing.c_str());
   EXPECT_STREQ(fe.adapter_copy.title, "From The Data Folder");
+  EXPECT_TRUE(log.has("cannot read --profile " + missing +
+                      " (no such file or directory); looking for fakegame.json instead"));
+  tell_profile_unusable();
+  EXPECT_EQ(std::string(fe.toast_text),
+            "Profile not used: " + missing + " (no such file or directory)");
+}
+
+TEST_F(StartupProfileTest, ARequestedFileThatCannotBeUsedIsToldAsAToast) {
+  struct request_case {
+    const char* what;
+    std::string path;
+    std::string reason;
+  };
+  ASSERT_EQ(mkdir(dir.at("folder.json").c_str(), 0755), 0);
+  ASSERT_TRUE(write_text(dir.at("broken.json"), "{\n  \"title\": 3}"));
+  const request_case cases[] = {
+      {"a folder", dir.at("folder.json"), "not a file (a folder)"},
+      {"a rejected profile", dir.at("broken.json"), "line 2: expected a string"},
+  };
+  for (const request_case& c : cases) {
+    fe.toast_text[0] = '\0';
+    load_game_profile(c.path.c_str());
+    tell_profile_unusable();
+    EXPECT_EQ(std::string(fe.toast_text), "Profile not used: " + c.path + " (" + c.reason + ")")
+        << c.what;
+  }
 }
 
 }  // namespace

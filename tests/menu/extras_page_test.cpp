@@ -209,6 +209,21 @@ TEST_F(ExtrasPage, RewindSwitchesTheRingOfARunningGameAtOnce) {
   EXPECT_EQ(rows.find(MENU_PAGE_EXTRAS, "Rewind History"), nullptr);
 }
 
+TEST_F(ExtrasPage, RewindTurnedOffWhileNoGameRunsFreesTheRingOfTheLastOne) {
+  fe.settings.rewind = 1;
+  game_running();
+  reset_rewind_ring();
+  for (int i = 0; i < 3; i++) ASSERT_EQ(rewind_capture(), 1);
+  fe.running = 0;  // the game stopped; its snapshots would come back with the next Continue
+  activate("Rewind");
+  EXPECT_EQ(fe.settings.rewind, 0);
+  EXPECT_EQ(fe.rewind.entries, nullptr);
+  EXPECT_EQ(fe.rewind.total, 0u);
+  activate("Rewind");  // on again: the ring waits for the next game
+  EXPECT_EQ(fe.settings.rewind, 1);
+  EXPECT_EQ(fe.rewind.entries, nullptr);
+}
+
 TEST_F(ExtrasPage, TheMemoryLimitStepsBySixteenWithinItsRangeAndSetsTheBudget) {
   game_running();
   fe.settings.rewind = 1;

@@ -1,6 +1,7 @@
 // The test platform's operations.
 #include "test_platform.h"
 
+#include <csignal>
 #include <cstring>
 
 #include "frontend/frontend_state.h"
@@ -94,6 +95,9 @@ static void tp_message_box(const char* title, const char* text) {
   tp.message_title = title;
   tp.message_text = text;
   tp.message_boxes++;
+  struct sigaction now = {};
+  sigaction(SIGTERM, nullptr, &now);
+  tp.message_box_sigterm_default = now.sa_handler == SIG_DFL;
 }
 
 const platform_ops test_platform = {

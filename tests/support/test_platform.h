@@ -36,9 +36,11 @@ struct test_platform_state {
   int32_t refresh;  // what display_refresh returns (60 by default)
   int vsync;
   int presents;  // pictures presented (each read back first on OpenGL)
-  // Message boxes: the last one's texts and how many were shown.
+  // Message boxes: the last one's texts, how many were shown, and whether SIGTERM would have
+  // ended the program while the last one was up (its handler was the default one).
   std::string message_title, message_text;
   int message_boxes;
+  int message_box_sigterm_default;
 };
 
 extern test_platform_state tp;
