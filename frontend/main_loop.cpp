@@ -470,17 +470,27 @@ void main_loop_dispatch_page() {
   if (fe.menu_open && fe.menu.depth == 0) menu_settle_empty_stack();
 }
 
-void main_loop_draw_picture() {
-  if (fe.renderer) SDL_GetRendererOutputSize(fe.renderer, &fe.output_w, &fe.output_h);
-  int32_t unit = fe.output_w * 100 / 1280;
-  if (fe.output_h * 100 / 760 < unit) unit = fe.output_h * 100 / 760;
+void main_loop_set_output(int32_t w, int32_t h) {
+  fe.output_w = w;
+  fe.output_h = h;
+  int32_t unit = w * 100 / 1280;
+  if (h * 100 / 760 < unit) unit = h * 100 / 760;
   fe.ui_unit = unit < 45 ? 45 : unit;
+}
 
+void main_loop_compose_picture() {
   fe.draw.ops->fill(&fe.draw, 0, 0, fe.output_w, fe.output_h, 0xff000000);
   compose_frame_base();
   if (fe.menu_open) main_loop_dispatch_page();
   compose_frame_overlays();
-  if (fe.renderer) SDL_RenderPresent(fe.renderer);
+}
+
+void main_loop_draw_picture() {
+  int w = fe.output_w, h = fe.output_h;
+  if (fe.renderer) SDL_GetRendererOutputSize(fe.renderer, &w, &h);
+  main_loop_set_output(w, h);
+  main_loop_compose_picture();
+  platform->present();
   fe.pictures_this_second++;
 }
 
@@ -584,6 +594,9 @@ void main_loop_iteration() {
     main_loop_advance(elapsed);
   } else {
     fe.rewinding = 0;
+    // No frame runs, so no upload would show a new colour table (brightness, gamma, defaults
+    // restored): the last frame goes through it again, and the Display page's preview follows.
+    if (fe.running && fe.colour_dirty) upload_frame();
   }
 
   // 7. Frame rate over windows of at least a second.

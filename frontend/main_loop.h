@@ -41,9 +41,15 @@ void main_loop_advance(uint64_t elapsed_ticks);
 // else leaves the Main Menu.
 void main_loop_dispatch_page();
 
-// The loop's picture: the output size and the ui unit read afresh from the renderer, the target
-// cleared to black, the frame's base, the open menu's page (main_loop_dispatch_page), the
-// overlays, presented.
+// The output size of this loop and its ui unit: max(45, min(w * 100 / 1280, h * 100 / 760)).
+void main_loop_set_output(int32_t w, int32_t h);
+
+// The loop's picture on fe.draw for the output size set: the target cleared to black, the
+// frame's base, the open menu's page (main_loop_dispatch_page), the overlays; not presented.
+void main_loop_compose_picture();
+
+// The loop's picture: the output size and the ui unit read afresh from the renderer, the
+// picture composed, presented through the platform.
 void main_loop_draw_picture();
 
 // Whether the --frames limit is set and reached.

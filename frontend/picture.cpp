@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "frontend/frontend_state.h"
+#include "frontend/textures.h"
 
 uint32_t xrgb1555_to_xrgb8888(uint16_t pixel) {
   uint32_t r = (pixel >> 10) & 31, g = (pixel >> 5) & 31, b = pixel & 31;
@@ -57,12 +58,24 @@ void upload_frame() {
   fe.turned_rotation = 0;
 }
 
+// The scale mode the filter setting asks of the picture's textures.
+static SDL_ScaleMode picture_scale_mode() {
+  return fe.settings.filter == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest;
+}
+
+int create_game_texture() {
+  if (fe.game_texture) SDL_DestroyTexture(fe.game_texture);
+  // Opaque (the upload's alpha is 255 throughout): copies of it need no blending.
+  fe.game_texture =
+      texture_create(fe.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                     int32_t(fe.adapter->width), int32_t(fe.adapter->height), picture_scale_mode(),
+                     SDL_BLENDMODE_NONE);
+  return fe.game_texture != nullptr;
+}
+
 void apply_picture_filter() {
-  if (!fe.game_texture) return;
-  SDL_SetTextureScaleMode(fe.game_texture,
-                          fe.settings.filter == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
-  // What the texture already holds, once more: only the renderer's binding has to be renewed.
-  if (fe.upload) SDL_UpdateTexture(fe.game_texture, nullptr, fe.upload, int(fe.adapter->width * 4));
+  texture_set_scale_mode(fe.renderer, fe.game_texture, picture_scale_mode());
+  texture_set_scale_mode(fe.renderer, fe.turned_texture, picture_scale_mode());
 }
 
 // trunc(v) kept within what a rectangle can hold; a NaN counts as 0.
@@ -163,13 +176,14 @@ static uint32_t overlay_pixel(int32_t mask, int32_t strength, int32_t row, int32
   return crt_mask_pixel(mask, strength, row, column);
 }
 
-// A static texture of a width x height overlay (overlay_pixel) turned by rotation, or null.
-// The caller destroys it.
+// A static texture of a width x height overlay (overlay_pixel) turned by rotation, drawn with
+// these modes, or null. The caller destroys it.
 static SDL_Texture* turned_overlay(int32_t width, int32_t height, int32_t rotation, int32_t mask,
-                                   int32_t strength) {
+                                   int32_t strength, SDL_ScaleMode scale_mode,
+                                   SDL_BlendMode blend_mode) {
   const int32_t tw = (rotation & 1) ? height : width, th = (rotation & 1) ? width : height;
-  SDL_Texture* texture =
-      SDL_CreateTexture(fe.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, tw, th);
+  SDL_Texture* texture = texture_create(fe.renderer, SDL_PIXELFORMAT_ARGB8888,
+                                        SDL_TEXTUREACCESS_STATIC, tw, th, scale_mode, blend_mode);
   if (!texture) return nullptr;
   uint32_t* pixels = static_cast<uint32_t*>(malloc(size_t(tw) * size_t(th) * 4));
   if (!pixels) {
@@ -198,12 +212,9 @@ void build_crt_overlays(const SDL_Rect* picture) {
   }
   if (!fe.scanline_texture) {
     // Stretched over the picture with linear filtering, which softens the line edges.
-    fe.scanline_texture = turned_overlay(1, 2 * int32_t(fe.adapter->height), rotation, 0, 0);
+    fe.scanline_texture = turned_overlay(1, 2 * int32_t(fe.adapter->height), rotation, 0, 0,
+                                         SDL_ScaleModeLinear, SDL_BLENDMODE_BLEND);
     fe.scanline_rotation = rotation;
-    if (fe.scanline_texture) {
-      SDL_SetTextureBlendMode(fe.scanline_texture, SDL_BLENDMODE_BLEND);
-      SDL_SetTextureScaleMode(fe.scanline_texture, SDL_ScaleModeLinear);
-    }
   }
 
   if (s.mask == 0) return;
@@ -212,11 +223,11 @@ void build_crt_overlays(const SDL_Rect* picture) {
   if (fe.mask_texture) SDL_DestroyTexture(fe.mask_texture);
   memcpy(fe.mask_key, key, sizeof key);  // also after a failure: not retried for this key
   fe.mask_rotation = rotation;
-  fe.mask_texture = picture->w > 0 && picture->h > 0
-                        ? turned_overlay(picture->w, picture->h, rotation, s.mask, s.mask_strength)
-                        : nullptr;
   // Drawn multiplying: the picture's colours times the mask's.
-  if (fe.mask_texture) SDL_SetTextureBlendMode(fe.mask_texture, SDL_BLENDMODE_MOD);
+  fe.mask_texture = picture->w > 0 && picture->h > 0
+                        ? turned_overlay(picture->w, picture->h, rotation, s.mask, s.mask_strength,
+                                         SDL_ScaleModeNearest, SDL_BLENDMODE_MOD)
+                        : nullptr;
 }
 
 // Fills turned_texture with the upload buffer turned by rotation (1-3). 0 when it cannot.
@@ -235,9 +246,9 @@ static int fill_turned_texture(int32_t rotation) {
   if (!fe.turned_texture) {
     // Without alpha: the picture is opaque, and opaque copies are the fast ones.
     fe.turned_texture =
-        SDL_CreateTexture(fe.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, tw, th);
+        texture_create(fe.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, tw, th,
+                       picture_scale_mode(), SDL_BLENDMODE_NONE);
     if (!fe.turned_texture) return 0;
-    SDL_SetTextureBlendMode(fe.turned_texture, SDL_BLENDMODE_NONE);
   }
   void* pixels = nullptr;
   int pitch = 0;
@@ -265,13 +276,11 @@ void draw_game_picture(int32_t box_w, int32_t box_h, int32_t dim) {
   const SDL_Rect screen = picture_screen_rect(&rect, rotation);
   const ui_color modulation = dim ? ui_rgba(90, 90, 100, 255) : 0xFFFFFFFFu;
   canvas* c = &fe.draw;
+  // No texture state changes here: the textures got their modes when they were made.
   if (rotation != 0 &&
       ((fe.turned_texture && fe.turned_rotation == rotation) || fill_turned_texture(rotation))) {
-    SDL_SetTextureScaleMode(fe.turned_texture,
-                            s.filter ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
     c->ops->copy(c, fe.turned_texture, nullptr, &screen, 0.0, modulation);
   } else {
-    SDL_SetTextureBlendMode(fe.game_texture, SDL_BLENDMODE_NONE);  // opaque: the fast copy
     c->ops->copy(c, fe.game_texture, nullptr, &rect, rotation * 90.0, modulation);
   }
   // The overlays are built turned, so they go straight onto the picture's screen rectangle.

@@ -24,10 +24,13 @@ void build_colour_table(int32_t brightness, int32_t gamma, uint8_t table[256]);
 // picture is next drawn).
 void upload_frame();
 
-// The game texture's scale mode from the filter setting (linear for 1, else nearest), then the
-// upload buffer uploaded again: a scale-mode change binds the texture behind the renderer's
-// back, and the OpenGL renderer would then draw its next copy of the texture it believes still
-// bound (the font atlas, under a menu) from this one; an upload makes it bind afresh.
+// (Re)makes the game texture: streaming ARGB8888 of the native size, opaque, scaled by the
+// filter setting. 1 on success; 0 leaves fe.game_texture null.
+int create_game_texture();
+
+// The filter setting (linear for 1, else nearest) applied to the game texture and the turned
+// picture, through texture_set_scale_mode: what is already queued is drawn with the old mode,
+// and no draw of another texture is mistaken for theirs.
 void apply_picture_filter();
 
 // The picture's rectangle in a box_w x box_h box, unturned (turning it about its centre by

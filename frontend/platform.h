@@ -49,6 +49,7 @@ struct platform_ops {
   void (*window_size)(int32_t w, int32_t h);
   int32_t (*display_refresh)();  // refresh rate in Hz of the window's display; 0 unknown
   void (*set_vsync)(int on);
+  void (*present)();  // shows what was drawn on fe.renderer this loop
 
   const char* (*error)();  // text of the last failure
 

@@ -82,6 +82,9 @@ static int32_t sdl_display_refresh() {
 static void sdl_set_vsync(int on) {
   if (fe.renderer) SDL_RenderSetVSync(fe.renderer, on ? 1 : 0);
 }
+static void sdl_present() {
+  if (fe.renderer) SDL_RenderPresent(fe.renderer);
+}
 static const char* sdl_error() {
   return SDL_GetError();
 }
@@ -106,6 +109,7 @@ const platform_ops platform_sdl = {
     .window_size = sdl_window_size,
     .display_refresh = sdl_display_refresh,
     .set_vsync = sdl_set_vsync,
+    .present = sdl_present,
     .error = sdl_error,
     .message_box = sdl_message_box,
 };

@@ -242,15 +242,10 @@ static int open_display(const command_line* cl) {
   fe.draw = canvas_for_renderer(fe.renderer);
 
   if (!font_atlas_init(fe.renderer)) log_printf("font atlas failed to initialise");
-  const game_adapter* game = &fe.adapter_copy;
-  fe.game_texture =
-      SDL_CreateTexture(fe.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                        int(game->width), int(game->height));
-  if (!alloc_frame_buffers() || !fe.game_texture) {
+  if (!alloc_frame_buffers() || !create_game_texture()) {
     log_printf("out of memory");
     return 0;
   }
-  apply_picture_filter();
   return 1;
 }
 

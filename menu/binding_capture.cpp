@@ -61,7 +61,7 @@ void menu_page_capture() {
   const double remaining = double(CAPTURE_SECONDS) - elapsed;
   char text[64];
   snprintf(text, sizeof text, "Waiting %.0f s  -  Esc cancels", remaining > 0 ? remaining : 0.0);
-  text_draw(c, text, cx, cy + menu_units(40), fe.ui_unit / 5, 0xffa0928c, TEXT_ALIGN_CENTRE);
+  text_draw(c, text, cx, cy + menu_units(40), menu_units(20), 0xffa0928c, TEXT_ALIGN_CENTRE);
 
   if (remaining <= 0 || !capture_binding()) menu_pop_page();
 }

@@ -8,6 +8,7 @@
 #include "menu/draw.h"
 #include "menu/menu_toolkit.h"
 #include "menu/text.h"
+#include "menu/text_fit.h"
 
 enum { CONFIRM_YES = 0, CONFIRM_NO = 1 };
 
@@ -15,18 +16,26 @@ static bool in_box(int32_t x, int32_t y, int32_t left, int32_t top, int32_t righ
   return x >= left && x < right && y >= top && y < bottom;
 }
 
+// A dialog's width: `wanted`, or the window's less 16 u on each side when that is less.
+static int32_t dialog_width(int32_t wanted) {
+  const int32_t room = fe.output_w - 2 * menu_units(16);
+  return wanted < room ? wanted : room;
+}
+
 void menu_page_confirm() {
   menu_state& m = fe.menu;
-  const int32_t w = fe.output_w, h = fe.output_h, u = fe.ui_unit;
+  const int32_t w = fe.output_w, h = fe.output_h, u = menu_unit();
   const ui_color accent = menu_accent_color();
   canvas* c = &fe.draw;
   draw_fill_rect(c, 0, 0, w, h, 0xa0000000);
-  const int32_t box_w = menu_units(760), box_h = menu_units(250);
+  // Within the window; a question wider than the box goes on over a second line.
+  const int32_t box_w = dialog_width(menu_units(760)), box_h = menu_units(250);
   const int32_t left = (w - box_w) / 2, top = (h - box_h) / 2, bottom = top + box_h;
   draw_round_rect(c, left, top, box_w, box_h, menu_units(16), 0xfc261b18);
   draw_fill_rect(c, left, top, box_w, u / 25, accent);
-  text_draw(c, fe.confirm_text, w / 2, top + menu_units(56), menu_units(22), 0xfff0eae8,
-            TEXT_ALIGN_CENTRE);
+  const int32_t size = menu_units(22);
+  menu_text_lines(fe.confirm_text, w / 2, top + menu_units(56), box_w - menu_units(72), size,
+                  text_line_height(size), 0xfff0eae8, TEXT_ALIGN_CENTRE);
 
   int32_t& selected = m.cursor[MENU_PAGE_CONFIRM];
   if (m.nav_up || m.nav_left) selected = CONFIRM_YES;
@@ -63,49 +72,12 @@ void menu_page_confirm() {
   if (choice == CONFIRM_YES) run_confirm_action(fe.confirm_action, fe.confirm_value);
 }
 
-static bool is_break(char ch) {
-  return ch == ' ' || ch == '/' || ch == '\\';
-}
-
-static bool is_continuation(char ch) {
-  return (uint8_t(ch) & 0xC0) == 0x80;
-}
-
-// How many bytes of the line at `text` (n bytes up to its '\n' or the end) fit in `width` at
-// `size`: the line is cut before the last blank, '/' or '\' that leaves it narrow enough, else
-// between characters; never inside a UTF-8 sequence, and at least one character.
-static int32_t fit_line(const char* text, int32_t n, int32_t width, int32_t size) {
-  int32_t len = n < 199 ? n : 199;
-  while (len > 1 && len < n && is_continuation(text[len])) len--;
-  if (n == 1) return len;
-  char piece[200];
-  for (;;) {
-    memcpy(piece, text, size_t(len));
-    piece[len] = '\0';
-    if (text_measure(piece, size) <= width || len == 1) break;
-    int32_t cut = len - 1;
-    while (cut >= 0 && !is_break(text[cut])) cut--;
-    if (cut < 0) {
-      cut = len - 1;
-      while (cut > 1 && is_continuation(text[cut])) cut--;
-    }
-    if (cut < 2) {
-      // One character, however wide: the lead byte and its continuation bytes.
-      len = 1;
-      while (len < n && is_continuation(text[len])) len++;
-      break;
-    }
-    len = cut;
-  }
-  return len;
-}
-
 void menu_page_error() {
   menu_state& m = fe.menu;
-  const int32_t w = fe.output_w, h = fe.output_h, u = fe.ui_unit;
+  const int32_t w = fe.output_w, h = fe.output_h, u = menu_unit();
   canvas* c = &fe.draw;
   draw_fill_rect(c, 0, 0, w, h, 0xaa000000);
-  const int32_t box_w = 9 * u, box_h = menu_units(380);
+  const int32_t box_w = dialog_width(9 * u), box_h = menu_units(380);
   const int32_t left = (w - box_w) / 2, top = (h - box_h) / 2, bottom = top + box_h;
   draw_round_rect(c, left, top, box_w, box_h, menu_units(16), 0xfc261b18);
   draw_fill_rect(c, left, top, box_w, u / 25, 0xff5878ec);
@@ -122,7 +94,7 @@ void menu_page_error() {
       at++;
       continue;
     }
-    const int32_t len = fit_line(at, n, width, size);
+    const int32_t len = text_fit_line(at, n, width, size);
     char line[200];
     memcpy(line, at, size_t(len));
     line[len] = '\0';

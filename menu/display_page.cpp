@@ -38,14 +38,16 @@ static void restore_display_defaults() {
   show_toast("Display settings restored");
 }
 
-// The running game in the space right of the list, undimmed, when that space is wide enough.
+// The running game in the space right of the list, undimmed, when that space is wide enough:
+// from 52 % of the width, or further right where the list reaches further, so that it never
+// covers a row.
 static void draw_live_preview() {
   if (!fe.running) return;
   const int32_t w = fe.output_w, h = fe.output_h;
-  const int32_t left = w * 52 / 100;
+  const int32_t left = menu_beside_list(w * 52 / 100);
   const int32_t width = w - menu_units(48) - left;
   const int32_t height = h - menu_units(120) - menu_units(150);
-  if (width <= 2 * fe.ui_unit || height <= 0) return;
+  if (width <= 2 * menu_unit() || height <= 0) return;
   canvas* c = &fe.draw;
   const SDL_Rect box = {left, menu_units(150), width, height};
   c->ops->viewport(c, &box);

@@ -13,28 +13,19 @@
 #include "menu/menu_toolkit.h"
 #include "menu/setting_rows.h"
 #include "menu/text.h"
+#include "menu/text_fit.h"
 
 // The data folder as the value of its row. Values are drawn right-aligned; a path longer than
 // the room beside the label would run over it, so it is cut from the left ("...") at a folder
 // boundary where one fits: the end of a path is what tells it apart.
 static void extras_folder_value(const char* label, char* out, size_t out_size) {
-  const char* path = fe.data_dir;
-  const int32_t size = menu_units(22);
   const int32_t room = fe.menu.list_width - menu_units(8) - text_measure(label, menu_units(24)) -
                        menu_units(24) - menu_units(16);
-  snprintf(out, out_size, "%.*s", int(out_size - 1), path);
-  if (room <= 0 || text_measure(out, size) <= room) return;
-  // The longest tail that fits after "..." (a longer tail is never narrower).
-  size_t from = strlen(path);
-  char cut[FILE_PATH_MAX + 4];
-  while (from > 0) {
-    snprintf(cut, sizeof cut, "...%s", path + from - 1);
-    if (text_measure(cut, size) > room) break;
-    from--;
+  if (room <= 0) {
+    snprintf(out, out_size, "%.*s", int(out_size - 1), fe.data_dir);
+    return;
   }
-  const char* slash = strchr(path + from, '/');
-  if (slash && slash[1]) from = size_t(slash - path);
-  snprintf(out, out_size, "...%s", path + from);
+  text_cut_path(fe.data_dir, menu_units(22), room, out, out_size);
 }
 
 // An On/Off row that flips on activation or on any step.

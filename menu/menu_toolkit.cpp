@@ -9,6 +9,7 @@
 #include "frontend/platform.h"
 #include "menu/draw.h"
 #include "menu/text.h"
+#include "menu/text_fit.h"
 
 static menu_row_hook_fn row_hook = nullptr;
 static void* row_hook_user = nullptr;
@@ -85,6 +86,34 @@ void menu_set_row_hook(menu_row_hook_fn hook, void* user) {
   row_hook_user = user;
 }
 
+// Pages that draw a panel (a picture, a slot's thumbnail) right of their list.
+static bool has_side_panel(int32_t page) {
+  return page == MENU_PAGE_MAIN || page == MENU_PAGE_DISPLAY || page == MENU_PAGE_SAVE_STATE ||
+         page == MENU_PAGE_LOAD_STATE;
+}
+
+int32_t menu_beside_list(int32_t left) {
+  const menu_state& m = fe.menu;
+  // The highlight ends at the list's right edge; the scroll bar takes 8 u to 11 u beyond it.
+  const int32_t clear = m.list_x + m.list_width + menu_units(16);
+  return left > clear ? left : clear;
+}
+
+int32_t menu_text_lines(const char* text, int32_t x, int32_t y, int32_t width, int32_t size,
+                        int32_t line_step, ui_color color, int32_t align) {
+  if (!text) return y;
+  for (const char* at = text; *at;) {
+    const int32_t n = text_fit_line(at, int32_t(strlen(at)), width, size);
+    char line[200];
+    snprintf(line, sizeof line, "%.*s", int(n), at);
+    text_draw(&fe.draw, line, x, y, size, color, align);
+    y += line_step;
+    at += n;
+    while (*at == ' ') at++;
+  }
+  return y;
+}
+
 int32_t menu_page_gone() {
   const menu_state& m = fe.menu;
   return m.stack_changes != m.drawn_changes || m.depth != m.drawn_depth ||
@@ -113,14 +142,19 @@ void menu_begin_page(const char* title, const char* subtitle) {
             TEXT_ALIGN_LEFT);
   text_draw(c, title, x0, y0 + menu_units(30), menu_units(44), ui_with_alpha(0x00faf6f4, a),
             TEXT_ALIGN_LEFT);
-  draw_fill_rect(c, x0, y0 + menu_units(86), menu_units(64), fe.ui_unit / 25,
+  draw_fill_rect(c, x0, y0 + menu_units(86), menu_units(64), menu_unit() / 25,
                  ui_with_alpha(menu_accent_color(), a));
   if (subtitle && subtitle[0]) {
-    text_draw(c, subtitle, x0 + menu_units(80), y0 + menu_units(78), menu_units(18),
+    char cut[512];
+    text_cut_end(subtitle, menu_units(18), w - x0 - menu_units(80) - x0, cut, sizeof cut);
+    text_draw(c, cut, x0 + menu_units(80), y0 + menu_units(78), menu_units(18),
               ui_with_alpha(0x00ac9c96, a), TEXT_ALIGN_LEFT);
   }
 
+  // The list leaves the right part of the window to a page's panel; a compact window gives the
+  // whole width to a page that has none.
   int32_t right = menu_units(520) > w * 46 / 100 ? menu_units(520) : w * 46 / 100;
+  if (menu_compact() && !has_side_panel(m.drawn_page)) right = w - x0;
   if (right > w - x0) right = w - x0;
   m.list_x = x0;
   m.list_width = right - x0;
@@ -169,28 +203,34 @@ int menu_item(const char* label, const char* value, int32_t enabled, int32_t* st
                                  ui_color_b(accent) / 5 + 30, 235);
     draw_round_rect(c, m.list_x - menu_units(12), box_top, m.list_width + menu_units(12), hh,
                     menu_units(8), box);
-    draw_fill_rect(c, m.list_x - menu_units(12), box_top + menu_units(8), fe.ui_unit / 25,
+    draw_fill_rect(c, m.list_x - menu_units(12), box_top + menu_units(8), menu_unit() / 25,
                    hh - menu_units(16), accent);
     if (hint) snprintf(m.hint, sizeof m.hint, "%s", hint);
   }
 
-  const int32_t s = menu_units(24);
+  const int32_t s = menu_units(24), value_size = menu_units(22);
+  const int32_t label_x = m.list_x + menu_units(8),
+                value_right = m.list_x + m.list_width - menu_units(16);
   const int32_t label_y = y + (hh - text_line_height(s)) / 2;
+  char text[300];
+  int32_t label_room = value_right - label_x;
+  if (value) {
+    // The room of an enabled row with a step keeps the arrows' width whether or not they show,
+    // so that its label does not change as the cursor comes and goes.
+    snprintf(text, sizeof text, step && enabled ? "<  %s  >" : "%s", value);
+    label_room -= text_measure(text, value_size) + menu_units(16);
+    if (!(selected && enabled && step)) snprintf(text, sizeof text, "%s", value);
+  }
+  // The label gives way to the value, which stays whole: it is cut with "..." where they would
+  // meet.
+  char cut[300];
+  text_cut_end(label, s, label_room, cut, sizeof cut);
   const ui_color label_color = !enabled ? 0xff706460 : selected ? 0xffffffff : 0xffdcd2ce;
-  text_draw(c, label, m.list_x + menu_units(8), label_y, s, label_color, TEXT_ALIGN_LEFT);
+  text_draw(c, cut, label_x, label_y, s, label_color, TEXT_ALIGN_LEFT);
 
   if (value) {
-    char text[300];
-    ui_color color;
-    if (selected && enabled) {
-      snprintf(text, sizeof text, step ? "<  %s  >" : "%s", value);
-      color = accent;
-    } else {
-      snprintf(text, sizeof text, "%s", value);
-      color = enabled ? 0xffb6a6a0 : 0xff706460;
-    }
-    text_draw(c, text, m.list_x + m.list_width - menu_units(16), label_y, menu_units(22), color,
-              TEXT_ALIGN_RIGHT);
+    const ui_color color = selected && enabled ? accent : enabled ? 0xffb6a6a0 : 0xff706460;
+    text_draw(c, text, value_right, label_y, value_size, color, TEXT_ALIGN_RIGHT);
   }
 
   if (!selected || !enabled) return 0;
@@ -225,7 +265,7 @@ void menu_end_page() {
   if (first > n - m.visible_rows) first = n - m.visible_rows > 0 ? n - m.visible_rows : 0;
 
   canvas* c = &fe.draw;
-  const int32_t w = fe.output_w, h = fe.output_h;
+  const int32_t w = fe.output_w;
   if (n > m.visible_rows) {
     const int32_t track = m.list_bottom - m.list_top;
     const int32_t x = m.list_x + m.list_width + menu_units(8);
@@ -234,10 +274,25 @@ void menu_end_page() {
                    menu_accent_color());
   }
 
-  const int32_t fy = h - menu_units(52);
-  draw_fill_rect(c, 0, fy - fe.ui_unit / 10, w, 1, 0xff382c28);
-  if (m.hint[0])
-    text_draw(c, m.hint, menu_units(40), fy, menu_units(19), 0xffbeb0aa, TEXT_ALIGN_LEFT);
-  text_draw(c, "Enter/A  Select     Esc/B  Back     Left/Right  Change", w - menu_units(40), fy,
-            menu_units(18), 0xff82746e, TEXT_ALIGN_RIGHT);
+  // The footer: the hint left and the legend right on one line; a hint that would run into the
+  // legend has the line to itself (cut with "..." if even that is too short) and the legend goes
+  // one line lower, within the footer.
+  static const char legend[] = "Enter/A  Select     Esc/B  Back     Left/Right  Change";
+  const int32_t line_y = menu_footer_line_y(), fy = line_y + menu_unit() / 10;
+  const int32_t hint_size = menu_units(19), legend_size = menu_units(18);
+  const int32_t left = menu_units(40), right = w - menu_units(40);
+  draw_fill_rect(c, 0, line_y, w, 1, 0xff382c28);
+  int32_t legend_y = fy;
+  if (m.hint[0]) {
+    const int32_t beside = right - text_measure(legend, legend_size) - menu_units(24) - left;
+    char hint[256];
+    if (text_measure(m.hint, hint_size) <= beside) {
+      snprintf(hint, sizeof hint, "%s", m.hint);
+    } else {
+      text_cut_end(m.hint, hint_size, right - left, hint, sizeof hint);
+      legend_y = fy + text_line_height(hint_size);
+    }
+    text_draw(c, hint, left, fy, hint_size, 0xffbeb0aa, TEXT_ALIGN_LEFT);
+  }
+  text_draw(c, legend, right, legend_y, legend_size, 0xff82746e, TEXT_ALIGN_RIGHT);
 }

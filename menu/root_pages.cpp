@@ -23,12 +23,13 @@ static void open_slot_page(int32_t page) {
 // loaded but no game runs.
 static void draw_main_preview() {
   if (!fe.rom_ready && !fe.running) return;
-  const int32_t w = fe.output_w, h = fe.output_h, u = fe.ui_unit;
-  const int32_t d = w - menu_units(48) - w / 2, e = h - menu_units(110) - menu_units(140);
+  const int32_t w = fe.output_w, h = fe.output_h, u = menu_unit();
+  const int32_t side = menu_beside_list(w / 2);
+  const int32_t d = w - menu_units(48) - side, e = h - menu_units(110) - menu_units(140);
   if (d < 2 * u || e < menu_units(150)) return;
   int32_t box_w = 0, box_h = 0;
   menu_preview_fit(d, e, &box_w, &box_h);
-  const int32_t left = w / 2 + (d - box_w) / 2, top = menu_units(140) + (e - box_h) / 2;
+  const int32_t left = side + (d - box_w) / 2, top = menu_units(140) + (e - box_h) / 2;
   canvas* c = &fe.draw;
   draw_round_rect(c, left - menu_units(6), top - menu_units(6), box_w + menu_units(12),
                   box_h + menu_units(12), u / 10, 0xff2e221e);
@@ -121,10 +122,15 @@ void menu_page_main() {
 
   draw_main_preview();
   if (!fe.rom_ready && fe.rom_status[0]) {
-    text_draw(&fe.draw, "ROM not ready", fe.output_w / 2, menu_units(150), menu_units(26),
-              0xff78a0ff, TEXT_ALIGN_LEFT);
-    text_draw(&fe.draw, fe.rom_status, fe.output_w / 2, menu_units(190), menu_units(18), 0xffd2c8c8,
-              TEXT_ALIGN_LEFT);
+    // Right of the list, broken into lines that end short of the window's edge.
+    const int32_t side = menu_beside_list(fe.output_w / 2);
+    const int32_t width = fe.output_w - menu_units(40) - side;
+    const int32_t title = menu_units(26), body = menu_units(18);
+    int32_t y = menu_text_lines("ROM not ready", side, menu_units(150), width, title,
+                                text_line_height(title), 0xff78a0ff, TEXT_ALIGN_LEFT);
+    y += menu_units(40) - text_line_height(title);
+    menu_text_lines(fe.rom_status, side, y, width, body, text_line_height(body), 0xffd2c8c8,
+                    TEXT_ALIGN_LEFT);
   }
   if (fe.menu.nav_back && fe.running) close_menu();
 }

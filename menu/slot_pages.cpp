@@ -12,6 +12,7 @@
 #include "menu/menu_preview.h"
 #include "menu/menu_toolkit.h"
 #include "menu/text.h"
+#include "menu/text_fit.h"
 
 // The row's value: "Empty", the save time as local time, or "Unusable".
 static void slot_value(const slot_info* slot, char* out, size_t out_size) {
@@ -30,8 +31,8 @@ static void slot_value(const slot_info* slot, char* out, size_t out_size) {
 
 // The panel beside the list for the slot under the cursor.
 static void draw_slot_preview(const slot_info* slot, const char* value) {
-  const int32_t w = fe.output_w, h = fe.output_h, u = fe.ui_unit;
-  const int32_t left = w * 52 / 100, top = menu_units(150);
+  const int32_t w = fe.output_w, h = fe.output_h, u = menu_unit();
+  const int32_t left = menu_beside_list(w * 52 / 100), top = menu_units(150);
   int32_t box_w = 0, box_h = 0;
   menu_preview_fit(w - menu_units(60) - left, h - menu_units(160) - menu_units(150), &box_w,
                    &box_h);
@@ -49,13 +50,18 @@ static void draw_slot_preview(const slot_info* slot, const char* value) {
                 top + box_h / 2 - menu_units(16), menu_units(28), 0xff8c7e78, TEXT_ALIGN_CENTRE);
     }
   }
-  const int32_t below = top + box_h + u / 5;
+  // The caption under the box, cut with "..." short of the window's edge.
+  const int32_t below = top + box_h + u / 5, room = w - menu_units(40) - left;
+  char text[200];
   if (slot->usable) {
-    char text[96];
-    snprintf(text, sizeof text, "%s   -   %u frames played", value, unsigned(slot->frame_counter));
+    char caption[96];
+    snprintf(caption, sizeof caption, "%s   -   %u frames played", value,
+             unsigned(slot->frame_counter));
+    text_cut_end(caption, u / 5, room, text, sizeof text);
     text_draw(c, text, left, below, u / 5, 0xffcec2be, TEXT_ALIGN_LEFT);
   } else if (slot->exists) {
-    text_draw(c, slot->reason, left, below, menu_units(18), 0xff78a0ff, TEXT_ALIGN_LEFT);
+    text_cut_end(slot->reason, menu_units(18), room, text, sizeof text);
+    text_draw(c, text, left, below, menu_units(18), 0xff78a0ff, TEXT_ALIGN_LEFT);
   }
 }
 

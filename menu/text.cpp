@@ -3,7 +3,10 @@
 
 #include <zlib.h>
 
+#include "frontend/textures.h"
+
 #include <cstdlib>
+#include <cstring>
 
 static SDL_Texture* atlas_texture = nullptr;  // on the renderer font_atlas_init was given
 
@@ -20,14 +23,11 @@ int font_atlas_init(SDL_Renderer* renderer) {
       out_size == image_bytes) {
     // White everywhere; the coverage is the alpha.
     for (uLong i = 0; i < image_bytes; i++) pixels[i] = uint32_t(coverage[i]) << 24 | 0xFFFFFFu;
-    atlas_texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
-                                      FONT_IMAGE_WIDTH, FONT_IMAGE_HEIGHT);
+    atlas_texture = texture_create(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                                   FONT_IMAGE_WIDTH, FONT_IMAGE_HEIGHT, SDL_ScaleModeLinear,
+                                   SDL_BLENDMODE_BLEND);
     if (atlas_texture && SDL_UpdateTexture(atlas_texture, nullptr, pixels, FONT_IMAGE_WIDTH * 4)) {
       font_atlas_free();
-    }
-    if (atlas_texture) {
-      SDL_SetTextureBlendMode(atlas_texture, SDL_BLENDMODE_BLEND);
-      SDL_SetTextureScaleMode(atlas_texture, SDL_ScaleModeLinear);
     }
   }
   free(coverage);
@@ -74,11 +74,18 @@ int32_t font_glyph_index(uint32_t code_point) {
   return FONT_QUESTION_GLYPH;
 }
 
-int32_t text_measure(const char* text, int32_t size) {
+int32_t text_measure_bytes(const char* text, size_t n, int32_t size) {
   if (!text) return 0;
+  const char* const end = text + n;
   double sum = 0.0;
-  while (*text) sum += font_glyphs[font_glyph_index(text_next_code_point(&text))].advance;
+  while (text < end && *text) {
+    sum += font_glyphs[font_glyph_index(text_next_code_point(&text))].advance;
+  }
   return int32_t(sum * size / design_size + 0.5);
+}
+
+int32_t text_measure(const char* text, int32_t size) {
+  return text ? text_measure_bytes(text, strlen(text), size) : 0;
 }
 
 int32_t text_line_height(int32_t size) {

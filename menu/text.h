@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "frontend/canvas.h"
@@ -54,6 +55,8 @@ int32_t font_glyph_index(uint32_t code_point);
 
 // Width in pixels of text at size pixels: trunc(sum of advances * size / 44 + 0.5); 0 for null.
 int32_t text_measure(const char* text, int32_t size);
+// The same for the first n bytes of text (a character begun before them counts whole).
+int32_t text_measure_bytes(const char* text, size_t n, int32_t size);
 // Line height in pixels at size: trunc(size / 44 * 58 + 0.5).
 int32_t text_line_height(int32_t size);
 // Draws one line with its box's top at y; align 0 starts at x, 1 centres on x, 2 ends at x.

@@ -1,23 +1,29 @@
-# Shared by the window scripts (sourced, not run): a private Xvfb screen and a temporary HOME,
-# the real program started in it, keys sent with xdotool, the window captured with import and
-# held to pinned references, waits on the window, the log and files (each with a timeout), and
-# line-by-line checks of frontend.log and settings.ini. Whatever way a script ends, the program
-# and Xvfb are stopped and the temporary folder goes; a failure keeps the captures, the log and
-# the settings under $CB_E2E_ARTIFACTS/<script>/ first.
+# Shared by the window scripts (sourced, not run): a private Xvfb screen with a real window
+# manager (openbox) on it and a temporary HOME, the real program started in it, keys sent with
+# xdotool, the window captured with import and held to pinned references, waits on the window,
+# the log and files (each with a timeout), and line-by-line checks of frontend.log and
+# settings.ini. Whatever way a script ends, the program, the window manager and Xvfb are
+# stopped and the temporary folder goes; a failure keeps the captures, the log and the settings
+# under $CB_E2E_ARTIFACTS/<renderer>/<script>/ first.
 #
 # CTest passes the places: CB_E2E_PROGRAM (build/<preset>/cobaltine), CB_E2E_PICTURE_CHECK,
-# CB_E2E_AUDIO_CHECK, CB_E2E_MAKE_ROMSET, CB_E2E_SOURCE (the source tree), CB_E2E_ARTIFACTS.
+# CB_E2E_AUDIO_CHECK, CB_E2E_MAKE_ROMSET, CB_E2E_SOURCE (the source tree), CB_E2E_ARTIFACTS,
+# and CB_E2E_RENDERER, the SDL renderer the program draws with ("software" or "opengl", batching
+# its draws as it does when no driver is named). The references serve both renderers.
 # CB_REPIN_GOLDEN=1 writes each capture over its reference instead of comparing (look at them).
 
 set -euo pipefail
+source "$CB_E2E_SOURCE/tests/support/xvfb.sh"
 
 E2E_NAME=$(basename "$0" .sh)
+E2E_RENDERER=${CB_E2E_RENDERER:-}
 E2E_REFERENCES="$CB_E2E_SOURCE/tests/e2e/reference"
 E2E_WORK=""
-E2E_XVFB_PID=""
+E2E_WM_PID=""
 E2E_WATCHDOG_PID=""
 E2E_PROGRAM_PID=""
 E2E_PROGRAM_RC=""
+E2E_RC=""
 E2E_WINDOW=""
 E2E_LOG_MARK=0
 E2E_LAST=""  # the latest capture
@@ -33,7 +39,7 @@ e2e_note() { printf '%s: %s\n' "$E2E_NAME" "$*" >&2; }
 
 e2e_keep_artifacts() {
   [[ -n "$E2E_WORK" && -d "$E2E_WORK" ]] || return 0
-  local keep="$CB_E2E_ARTIFACTS/$E2E_NAME"
+  local keep="$CB_E2E_ARTIFACTS/$E2E_RENDERER/$E2E_NAME"
   rm -rf "$keep"
   mkdir -p "$keep"
   cp "$E2E_WORK"/*.png "$E2E_WORK"/*.out "$keep"/ 2>/dev/null || true
@@ -67,19 +73,30 @@ e2e_cleanup() {
     kill -KILL "$E2E_PROGRAM_PID" 2>/dev/null || true
     wait "$E2E_PROGRAM_PID" 2>/dev/null || true
   fi
-  if [[ -n "$E2E_XVFB_PID" ]] && kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
-    kill -TERM "$E2E_XVFB_PID" 2>/dev/null || true
-    wait "$E2E_XVFB_PID" 2>/dev/null || true
+  e2e_stop_extra
+  if [[ -n "$E2E_WM_PID" ]] && kill -0 "$E2E_WM_PID" 2>/dev/null; then
+    kill -TERM "$E2E_WM_PID" 2>/dev/null || true
+    wait "$E2E_WM_PID" 2>/dev/null || true
   fi
+  xvfb_stop
   [[ -n "$E2E_WORK" ]] && rm -rf "$E2E_WORK"
   exit "$rc"
 }
 
 # --- set-up
 
-# A temporary HOME and a screen of 1920x1080x24 on a display number Xvfb picks itself.
+# Whatever else a script started (a compositor): it defines this to stop it by its process id.
+e2e_stop_extra() { :; }
+
+# A temporary HOME and a screen of 1920x1080x24 on a display number Xvfb picks itself, with
+# openbox managing its windows; the program's renderer as CTest asked.
 e2e_begin() {
-  for tool in Xvfb xdotool import; do
+  case "${CB_E2E_RENDERER:-}" in
+    software | opengl) ;;
+    *) e2e_fail "CB_E2E_RENDERER is '${CB_E2E_RENDERER:-}', not software or opengl" ;;
+  esac
+  export SDL_RENDER_DRIVER=$CB_E2E_RENDERER SDL_RENDER_BATCHING=1
+  for tool in Xvfb openbox xprop xwininfo xdotool import; do
     command -v "$tool" >/dev/null || e2e_fail "$tool is missing (scripts/deps installs it)"
   done
   local base
@@ -103,15 +120,17 @@ e2e_begin() {
   export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
   E2E_DATA="$HOME/.local/share/Larkspindle/Cobaltine"
 
-  local fifo="$E2E_WORK/display"
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$fifo" \
-    >"$E2E_WORK/xvfb.out" 2>&1 &
-  E2E_XVFB_PID=$!
-  local number=""
-  read -r -t 20 number <"$fifo" || true
-  [[ "$number" =~ ^[0-9]+$ ]] || e2e_fail "Xvfb did not start: $(cat "$E2E_WORK/xvfb.out")"
-  export DISPLAY=":$number"
+  xvfb_start "$E2E_WORK" || e2e_fail "Xvfb did not start"
+  # A window manager, as on a desktop: without one, full screen and the window's close button
+  # cannot happen at all.
+  openbox --sm-disable >"$E2E_WORK/openbox.out" 2>&1 &
+  E2E_WM_PID=$!
+  local deadline=$((SECONDS + 20))
+  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    kill -0 "$E2E_WM_PID" 2>/dev/null || e2e_fail "openbox ended: $(cat "$E2E_WORK/openbox.out")"
+    ((SECONDS < deadline)) || e2e_fail "openbox did not take the screen within 20 s"
+    sleep 0.1
+  done
   cd "$E2E_WORK"
 }
 
@@ -141,17 +160,33 @@ e2e_start() {
   xdotool mousemove 1919 1079
 }
 
+# Waits until the process $1, started by this script, has ended by itself (at most $2 seconds;
+# $3 names it if it does not); its exit code goes into E2E_RC.
+e2e_wait_pid() {
+  local deadline=$((SECONDS + $2))
+  while kill -0 "$1" 2>/dev/null; do
+    ((SECONDS < deadline)) || e2e_fail "$3 did not end within $2 s"
+    sleep 0.1
+  done
+  E2E_RC=0
+  wait "$1" || E2E_RC=$?
+}
+
 # Waits until the program has ended by itself (at most $1 seconds); its exit code goes into
 # E2E_PROGRAM_RC.
 e2e_wait_exit() {
-  local deadline=$((SECONDS + $1))
-  while kill -0 "$E2E_PROGRAM_PID" 2>/dev/null; do
-    ((SECONDS < deadline)) || e2e_fail "the program did not end within $1 s"
-    sleep 0.1
-  done
-  E2E_PROGRAM_RC=0
-  wait "$E2E_PROGRAM_PID" || E2E_PROGRAM_RC=$?
+  e2e_wait_pid "$E2E_PROGRAM_PID" "$1" "the program"
+  E2E_PROGRAM_RC=$E2E_RC
   E2E_PROGRAM_PID=""
+}
+
+# The id of the first window on the screen whose name begins with $1 ("" when there is none).
+# xdotool's search does not see every name (not the one SDL gives a message box), so the tree is
+# read, all of it (an awk that stopped early would end xwininfo by SIGPIPE); a window that goes
+# while it is listed only means another look.
+e2e_window_named() {
+  xwininfo -root -tree 2>/dev/null |
+    awk -v name="\"$1" 'index($0, name) && !id { id = $1 } END { print id }' || true
 }
 
 # --- pictures

@@ -11,8 +11,8 @@ e2e_start
 
 # The temporary HOME shows in ROM Selection's subtitle and in some hints: those lines are
 # masked.
-subtitle=(--mask 0,52,672,24)
-footer=(--mask 0,858,400,38)
+subtitle=(--mask 80,80,592,22)
+footer=(--mask 0,856,672,19)
 
 e2e_expect_picture main-menu-without-rom 30
 xdotool key Return  # "Start Game" is disabled: nothing may start

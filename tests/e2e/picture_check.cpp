@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "picture_diff.h"
 #include "png_read.h"
 
 namespace {
@@ -21,51 +22,17 @@ struct picture {
   std::vector<uint8_t> rgb;
 };
 
-struct mask_rect {
-  long x, y, w, h;
-};
-
 int load(const char* path, picture* out) {
   if (png_read_rgb(path, &out->width, &out->height, &out->rgb)) return 1;
   fprintf(stderr, "picture_check: cannot read %s as a PNG\n", path);
   return 0;
 }
 
-int masked(const std::vector<mask_rect>& masks, long x, long y) {
-  for (const mask_rect& m : masks) {
-    if (x >= m.x && x < m.x + m.w && y >= m.y && y < m.y + m.h) return 1;
-  }
-  return 0;
-}
-
-// The differences as a picture: differing pixels red, masked ones dark blue, the rest the
-// reference dimmed to a quarter.
-int write_diff(const char* path, const picture& ref, const std::vector<uint8_t>& state) {
-  std::vector<uint8_t> out(ref.rgb.size());
-  for (size_t i = 0; i < state.size(); i++) {
-    uint8_t* p = &out[3 * i];
-    const uint8_t* r = &ref.rgb[3 * i];
-    if (state[i] == 2) {
-      p[0] = 255, p[1] = 0, p[2] = 0;
-    } else if (state[i] == 1) {
-      p[0] = 0, p[1] = 0, p[2] = 96;
-    } else {
-      p[0] = r[0] / 4, p[1] = r[1] / 4, p[2] = r[2] / 4;
-    }
-  }
-  png_image image = {};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = ref.width;
-  image.height = ref.height;
-  image.format = PNG_FORMAT_RGB;
-  return png_image_write_to_file(&image, path, 0, out.data(), 0, nullptr) ? 1 : 0;
-}
-
 int compare(int argc, char** argv) {
   if (argc < 2) return 2;
   const char* actual_path = argv[0];
   const char* reference_path = argv[1];
-  std::vector<mask_rect> masks;
+  std::vector<picture_mask> masks;
   long tolerance = 0, allow = 0;
   const char* diff_path = nullptr;
   for (int i = 2; i < argc; i++) {
@@ -73,7 +40,7 @@ int compare(int argc, char** argv) {
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (!value) return 2;
     if (strcmp(a, "--mask") == 0) {
-      mask_rect m;
+      picture_mask m;
       if (sscanf(value, "%ld,%ld,%ld,%ld", &m.x, &m.y, &m.w, &m.h) != 4) return 2;
       masks.push_back(m);
     } else if (strcmp(a, "--tolerance") == 0) {
@@ -95,34 +62,19 @@ int compare(int argc, char** argv) {
            reference.height);
     return 1;
   }
-  // Per pixel: 0 same, 1 masked, 2 different.
-  std::vector<uint8_t> state(size_t(actual.width) * actual.height, 0);
-  long differing = 0, largest = 0, first_x = -1, first_y = -1;
-  for (long y = 0; y < long(actual.height); y++) {
-    for (long x = 0; x < long(actual.width); x++) {
-      const size_t i = size_t(y) * actual.width + size_t(x);
-      if (masked(masks, x, y)) {
-        state[i] = 1;
-        continue;
-      }
-      long worst = 0;
-      for (int c = 0; c < 3; c++) {
-        const long d = labs(long(actual.rgb[3 * i + c]) - long(reference.rgb[3 * i + c]));
-        if (d > worst) worst = d;
-      }
-      if (worst > largest) largest = worst;
-      if (worst <= tolerance) continue;
-      state[i] = 2;
-      if (differing++ == 0) first_x = x, first_y = y;
-    }
-  }
+  const picture_diff diff =
+      picture_compare(actual.rgb.data(), reference.rgb.data(), long(actual.width),
+                      long(actual.height), tolerance, masks);
+  const long differing = diff.differing;
   if (differing == 0) {
-    printf("same (largest channel difference %ld)\n", largest);
+    printf("same (largest channel difference %ld)\n", diff.largest);
   } else {
     printf("%ld pixels differ by more than %ld (largest %ld), the first at (%ld, %ld)\n", differing,
-           tolerance, largest, first_x, first_y);
+           tolerance, diff.largest, diff.first_x, diff.first_y);
   }
-  if (diff_path && differing > 0 && !write_diff(diff_path, reference, state)) {
+  if (diff_path && differing > 0 &&
+      !picture_write_diff(diff_path, reference.rgb.data(), long(reference.width),
+                          long(reference.height), diff)) {
     fprintf(stderr, "picture_check: cannot write %s\n", diff_path);
   }
   return differing <= allow ? 0 : 1;

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,9 @@
 #include "fake_game.h"
 #include "frontend/composition.h"
 #include "frontend/frontend_state.h"
+#include "frontend/main_loop.h"
 #include "frontend_fixture.h"
+#include "menu/menu_toolkit.h"
 #include "menu/text.h"
 #include "test_platform.h"
 
@@ -232,7 +235,7 @@ TEST_F(CompositionTest, ThePictureShowsUnderThePauseSlotAndDialogPagesOnly) {
   EXPECT_TRUE(rec.fills.empty());
 }
 
-TEST_F(CompositionTest, TheWallpaperDrawsSixFaintAccentLinesAndTheGlowFallsBackToBlack) {
+TEST_F(CompositionTest, TheWallpaperDrawsSixFaintAccentLinesAndTheGlowIsStretchedDarkened) {
   fe.settings.border = 1;
   fe.settings.accent = 7;  // 7 mod 6: Amber
   fe.output_h = 700;
@@ -246,14 +249,48 @@ TEST_F(CompositionTest, TheWallpaperDrawsSixFaintAccentLinesAndTheGlowFallsBackT
   }
   EXPECT_EQ(lines, (std::vector<int32_t>{100, 200, 300, 400, 500, 600}));
   EXPECT_EQ(rec.fills[0].color, 0xff1e1512u);
-  // A recording canvas has no renderer to glow with.
+  // The glow: its small texture over the whole output, darkened, before the picture.
   fe.settings.border = 2;
   compose();
-  ASSERT_FALSE(rec.fills.empty());
-  EXPECT_EQ(rec.fills[0].color, 0xff000000u);
-  EXPECT_EQ(rec.fills[0].w, 1280);
-  EXPECT_EQ(rec.fills[0].h, 700);
-  EXPECT_EQ(fe.glow_texture, nullptr);
+  ASSERT_NE(fe.glow_texture, nullptr);
+  ASSERT_GE(rec.copies.size(), 2u);
+  EXPECT_EQ(rec.copies[0].texture, fe.glow_texture);
+  EXPECT_EQ(
+      (box{rec.copies[0].dest.x, rec.copies[0].dest.y, rec.copies[0].dest.w, rec.copies[0].dest.h}),
+      (box{0, 0, 1280, 700}));
+  EXPECT_EQ(rec.copies[0].modulation, ui_rgba(70, 70, 80, 255));
+  EXPECT_EQ(rec.copies[1].texture, fe.game_texture);
+}
+
+// The glow follows the picture as it is shown: a picture whose top half is red and bottom half
+// blue, turned by three quarters as this game is shown, glows red on the left and blue on the
+// right; unturned, red above and blue below. Each cell is the mean of what it covers.
+TEST(AmbientGlow, ItsCellsAverageThePictureAsItIsShown) {
+  enum { W = 48, H = 36 };
+  std::vector<uint32_t> picture(W * H);
+  for (int y = 0; y < H; y++) {
+    for (int x = 0; x < W; x++) picture[y * W + x] = y < H / 2 ? 0xFF0000u : 0x0000FFu;
+  }
+  uint32_t cells[AMBIENT_GLOW_W * AMBIENT_GLOW_H];
+  const struct {
+    int32_t rotation;
+    uint32_t top_left, top_right, bottom_left;
+  } cases[] = {
+      {0, 0xFFFF0000u, 0xFFFF0000u, 0xFF0000FFu},
+      {3, 0xFFFF0000u, 0xFF0000FFu, 0xFFFF0000u},
+      {1, 0xFF0000FFu, 0xFFFF0000u, 0xFF0000FFu},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rotation);
+    ambient_glow_cells(picture.data(), W, H, c.rotation, cells);
+    EXPECT_EQ(cells[0], c.top_left);
+    EXPECT_EQ(cells[AMBIENT_GLOW_W - 1], c.top_right);
+    EXPECT_EQ(cells[(AMBIENT_GLOW_H - 1) * AMBIENT_GLOW_W], c.bottom_left);
+  }
+  // A cell over pixels of 10 and 30 in one channel holds their mean.
+  for (int i = 0; i < W * H; i++) picture[i] = (i % 2) ? 30u : 10u;
+  ambient_glow_cells(picture.data(), W, H, 0, cells);
+  EXPECT_EQ(cells[5], 0xFF000014u);
 }
 
 TEST_F(CompositionTest, PausedRewindAndMovieMarksFollowTheirFlagsAndTheMenu) {
@@ -295,7 +332,7 @@ TEST_F(CompositionTest, PausedRewindAndMovieMarksFollowTheirFlagsAndTheMenu) {
   EXPECT_EQ(rec.find_text("<< REWIND"), nullptr);
 }
 
-TEST_F(CompositionTest, TheToastSitsAboveTheBottomUntilItsEndTimeAlsoOverTheMenu) {
+TEST_F(CompositionTest, TheToastSitsAboveTheFooterOverTheMenuUntilItsEndTime) {
   fe.menu_open = 1;
   fe.menu.depth = 1;
   fe.menu.page_stack[0] = MENU_PAGE_AUDIO;
@@ -304,7 +341,8 @@ TEST_F(CompositionTest, TheToastSitsAboveTheBottomUntilItsEndTimeAlsoOverTheMenu
   test_clock_advance_ms(2000);  // exactly at the end time: still shown
   compose();
   const int32_t w = 40 + text_measure("Slot 3", 22), h = 18 + text_line_height(22);
-  const int32_t top = 760 - 40 - h, left = (1280 - w) / 2;
+  // Its bottom 12 u above the footer's line, which is 52 u and a tenth of a unit up.
+  const int32_t top = 760 - 52 - 10 - 12 - h, left = (1280 - w) / 2;
   const std::vector<box> boxes = round_boxes(rec, 0xe61a1210, 10);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], (box{left, top, w, h}));
@@ -321,4 +359,143 @@ TEST_F(CompositionTest, TheToastSitsAboveTheBottomUntilItsEndTimeAlsoOverTheMenu
   tp.now += 1;
   compose();
   EXPECT_EQ(rec.find_text("Slot 3"), nullptr);
+}
+
+// Over the game the toast sits 40 u above the bottom, and above any gadget it would cover.
+TEST_F(CompositionTest, OverTheGameTheToastKeepsClearOfTheGadgets) {
+  snprintf(fe.toast_text, sizeof fe.toast_text, "Saved to slot 1");
+  fe.toast_end = tp.now + tp.frequency;
+  const int32_t h = 18 + text_line_height(22);
+  only_gadget(GADGET_FPS, 0, 1);  // top left: nowhere near
+  compose();
+  std::vector<box> toast = round_boxes(rec, 0xe61a1210, 10);
+  ASSERT_EQ(toast.size(), 1u);
+  EXPECT_EQ(toast[0].y, 760 - 40 - h);
+  // Large gadgets at the bottom centre and, lifted 60 u, right above it.
+  only_gadget(GADGET_FPS, 5, 2);
+  fe.settings.gadgets[GADGET_FRAME_TIME] = {1, 5, 2, 0, -60};
+  compose();
+  toast = round_boxes(rec, 0xe61a1210, 10);
+  const std::vector<box> gadgets = round_boxes(rec, GADGET_BOX, 11);
+  ASSERT_EQ(toast.size(), 1u);
+  ASSERT_EQ(gadgets.size(), 2u);
+  for (const box& g : gadgets) {
+    const bool apart = toast[0].y + toast[0].h <= g.y || g.y + g.h <= toast[0].y ||
+                       toast[0].x + toast[0].w <= g.x || g.x + g.w <= toast[0].x;
+    EXPECT_TRUE(apart) << "toast " << toast[0] << ", gadget " << g;
+  }
+  EXPECT_EQ(toast[0].y + toast[0].h, std::min(gadgets[0].y, gadgets[1].y) - 8);
+}
+
+// A failure toast with a long path, in windows from Window Size 1x up: never past either side.
+// What does not fit on one line goes on a second; when two are not enough the path loses its
+// start, a folder at a time, and "Save", the file name and the reason all show.
+TEST_F(CompositionTest, AToastWrapsAndShortensItsPathToStayInsideTheWindow) {
+  rec.measure_text = true;
+  snprintf(fe.toast_text, sizeof fe.toast_text, "%s",
+           "Save failed: cannot write /home/someone/.local/share/Larkspindle/Cobaltine/states/"
+           "cobaltin-1234ABCD/slot01.fest: No space left on device");
+  fe.toast_end = tp.now + tp.frequency;
+  const struct {
+    int32_t w, h;
+    bool menu;
+  } windows[] = {{320, 299, true}, {448, 597, false},  {448, 597, true},
+                 {672, 896, true}, {1280, 760, false}, {1920, 1080, true}};
+  for (const auto& win : windows) {
+    SCOPED_TRACE(testing::Message() << win.w << "x" << win.h << (win.menu ? " menu" : ""));
+    main_loop_set_output(win.w, win.h);
+    fe.menu_open = win.menu;
+    fe.menu.depth = win.menu;
+    fe.menu.page_stack[0] = MENU_PAGE_AUDIO;
+    compose();
+    std::string shown;
+    int32_t lines = 0;
+    for (const recorded_text& t : rec.texts) {
+      if (t.color != 0xfff6f2f0u || t.align != TEXT_ALIGN_CENTRE) continue;
+      EXPECT_GE(t.left, 0) << t.text;
+      EXPECT_LE(t.left + t.width, win.w) << t.text;
+      shown += (lines++ ? " " : "") + t.text;
+    }
+    const std::vector<box> boxes = round_boxes(rec, 0xe61a1210, menu_unit() / 10);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_GE(boxes[0].x, 0);
+    EXPECT_LE(boxes[0].x + boxes[0].w, win.w);
+    EXPECT_EQ(lines, 2);
+    EXPECT_EQ(shown.rfind("Save failed: cannot write ", 0), 0u) << shown;
+    EXPECT_NE(shown.find("/slot01.fest: No space left on device"), std::string::npos) << shown;
+  }
+}
+
+TEST(ToastLines, OneLineWhenItFitsAPathShortenedByFoldersAndALastLineCut) {
+  char lines[2][TOAST_CHARS];
+  EXPECT_EQ(toast_lines("Slot 3", 20, 500, lines), 1);
+  EXPECT_STREQ(lines[0], "Slot 3");
+  EXPECT_STREQ(lines[1], "");
+  // Two lines are enough: broken at a blank, nothing lost.
+  const char* two = "Recording inputs to movie-20250101-120000.femv";
+  ASSERT_EQ(toast_lines(two, 20, text_measure("movie-20250101-120000.femv", 20), lines), 2);
+  EXPECT_STREQ(lines[0], "Recording inputs to");
+  EXPECT_STREQ(lines[1], "movie-20250101-120000.femv");
+  // Not enough: the path gives way from its start, at a folder, until the rest fits on two.
+  const char* path =
+      "Cannot write /a/bb/ccc/dddd/eeeee/ffffff/ggggggg/hhhhhhhh/movie.femv: Read-only file system";
+  const char* end = "/movie.femv: Read-only file system";
+  const int32_t width = text_measure("/hhhhhhhh/movie.femv: Read-only file system", 20);
+  ASSERT_EQ(toast_lines(path, 20, width, lines), 2);
+  const std::string first = lines[0], second = lines[1];
+  EXPECT_LE(text_measure(lines[0], 20), width);
+  EXPECT_LE(text_measure(lines[1], 20), width);
+  EXPECT_EQ(first.rfind("Cannot write .../", 0), 0u) << first << " | " << second;
+  EXPECT_EQ(second.size() >= strlen(end) ? second.substr(second.size() - strlen(end)) : "", end)
+      << first << " | " << second;
+  EXPECT_EQ((first + second).find("/a/"), std::string::npos) << "the start went first";
+  // A text with no path that two lines cannot hold: the second is cut with "...".
+  const std::string words(60, 'w');
+  ASSERT_EQ(toast_lines(("Oh " + words).c_str(), 20, text_measure("wwwwwwwwww", 20), lines), 2);
+  EXPECT_STREQ(lines[0], "Oh");
+  EXPECT_LE(text_measure(lines[1], 20), text_measure("wwwwwwwwww", 20));
+  EXPECT_EQ(std::string(lines[1]).substr(std::string(lines[1]).size() - 3), "...");
+}
+
+// Offsets may push a gadget anywhere, but its box stays inside the output.
+TEST_F(CompositionTest, AGadgetsOffsetsNeverTakeItsBoxOutOfTheWindow) {
+  const int32_t w = 24 + text_measure("59.9 fps", 24), h = 12 + 32;
+  const struct {
+    int32_t position, dx, dy;
+    box at;
+  } cases[] = {
+      {3, 400, 300, {1280 - w, 760 - h, w, h}},
+      {0, -400, -300, {0, 0, w, h}},
+      {4, 0, -300, {(1280 - w) / 2, 0, w, h}},
+      {5, 400, 0, {(1280 - w) / 2 + 400, 760 - h - 16, w, h}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "position " << c.position);
+    only_gadget(GADGET_FPS, c.position, 1, c.dx, c.dy);
+    compose();
+    const std::vector<box> boxes = round_boxes(rec, GADGET_BOX, 8);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], c.at);
+  }
+}
+
+// From 640 x 480 up no gadget text is below 11 pixels, the input display's labels (three
+// quarters of its size) included; from 1280 x 720 up, where they are larger, nothing changes.
+TEST_F(CompositionTest, GadgetTextIsAtLeastElevenPixelsFrom640x480Up) {
+  rec.measure_text = true;
+  for (gadget_config& g : fe.settings.gadgets) g = {1, 0, 0, 0, 0};
+  fe.settings.gadgets[GADGET_FRAME_TIME].position = 1;
+  fe.settings.gadgets[GADGET_INPUT_DISPLAY].position = 2;
+  fake.loaded = 1;
+  const struct {
+    int32_t w, h, smallest;
+  } windows[] = {{320, 299, 6}, {640, 480, 11}, {672, 896, 11}, {1280, 720, 12}};
+  for (const auto& win : windows) {
+    SCOPED_TRACE(testing::Message() << win.w << "x" << win.h);
+    main_loop_set_output(win.w, win.h);
+    compose();
+    int32_t smallest = 1000;
+    for (const recorded_text& t : rec.texts) smallest = std::min(smallest, t.size);
+    EXPECT_EQ(smallest, win.smallest);
+  }
 }

@@ -16,6 +16,8 @@
 
 #include "frontend/audio_output.h"
 #include "frontend/frontend_state.h"
+#include "frontend/main_loop.h"
+#include "frontend/picture.h"
 #include "menu_fixture.h"
 
 namespace {
@@ -176,16 +178,43 @@ TEST_F(DisplayPage, TheRunningGameIsDrawnLiveBesideTheList) {
   EXPECT_LE(picture.dest.x + picture.dest.w, 567);
   EXPECT_LE(picture.dest.y + picture.dest.h, 490);
 
-  // A window so narrow that the space is not wider than twice the ui unit: no preview.
-  fe.output_w = 500;  // 500 - 48 - 260 = 192
+  // Window Size 2x (448 x 597, ui unit 45): the list reaches past 52 % of the width, so the
+  // picture starts right of it, clear of its highlight and scroll bar (the list's right edge at
+  // 234 and 16 u). At 1x (320 x 299) what is left is not wider than twice the unit: no preview.
+  main_loop_set_output(448, 597);
+  frame();
+  ASSERT_EQ(rec.viewports.size(), 2u);
+  EXPECT_EQ(fe.menu.list_x + fe.menu.list_width, 234);
+  EXPECT_EQ(rec.viewports[0].x, 234 + 7);
+  EXPECT_EQ(rec.viewports[0].w, 448 - 21 - 241);
+  main_loop_set_output(320, 299);
   frame();
   EXPECT_TRUE(rec.viewports.empty());
-  fe.output_w = 510;  // 510 - 48 - 265 = 197... still not
-  frame();
-  EXPECT_TRUE(rec.viewports.empty());
-  fe.output_w = 520;  // 520 - 48 - 270 = 202
-  frame();
-  EXPECT_EQ(rec.viewports.size(), 2u);
+}
+
+// The colour table changes while the menu is open and no frame runs: the next picture the page
+// draws shows the last frame through the new table.
+TEST_F(DisplayPage, TheLivePictureTakesABrightnessChangeAtOnceThoughNoFrameRuns) {
+  fe.draw = canvas_for_renderer(fe.renderer);
+  game_running();
+  fake.frame_count = 321;
+  fetch_frame();
+  upload_frame();
+  fe.menu.cursor[MENU_PAGE_DISPLAY] = ROW_BRIGHTNESS;
+  const int32_t x = 948, y = 395;  // the middle of the preview
+  main_loop_iteration();
+  const uint32_t before = frontend_test_pixel(x, y);
+  fe.menu.nav_left = 1;  // 95 %, on a picture drawn alone: an iteration clears its latches first
+  main_loop_draw_picture();
+  ASSERT_EQ(fe.settings.brightness, 95);
+  main_loop_iteration();
+  const uint32_t after = frontend_test_pixel(x, y);
+  EXPECT_NE(after, before);
+  // The same frame through the new table, not a new frame.
+  uint8_t table[256];
+  build_colour_table(95, 100, table);
+  EXPECT_EQ(fake.run_calls, 0);
+  EXPECT_EQ(fe.upload[0] & 0xFF, table[fe.frame[0] & 0xFF]);
 }
 
 class AudioPage : public menu_fixture {

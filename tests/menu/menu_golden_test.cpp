@@ -65,7 +65,9 @@ class MenuPicture : public menu_fixture {
       menu_clear_latches();
     }
   }
-  void pin(const char* name) { check_golden_surface(CB_GOLDEN_DIR, name); }
+  void pin(const char* name, const std::vector<picture_mask>& opengl_masks = {}) {
+    check_golden_surface(CB_GOLDEN_DIR, name, opengl_masks);
+  }
 };
 
 }  // namespace
@@ -135,6 +137,38 @@ TEST_F(MenuPicture, DisplayPageWithTheLivePicture) {
   pin("display");
 }
 
+// The toast is drawn last, so the next picture begins where the font was the texture in use; the
+// live picture must not leave its own texture bound under the page's text then.
+TEST_F(MenuPicture, DisplayPageWhileItsRestoredDefaultsAreToasted) {
+  fe.running = 1;
+  stack({MENU_PAGE_PAUSE, MENU_PAGE_DISPLAY});
+  fe.menu.cursor[MENU_PAGE_DISPLAY] = 15;  // Restore Defaults, scrolled into view first
+  main_loop_draw_picture();
+  fe.menu.nav_accept = 1;
+  main_loop_draw_picture();
+  menu_clear_latches();
+  ASSERT_STREQ(fe.toast_text, "Display settings restored");
+  test_clock_advance_ms(200);
+  main_loop_draw_picture();
+  pin("display_restored");
+}
+
+// The picture's filter changes in the middle of the frame, between the page's rows, while a
+// toast shows (so the font was the texture in use when the frame began): the rows drawn before
+// and after it keep their text.
+TEST_F(MenuPicture, DisplayPageInTheFrameItsFilteringChanges) {
+  fe.running = 1;
+  stack({MENU_PAGE_PAUSE, MENU_PAGE_DISPLAY});
+  fe.menu.cursor[MENU_PAGE_DISPLAY] = 4;  // Filtering
+  compose();
+  show_toast("Slot 3");
+  main_loop_draw_picture();
+  fe.menu.nav_right = 1;
+  main_loop_draw_picture();
+  ASSERT_EQ(fe.settings.filter, 1);
+  pin("display_filtering_changed");
+}
+
 TEST_F(MenuPicture, AudioPage) {
   tp.devices = {"Built-in Audio Analog Stereo", "USB Headset"};
   snprintf(fe.settings.device, sizeof fe.settings.device, "USB Headset");
@@ -202,7 +236,7 @@ TEST_F(MenuPicture, AboutPage) {
            "save_states: on, rewind: on, nvram: on, input_movies: on, gadgets: on");
   stack({MENU_PAGE_MAIN, MENU_PAGE_ABOUT});
   compose();
-  pin("about");
+  pin("about", {{150, 262, 300, 28}});  // the renderer's name
 }
 
 TEST_F(MenuPicture, BindingCaptureOverTheControlsPage) {

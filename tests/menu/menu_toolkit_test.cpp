@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frontend/frontend_state.h"
+#include "frontend/main_loop.h"
 #include "menu/menu_toolkit.h"
 #include "menu_fixture.h"
 
@@ -149,12 +150,35 @@ TEST_F(MenuToolkit, TheLayoutFollowsTheUiUnitAndKeepsThreeRowsInATinyWindow) {
   fe.ui_unit = 45;
   page_frame();
   EXPECT_EQ(fe.menu.row_height, 21);
-  EXPECT_EQ(fe.menu.list_width, 234 - 18);  // 520 u, wider than 46 % of the window
+  // A compact window: the list takes the whole width, 18 u short of each edge, on a page with
+  // nothing beside it...
+  EXPECT_EQ(fe.menu.list_width, 320 - 18 - 18);
   EXPECT_EQ(fe.menu.list_bottom - fe.menu.list_top, 150 - 31 - 65);  // room for two rows
   EXPECT_EQ(fe.menu.visible_rows, 3);
   int32_t visible = 0;
   for (const menu_row& row : rows.rows) visible += row.visible;
   EXPECT_EQ(visible, 3);
+  // ...and 520 u, wider than 46 % of the window, on a page with a picture beside it.
+  open_on(MENU_PAGE_DISPLAY);
+  page_frame();
+  EXPECT_EQ(fe.menu.list_width, 234 - 18);
+}
+
+// From 640 x 480 up a compact window lays the menu out in a unit of at least 73, at which its
+// smallest text (18 u) is 13 pixels; a window whose ui unit is 73 or more keeps its own.
+TEST_F(MenuToolkit, TheMenuUnitIsRaisedFrom640x480UpWhileTheUiUnitIsBelow73) {
+  const struct {
+    int32_t w, h, ui_unit, menu_unit;
+  } cases[] = {
+      {639, 896, 49, 49}, {640, 479, 50, 50},  {640, 480, 50, 73},     {672, 896, 52, 73},
+      {935, 896, 73, 73}, {1280, 720, 94, 94}, {1920, 1080, 142, 142},
+  };
+  for (const auto& c : cases) {
+    main_loop_set_output(c.w, c.h);
+    EXPECT_EQ(fe.ui_unit, c.ui_unit) << c.w << "x" << c.h;
+    EXPECT_EQ(menu_unit(), c.menu_unit) << c.w << "x" << c.h;
+    EXPECT_EQ(menu_units(18) >= 13, c.menu_unit >= 73) << c.w << "x" << c.h;
+  }
 }
 
 TEST_F(MenuToolkit, TheFooterShowsTheSelectedRowsHintAndTheLegend) {

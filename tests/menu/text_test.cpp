@@ -13,6 +13,7 @@
 #include "frontend/frontend_state.h"
 #include "frontend_fixture.h"
 #include "menu/text.h"
+#include "menu/text_fit.h"
 
 namespace {
 
@@ -126,6 +127,41 @@ TEST(Text, MeasuresTheRoundedSumOfAdvancesAndTheScaledLineHeight) {
 }
 
 using TextDrawTest = frontend_fixture;
+
+// Cutting to a width: whole when it fits; else whole characters (never half a UTF-8 sequence,
+// no blank before the dots) and "...", or the dots alone. A path loses its start instead, from a
+// folder on, so that its file name stays while it fits.
+TEST(TextFit, CutsEndsWithDotsAndPathsFromTheLeftAtAFolder) {
+  const auto w = [](const char* t) { return text_measure(t, 20); };
+  const struct {
+    const char* text;
+    int32_t width;
+    const char* cut;
+  } ends[] =
+      {
+          {"Region", w("Region"), "Region"},
+          {"Region (JP4)", w("Region ..."), "Region..."},
+          {"caf\xC3\xA9 au lait", w("caf\xC3\xA9..."), "caf\xC3\xA9..."},
+          {"caf\xC3\xA9 au lait", w("caf\xC3\xA9...") - 1, "caf..."},
+          {"Region", 0, "..."},
+      },
+    paths[] = {
+        {"/home/player/roms/cobaltin.zip", w("/home/player/roms/cobaltin.zip"),
+         "/home/player/roms/cobaltin.zip"},
+        {"/home/player/roms/cobaltin.zip", w(".../roms/cobaltin.zip"), ".../roms/cobaltin.zip"},
+        {"/home/player/roms/cobaltin.zip", w(".../roms/cobaltin.zip") - 1, ".../cobaltin.zip"},
+        {"/home/player/roms/cobaltin.zip", w("...ltin.zip"), "...ltin.zip"},
+    };
+  char out[64];
+  for (const auto& c : ends) {
+    text_cut_end(c.text, 20, c.width, out, sizeof out);
+    EXPECT_STREQ(out, c.cut) << c.text << " in " << c.width;
+  }
+  for (const auto& c : paths) {
+    text_cut_path(c.text, 20, c.width, out, sizeof out);
+    EXPECT_STREQ(out, c.cut) << c.text << " in " << c.width;
+  }
+}
 
 TEST_F(TextDrawTest, GlyphCopiesStartAtTheAlignedPenAndSkipOnlyThePlainSpace) {
   ASSERT_EQ(font_atlas_init(fe.renderer), 1);

@@ -1,28 +1,41 @@
 // The recording canvas's operations.
 #include "canvas_recorder.h"
 
+#include "menu/text.h"
+
 static canvas_recorder* recorder_of(canvas* c) {
   return static_cast<canvas_recorder*>(c->user);
 }
 
 static void rec_fill(canvas* c, int32_t x, int32_t y, int32_t w, int32_t h, ui_color color) {
-  recorder_of(c)->fills.push_back({x, y, w, h, color});
+  canvas_recorder* recorder = recorder_of(c);
+  recorder->fills.push_back({x, y, w, h, color, recorder->next_seq++});
 }
 static void rec_copy(canvas* c, SDL_Texture* texture, const SDL_Rect* source, const SDL_Rect* dest,
                      double angle, ui_color modulation) {
-  recorded_copy copy = {texture, source != nullptr, {}, {}, angle, modulation};
+  canvas_recorder* recorder = recorder_of(c);
+  const SDL_Rect viewport = recorder->viewports.empty() ? SDL_Rect{} : recorder->viewports.back();
+  recorded_copy copy = {texture,    source != nullptr,    {},      {}, angle,
+                        modulation, recorder->next_seq++, viewport};
   if (source) copy.source = *source;
   if (dest) copy.dest = *dest;
-  recorder_of(c)->copies.push_back(copy);
+  recorder->copies.push_back(copy);
 }
 static void rec_viewport(canvas* c, const SDL_Rect* rect) {
-  recorder_of(c)->viewports.push_back(rect ? *rect : SDL_Rect{0, 0, 0, 0});
+  canvas_recorder* recorder = recorder_of(c);
+  recorder->viewports.push_back(rect ? *rect : SDL_Rect{0, 0, 0, 0});
+  recorder->next_seq++;
 }
 static int32_t rec_text(canvas* c, const char* text, int32_t x, int32_t y, int32_t size,
                         ui_color color, int32_t align) {
   canvas_recorder* recorder = recorder_of(c);
-  recorder->texts.push_back({text ? text : "", x, y, size, color, align});
-  return recorder->text_width;
+  const int32_t width = text_measure(text, size);
+  const int32_t left = align == TEXT_ALIGN_CENTRE  ? x - width / 2
+                       : align == TEXT_ALIGN_RIGHT ? x - width
+                                                   : x;
+  recorder->texts.push_back({text ? text : "", x, y, size, color, align, left, width,
+                             text_line_height(size), recorder->next_seq++});
+  return recorder->measure_text ? width : recorder->text_width;
 }
 
 static const canvas_ops recorder_ops = {
@@ -37,6 +50,7 @@ void canvas_recorder::clear() {
   texts.clear();
   copies.clear();
   viewports.clear();
+  next_seq = 0;
 }
 
 const recorded_text* canvas_recorder::find_text(const std::string& text) const {

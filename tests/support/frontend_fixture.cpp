@@ -10,6 +10,7 @@
 #include "frontend/file_util.h"
 #include "frontend/frame_buffers.h"
 #include "frontend/frontend_state.h"
+#include "frontend/picture.h"
 #include "frontend/platform.h"
 #include "frontend/rewind.h"
 #include "frontend/settings_model.h"
@@ -17,13 +18,41 @@
 #include "test_platform.h"
 
 static SDL_Surface* test_surface = nullptr;
+// With CB_TEST_RENDERER=opengl the tests draw through SDL's OpenGL renderer on a window of the
+// surface's size (an X server is needed), batching draws as the program's renderer does when no
+// driver is named; each presented picture is read back into the surface. Else SDL's software
+// renderer draws straight into the surface.
+static SDL_Window* test_window = nullptr;
+
+int frontend_test_on_opengl() {
+  const char* name = getenv("CB_TEST_RENDERER");
+  return name && strcmp(name, "opengl") == 0;
+}
+
+// The renderer of the run: the software one over the surface, or OpenGL on a window.
+static SDL_Renderer* make_test_renderer() {
+  if (!frontend_test_on_opengl()) return SDL_CreateSoftwareRenderer(test_surface);
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
+  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+  test_window = SDL_CreateWindow("tests", 0, 0, test_surface->w, test_surface->h, 0);
+  if (!test_window) return nullptr;
+  SDL_Renderer* renderer =
+      SDL_CreateRenderer(test_window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+  SDL_RendererInfo info;
+  if (renderer && (SDL_GetRendererInfo(renderer, &info) != 0 || strcmp(info.name, "opengl") != 0)) {
+    SDL_SetError("the renderer is not SDL's OpenGL one");
+    SDL_DestroyRenderer(renderer);
+    return nullptr;
+  }
+  return renderer;
+}
 
 static void join_into(char* out, const std::string& folder, const char* name) {
   path_join(out, FILE_PATH_MAX, folder.c_str(), name);
 }
 
 int frontend_test_setup(const game_adapter* game, const std::string& data_dir) {
-  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  setenv("SDL_VIDEODRIVER", frontend_test_on_opengl() ? "x11" : "dummy", 0);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
     return 0;
@@ -54,12 +83,10 @@ int frontend_test_setup(const game_adapter* game, const std::string& data_dir) {
 
   test_surface = SDL_CreateRGBSurfaceWithFormat(0, 1280, 760, 32, SDL_PIXELFORMAT_ARGB8888);
   if (!test_surface) return 0;
-  fe.renderer = SDL_CreateSoftwareRenderer(test_surface);
+  fe.renderer = make_test_renderer();
   if (!fe.renderer) return 0;
   fe.draw = canvas_for_renderer(fe.renderer);
-  fe.game_texture =
-      SDL_CreateTexture(fe.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                        int(game->width), int(game->height));
+  create_game_texture();
   fe.output_w = 1280;
   fe.output_h = 760;
   fe.ui_unit = 100;
@@ -82,8 +109,16 @@ void frontend_test_teardown() {
   frontend_release();  // the display, the buffers, the settings table, the log and SDL
   if (test_surface) SDL_FreeSurface(test_surface);  // after the renderer that drew on it
   test_surface = nullptr;
+  if (test_window) SDL_DestroyWindow(test_window);
+  test_window = nullptr;
   memset(&fe, 0, sizeof fe);
   platform = &platform_sdl;
+}
+
+void frontend_test_capture() {
+  if (!test_window || !fe.renderer || !test_surface) return;
+  SDL_RenderReadPixels(fe.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, test_surface->pixels,
+                       test_surface->pitch);
 }
 
 SDL_Surface* frontend_test_surface() {

@@ -4,6 +4,9 @@
 #include <csignal>
 #include <cstring>
 
+#include "frontend/frontend_state.h"
+#include "frontend_fixture.h"
+
 test_platform_state tp;
 
 static uint64_t tp_counter() {
@@ -79,6 +82,12 @@ static int32_t tp_display_refresh() {
 static void tp_set_vsync(int on) {
   tp.vsync = on;
 }
+static void tp_present() {
+  tp.presents++;
+  if (!fe.renderer) return;
+  frontend_test_capture();
+  SDL_RenderPresent(fe.renderer);
+}
 static const char* tp_error() {
   return "test platform error";
 }
@@ -108,6 +117,7 @@ const platform_ops test_platform = {
     .window_size = tp_window_size,
     .display_refresh = tp_display_refresh,
     .set_vsync = tp_set_vsync,
+    .present = tp_present,
     .error = tp_error,
     .message_box = tp_message_box,
 };

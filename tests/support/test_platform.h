@@ -1,5 +1,7 @@
 // A platform table for tests: a clock the test steps, an input snapshot the test fills, an audio
-// device that only counts what is queued, and a window that only remembers its mode and size.
+// device that only counts what is queued, a window that only remembers its mode and size, message
+// boxes that are only recorded, and a present that reads the picture back into the test surface
+// on OpenGL before showing it.
 // Install it with `platform = &test_platform;` (the frontend fixture does) and steer it through
 // `tp`.
 #pragma once
@@ -33,6 +35,7 @@ struct test_platform_state {
   int window_size_calls;
   int32_t refresh;  // what display_refresh returns (60 by default)
   int vsync;
+  int presents;  // pictures presented (each read back first on OpenGL)
   // Message boxes: the last one's texts, how many were shown, and whether SIGTERM would have
   // ended the program while the last one was up (its handler was the default one).
   std::string message_title, message_text;

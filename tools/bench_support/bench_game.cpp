@@ -70,9 +70,7 @@ int bench_open_window(int32_t width, int32_t height, char* msg, size_t msg_size)
   fe.renderer = fe.window ? SDL_CreateRenderer(fe.window, -1, SDL_RENDERER_SOFTWARE) : nullptr;
   if (fe.renderer) {
     fe.draw = canvas_for_renderer(fe.renderer);
-    fe.game_texture =
-        SDL_CreateTexture(fe.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                          int(fe.adapter->width), int(fe.adapter->height));
+    create_game_texture();
   }
   if (!fe.game_texture || !font_atlas_init(fe.renderer)) {
     snprintf(msg, msg_size, "no software renderer at %dx%d: %s", int(width), int(height),
@@ -80,7 +78,6 @@ int bench_open_window(int32_t width, int32_t height, char* msg, size_t msg_size)
     close_display();
     return 0;
   }
-  apply_picture_filter();
   return 1;
 }
 
