@@ -77,7 +77,7 @@ static void confirm_switch_rom() {
 static int autosave_before_leaving(int32_t setting, int32_t unsaved_action, const char* question) {
   if (!setting || !fe.running || !fe.feature_enabled[FEATURE_SAVE_STATES]) return 1;
   char reason[FILE_MESSAGE_MAX];
-  if (save_slot_telling(0, reason, sizeof reason)) return 1;
+  if (save_slot_msg(0, reason, sizeof reason)) return 1;
   char path[FILE_PATH_MAX];
   slot_file_path(0, path);
   char failure[320];  // room for the rest of the dialog's text: a long path loses its left part

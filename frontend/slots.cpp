@@ -70,11 +70,11 @@ void refresh_slot_info() {
 }
 
 int save_slot(int32_t slot) {
-  return save_slot_telling(slot, nullptr, 0);
+  return save_slot_msg(slot, nullptr, 0);
 }
 
-int save_slot_telling(int32_t slot, char* reason, size_t reason_size) {
-  if (reason && reason_size) reason[0] = '\0';
+int save_slot_msg(int32_t slot, char* msg, size_t msg_size) {
+  if (msg && msg_size) msg[0] = '\0';
   if (slot < 0 || slot >= FE_SLOTS) return 0;
   char path[FILE_PATH_MAX];
   char why[FILE_MESSAGE_MAX] = "";
@@ -84,7 +84,7 @@ int save_slot_telling(int32_t slot, char* reason, size_t reason_size) {
   uint8_t* container = build_state_container(&size);
   if (!container) {
     show_toast("Save failed: could not serialize the game state");
-    message_printf(reason, reason_size, "could not serialize the game state");
+    message_printf(msg, msg_size, "could not serialize the game state");
     return 0;
   }
   const int written = path_ok && write_file_atomic_msg(path, container, size, why, sizeof why);
@@ -92,7 +92,7 @@ int save_slot_telling(int32_t slot, char* reason, size_t reason_size) {
   fe.slots_dirty = 1;
   if (!written) {
     show_failure_toast("Save failed: cannot write ", path, why, "");
-    message_printf(reason, reason_size, "%s", why);
+    message_printf(msg, msg_size, "%s", why);
     return 0;
   }
   if (slot == 0) {

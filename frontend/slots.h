@@ -20,8 +20,8 @@ void refresh_slot_info();
 int save_slot(int32_t slot);
 
 // save_slot, and on failure why, in the file layer's words ("no space left on device", ...),
-// into reason (null allowed).
-int save_slot_telling(int32_t slot, char* reason, size_t reason_size);
+// into msg (null allowed).
+int save_slot_msg(int32_t slot, char* msg, size_t msg_size);
 
 // Loads the slot into the game and resumes it with released inputs, silent audio and the new
 // picture shown. A missing file toasts; a bad one opens the "Cannot load state" dialog and
