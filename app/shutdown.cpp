@@ -13,6 +13,7 @@
 #include "frontend/file_util.h"
 #include "frontend/frame_buffers.h"
 #include "frontend/frontend_state.h"
+#include "frontend/game_lifecycle.h"
 #include "frontend/log.h"
 #include "frontend/movies.h"
 #include "frontend/nvram_files.h"
@@ -95,9 +96,7 @@ void close_display() {
 void frontend_release() {
   close_display();
   free_frame_buffers();
-  free(fe.browse_entries);
-  fe.browse_entries = nullptr;
-  fe.browse_count = 0;
+  rom_selection_forget();
   settings_table_clear(&fe.settings_file);
   log_file_close();
   SDL_Quit();
