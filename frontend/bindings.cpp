@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
@@ -156,4 +157,26 @@ void release_inputs() {
   memset(fe.pulse, 0, sizeof fe.pulse);
   for (uint32_t& held : fe.held) held = 1;
   if (fe.rom_ready && fe.adapter->set_inputs) fe.adapter->set_inputs(0);
+}
+
+void controller_binding_name(int32_t code, char* out, size_t out_size) {
+  static const char* const button_names[21] = {
+      "A",       "B",    "X",       "Y",       "Back",    "Guide",   "Start",
+      "L3",      "R3",   "LB",      "RB",      "D-Up",    "D-Down",  "D-Left",
+      "D-Right", "Misc", "Paddle1", "Paddle2", "Paddle3", "Paddle4", "Touchpad"};
+  if (!out || out_size == 0) return;
+  if (code < 0) {
+    snprintf(out, out_size, "-");
+  } else if (code <= 20) {
+    snprintf(out, out_size, "%s", button_names[code]);
+  } else if (code < 100) {
+    snprintf(out, out_size, "Button %d", code);
+  } else {
+    // SDL names none beyond its last axis; asking would form an enum value outside its range.
+    const int32_t index = (code - 100) / 2;
+    const char* axis = index < SDL_CONTROLLER_AXIS_MAX
+                           ? SDL_GameControllerGetStringForAxis(SDL_GameControllerAxis(index))
+                           : nullptr;
+    snprintf(out, out_size, "%s%s", axis ? axis : "axis", code & 1 ? "+" : "-");
+  }
 }

@@ -1,9 +1,11 @@
 // Input bindings and game controllers: which controllers are open, whether a binding is held
 // for a player, whether an event triggers a hotkey, the controller menu combination, and the
-// release of every input when the game starts, stops, loads or the menu opens or closes.
+// release of every input when the game starts, stops, loads or the menu opens or closes, and
+// the names of controller binding codes.
 // Tests answer 1 (yes) or 0 (no).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "frontend/frontend_state.h"
@@ -41,3 +43,8 @@ int menu_combo_held(const input_snapshot* input);
 // ready. Callers that also want every pressed input ignored until all are let go set
 // fe.release_wait themselves.
 void release_inputs();
+
+// The name of a controller binding code into out (48 characters are enough): "-" for none,
+// "A".."Touchpad" for SDL's buttons, "Button %d" for further buttons, the axis name and "+" or
+// "-" for a stick direction.
+void controller_binding_name(int32_t code, char* out, size_t out_size);

@@ -6,13 +6,14 @@
 #include <cstring>
 
 #include "frontend/frontend_state.h"
+#include "frontend/menu_style.h"
+#include "frontend/page_stack.h"
 #include "frontend/picture.h"
 #include "frontend/platform.h"
-#include "frontend/textures.h"
-#include "menu/draw.h"
-#include "menu/menu_toolkit.h"
-#include "menu/text.h"
-#include "menu/text_fit.h"
+#include "ui/draw.h"
+#include "ui/text.h"
+#include "ui/text_fit.h"
+#include "ui/textures.h"
 
 int32_t compose_game_visible() {
   if (!fe.running) return 0;

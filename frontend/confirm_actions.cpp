@@ -10,12 +10,11 @@
 #include "frontend/game_lifecycle.h"
 #include "frontend/messages.h"
 #include "frontend/movies.h"
+#include "frontend/page_stack.h"
 #include "frontend/picture.h"
 #include "frontend/rewind.h"
 #include "frontend/settings_model.h"
 #include "frontend/slots.h"
-#include "menu/menu_toolkit.h"
-#include "menu/rom_selection.h"
 
 void restore_default_controls() {
   set_default_bindings();

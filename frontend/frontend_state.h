@@ -12,10 +12,10 @@
 #include <cstdio>
 
 #include "adapter/game_adapter.h"
-#include "frontend/canvas.h"
 #include "frontend/file_util.h"
 #include "frontend/game_profile.h"
 #include "frontend/settings_store.h"
+#include "ui/canvas.h"
 
 // --- fixed capacities (descriptor counts beyond them are cut to them, never overrun)
 enum {

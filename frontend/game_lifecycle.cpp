@@ -1,7 +1,8 @@
-// Loading and switching ROM sets, starting and stopping the game, opening the menu.
+// Loading and switching ROM sets, starting and stopping the game.
 #include "frontend/game_lifecycle.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "frontend/audio_output.h"
 #include "frontend/bindings.h"
@@ -9,15 +10,12 @@
 #include "frontend/frontend_state.h"
 #include "frontend/log.h"
 #include "frontend/messages.h"
-#include "frontend/movies.h"
+#include "frontend/movie_end.h"
 #include "frontend/nvram_files.h"
-#include "frontend/picture.h"
-#include "frontend/platform.h"
+#include "frontend/page_stack.h"
 #include "frontend/rewind.h"
 #include "frontend/settings_model.h"
 #include "frontend/slots.h"
-#include "menu/menu_toolkit.h"
-#include "menu/rom_selection.h"
 
 int load_rom(const char* path) {
   char wanted[FILE_PATH_MAX];
@@ -74,27 +72,12 @@ void stop_game(int32_t autosave) {
   clear_audio();
 }
 
-void resume_from_loaded_state() {
-  // A movie's words cannot go on from another state: a recording ends here, still replayable up
-  // to this point, and a playback ends.
-  movie_stop_all();
-  fe.running = 1;
-  ensure_rewind_ring();
-  release_inputs();
-  fe.release_wait = 1;
-  clear_audio();
-  fetch_frame();
-  upload_frame();
-  fe.accumulator = 0.0;
-}
-
-void open_menu(int32_t page) {
-  fe.menu_open = 1;
-  menu_show_only(page);
-  if (page == MENU_PAGE_SAVE_STATE || page == MENU_PAGE_LOAD_STATE) fe.slots_dirty = 1;
-  release_inputs();
-  clear_audio();
-  if (fe.audio_device) platform->audio_pause(fe.audio_device, 1);
+void rom_selection_forget() {
+  free(fe.browse_entries);
+  fe.browse_entries = nullptr;
+  fe.browse_count = 0;
+  fe.browse_at_locations = 0;
+  fe.browse_listed = 0;
 }
 
 int check_rom_or_say_why(const char* path) {

@@ -1,5 +1,5 @@
 // One loaded ROM set and one running game: loading an archive, starting and stopping the game,
-// switching to another archive, and opening the menu over the game. Each move releases the
+// switching to another archive, which ends a visit of ROM Selection. Each move releases the
 // inputs the same way, and all but load_rom clear the audio.
 #pragma once
 
@@ -19,15 +19,11 @@ void start_game();
 // game runs with save states on), movies closed, inputs released, audio cleared.
 void stop_game(int32_t autosave);
 
-// The game runs from a state just loaded into it (a slot, the command line's state file): a
-// movie in progress ends, the rewind ring exists when rewind is on, nothing still held reaches
-// the game, queued audio goes, the new picture shows and frame pacing starts afresh. The frame
-// counter goes on.
-void resume_from_loaded_state();
-
-// Shows the menu with `page` (a menu_page) as its only page; the game stays running but no frame
-// runs while the menu is open. Inputs are released, audio is cleared and the device paused.
-void open_menu(int32_t page);
+// Frees the ROM Selection page's listing (fe.browse_entries) and forgets the visit, so the page
+// lists its folder afresh when it is next shown. The page calls it on Back; a ROM switch that loads
+// calls it (switch_rom, which pops the page, and the confirmed switch, which replaces the stack),
+// and so does shutdown.
+void rom_selection_forget();
 
 // Checks the archive through the descriptor (its directory and its members' data). 1 when it
 // is usable; 0 after opening the "ROM not usable" dialog that names the fault. Nothing else

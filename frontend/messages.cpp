@@ -7,10 +7,9 @@
 
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
-#include "frontend/game_lifecycle.h"
 #include "frontend/log.h"
+#include "frontend/page_stack.h"
 #include "frontend/platform.h"
-#include "menu/menu_toolkit.h"
 
 void show_toast(const char* format, ...) {
   va_list args;

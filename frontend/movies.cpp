@@ -14,45 +14,13 @@
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
+#include "frontend/movie_end.h"
+#include "frontend/page_stack.h"
 #include "frontend/rewind.h"
 #include "frontend/state_container.h"
-#include "menu/menu_toolkit.h"
 
 static const char MOVIE_MAGIC[8] = {'F', 'E', 'M', 'O', 'V', 'I', 'E', '1'};
 enum { MOVIE_HEAD = 12 };  // magic and the container length
-
-static void movie_close_recording() {
-  if (!fe.movie_record) return;
-  fclose(fe.movie_record);
-  fe.movie_record = nullptr;
-  show_toast("Recording saved");
-}
-
-static void movie_drop_playback() {
-  if (!fe.movie_data) return;
-  free(fe.movie_data);
-  fe.movie_data = nullptr;
-  fe.movie_size = 0;
-  fe.movie_pos = 0;
-  show_toast("Playback finished");
-}
-
-// No playback runs while recording, so this is all "Stop Recording" has to end.
-void movie_stop_recording() {
-  movie_close_recording();
-  fe.movie_text[0] = '\0';
-}
-
-void movie_stop_playback() {
-  movie_drop_playback();
-  fe.movie_text[0] = '\0';
-}
-
-void movie_stop_all() {
-  movie_close_recording();
-  movie_drop_playback();
-  fe.movie_text[0] = '\0';
-}
 
 // Writes the head and the starting point and pushes them out, so that a full disk shows now
 // rather than as a movie without a start. 1 when every byte reached the file.

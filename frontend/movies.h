@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "frontend/movie_end.h"  // stopping a movie
 #include "frontend/state_container.h"
 
 // Largest movie file: the head, the largest starting point read and 64 MiB of input words
@@ -19,17 +20,6 @@ constexpr uint64_t MOVIE_FILE_MAX = 12 + uint64_t(STATE_CONTAINER_FILE_MAX) + (6
 // state now, and keeps it open for the frame step's words ("REC <name>" overlay). A failure
 // toasts and leaves no file behind. The menu closes and the game resumes in every case.
 void movie_start_recording();
-
-// "Stop Recording": closes an open recording ("Recording saved") and empties the overlay text.
-// The menu stays open.
-void movie_stop_recording();
-
-// Drops a playback ("Playback finished") and empties the overlay text.
-void movie_stop_playback();
-
-// Closes a recording ("Recording saved"), drops a playback ("Playback finished") and empties the
-// overlay text: whatever ends a game or starts another calls it (start_game, stop_game, exit).
-void movie_stop_all();
 
 // Stops any movie, then loads the starting point of the newest movie and starts its playback
 // ("PLAY <name>"), or tells why not (a toast, or the "Cannot play movie" dialog, with the running

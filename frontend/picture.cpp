@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "frontend/frontend_state.h"
-#include "frontend/textures.h"
+#include "ui/textures.h"
 
 uint32_t xrgb1555_to_xrgb8888(uint16_t pixel) {
   uint32_t r = (pixel >> 10) & 31, g = (pixel >> 5) & 31, b = pixel & 31;

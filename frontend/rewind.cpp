@@ -10,7 +10,7 @@
 
 #include "frontend/audio_output.h"
 #include "frontend/frontend_state.h"
-#include "frontend/movies.h"
+#include "frontend/movie_end.h"
 #include "frontend/picture.h"
 #include "frontend/state_container.h"
 

@@ -9,7 +9,7 @@
 
 #include "frontend/file_util.h"
 #include "frontend/frontend_state.h"
-#include "frontend/game_lifecycle.h"
+#include "frontend/game_resume.h"
 #include "frontend/log.h"
 #include "frontend/messages.h"
 #include "frontend/state_container.h"

@@ -9,8 +9,8 @@
 
 #include "frontend/frontend_state.h"
 #include "menu/menu_toolkit.h"
-#include "menu/text.h"
-#include "menu/text_fit.h"
+#include "ui/text.h"
+#include "ui/text_fit.h"
 
 // "<name><path>" into out, the path shortened from its left when the line would be wider than
 // width at the page's 18 u.

@@ -9,10 +9,14 @@
 #include "frontend/frontend_state.h"
 #include "frontend/input_event.h"
 #include "frontend/platform.h"
-#include "menu/draw.h"
-#include "menu/input_pages.h"
 #include "menu/menu_toolkit.h"
-#include "menu/text.h"
+#include "ui/draw.h"
+#include "ui/text.h"
+
+const char* const menu_hotkey_labels[HOTKEY_COUNT] = {
+    "Quick Menu",        "Quick Save",    "Quick Load", "Previous Slot", "Next Slot",  "Screenshot",
+    "Toggle Fullscreen", "Rewind (hold)", "Pause",      "Toggle FPS",    "Reset Game",
+};
 
 enum {
   CAPTURE_SECONDS = 5,

@@ -12,7 +12,13 @@
 
 #include <cstdint>
 
+#include "frontend/frontend_state.h"
+
 struct input_event;
+
+// The hotkeys' labels, in hotkey_id order: the Hotkeys page's rows and the capture's prompt
+// name them so.
+extern const char* const menu_hotkey_labels[HOTKEY_COUNT];
 
 // Capture modes.
 enum { CAPTURE_KEY = 0, CAPTURE_ALT_KEY = 1, CAPTURE_CONTROLLER = 2 };

@@ -5,10 +5,10 @@
 
 #include "frontend/confirm_actions.h"
 #include "frontend/frontend_state.h"
-#include "menu/draw.h"
 #include "menu/menu_toolkit.h"
-#include "menu/text.h"
-#include "menu/text_fit.h"
+#include "ui/draw.h"
+#include "ui/text.h"
+#include "ui/text_fit.h"
 
 enum { CONFIRM_YES = 0, CONFIRM_NO = 1 };
 

@@ -12,8 +12,8 @@
 #include "frontend/screenshot.h"
 #include "menu/menu_toolkit.h"
 #include "menu/setting_rows.h"
-#include "menu/text.h"
-#include "menu/text_fit.h"
+#include "ui/text.h"
+#include "ui/text_fit.h"
 
 // The data folder as the value of its row. Values are drawn right-aligned; a path longer than
 // the room beside the label would run over it, so it is cut from the left ("...") at a folder

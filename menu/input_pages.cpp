@@ -5,16 +5,12 @@
 
 #include <cstdio>
 
+#include "frontend/bindings.h"
 #include "frontend/messages.h"
 #include "menu/binding_capture.h"
-#include "menu/draw.h"
 #include "menu/menu_toolkit.h"
 #include "menu/setting_rows.h"
-
-const char* const menu_hotkey_labels[HOTKEY_COUNT] = {
-    "Quick Menu",        "Quick Save",    "Quick Load", "Previous Slot", "Next Slot",  "Screenshot",
-    "Toggle Fullscreen", "Rewind (hold)", "Pause",      "Toggle FPS",    "Reset Game",
-};
+#include "ui/draw.h"
 
 // A key's name: "-" for none, "?" for a scancode SDL does not name.
 static void key_name(int32_t key, char* out, size_t out_size) {

@@ -11,9 +11,6 @@
 
 #include "frontend/frontend_state.h"
 
-// The hotkey rows' labels, in hotkey_id order.
-extern const char* const menu_hotkey_labels[HOTKEY_COUNT];
-
 // A binding's row value into out (200 characters are enough): "key / alternate key   |   "
 // and the controller input, each "-" when unset.
 void menu_binding_text(const input_binding* binding, char* out, size_t out_size);

@@ -1,85 +1,17 @@
-// The menu toolkit: page stack, page layout, rows, cursor movement, footer, and closing the menu.
+// The menu toolkit: page layout, rows, cursor movement and the footer.
 #include "menu/menu_toolkit.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "frontend/bindings.h"
 #include "frontend/frontend_state.h"
 #include "frontend/platform.h"
-#include "menu/draw.h"
-#include "menu/text.h"
-#include "menu/text_fit.h"
+#include "ui/draw.h"
+#include "ui/text.h"
+#include "ui/text_fit.h"
 
 static menu_row_hook_fn row_hook = nullptr;
 static void* row_hook_user = nullptr;
-
-ui_color menu_accent_color() {
-  static const ui_color accents[6] = {0xffff9c40, 0xff2eb0ff, 0xff5848ec,
-                                      0xff84ce40, 0xffff70a8, 0xffece6e6};
-  int32_t index = fe.settings.accent % 6;
-  return accents[index < 0 ? index + 6 : index];
-}
-
-int32_t menu_top_page() {
-  return fe.menu.depth > 0 ? fe.menu.page_stack[fe.menu.depth - 1] : int32_t(MENU_PAGE_MAIN);
-}
-
-void menu_restart_fade() {
-  fe.menu.page_open_time = platform_now();
-  fe.menu.highlight_y = -1.0f;
-}
-
-void menu_push_page(int32_t page) {
-  if (fe.menu.depth < MENU_STACK_MAX) fe.menu.page_stack[fe.menu.depth++] = page;
-  fe.menu.stack_changes++;
-  menu_restart_fade();
-}
-
-void menu_pop_page() {
-  if (fe.menu.depth > 0) fe.menu.depth--;
-  fe.menu.stack_changes++;
-  menu_restart_fade();
-}
-
-void menu_show_only(int32_t page) {
-  fe.menu.page_stack[0] = page;
-  fe.menu.depth = 1;
-  fe.menu.stack_changes++;
-  menu_restart_fade();
-}
-
-void menu_settle_empty_stack() {
-  if (fe.menu.depth > 0) return;
-  if (fe.running) {
-    close_menu();
-  } else {
-    menu_show_only(MENU_PAGE_MAIN);
-  }
-}
-
-void close_menu() {
-  fe.menu_open = 0;
-  fe.menu.depth = 0;
-  fe.menu.stack_changes++;
-  release_inputs();
-  fe.release_wait = 1;
-  fe.combo_held_before = 1;  // a combination still held must be let go before it opens the menu
-  fe.accumulator = 0.0;
-  fe.last_loop = platform_now();
-  if (fe.audio_device) platform->audio_pause(fe.audio_device, 0);
-}
-
-void menu_clear_latches() {
-  menu_state& m = fe.menu;
-  m.nav_up = m.nav_down = m.nav_left = m.nav_right = 0;
-  m.nav_accept = m.nav_back = 0;
-  m.nav_page_up = m.nav_page_down = 0;
-  m.row_action = 0;
-  m.mouse_moved = 0;
-  m.mouse_click = 0;
-  m.wheel = 0;
-}
 
 void menu_set_row_hook(menu_row_hook_fn hook, void* user) {
   row_hook = hook;

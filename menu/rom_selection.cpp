@@ -16,14 +16,6 @@
 #include "frontend/settings_model.h"
 #include "menu/menu_toolkit.h"
 
-void rom_selection_forget() {
-  free(fe.browse_entries);
-  fe.browse_entries = nullptr;
-  fe.browse_count = 0;
-  fe.browse_at_locations = 0;
-  fe.browse_listed = 0;
-}
-
 static void browse_to_top() {
   fe.menu.cursor[MENU_PAGE_ROM_SELECTION] = 0;
   fe.menu.first_row[MENU_PAGE_ROM_SELECTION] = 0;

@@ -8,10 +8,10 @@
 #include "frontend/game_lifecycle.h"
 #include "frontend/messages.h"
 #include "frontend/slots.h"
-#include "menu/draw.h"
 #include "menu/menu_preview.h"
 #include "menu/menu_toolkit.h"
-#include "menu/text.h"
+#include "ui/draw.h"
+#include "ui/text.h"
 
 // The slot pages show the slot records, which are re-read before they are next drawn.
 static void open_slot_page(int32_t page) {

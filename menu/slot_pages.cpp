@@ -8,11 +8,11 @@
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
 #include "frontend/slots.h"
-#include "menu/draw.h"
 #include "menu/menu_preview.h"
 #include "menu/menu_toolkit.h"
-#include "menu/text.h"
-#include "menu/text_fit.h"
+#include "ui/draw.h"
+#include "ui/text.h"
+#include "ui/text_fit.h"
 
 // The row's value: "Empty", the save time as local time, or "Unusable".
 static void slot_value(const slot_info* slot, char* out, size_t out_size) {

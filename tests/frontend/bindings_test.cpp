@@ -1,5 +1,5 @@
 // Bindings over input snapshots (keys, dead zone, player assignment, the stick as d-pad),
-// hotkeys over neutral events, and the controller menu combination.
+// hotkeys over neutral events, the controller menu combination and the names of binding codes.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -165,5 +165,33 @@ TEST_F(BindingsTest, TheMenuCombinationIsHeldOnAnyOpenController) {
     fe.settings.menu_combo = c.combo;
     EXPECT_EQ(menu_combo_held(&snapshot), c.expected)
         << "combo " << c.combo << " buttons " << c.first << "," << c.second;
+  }
+}
+
+TEST(ControllerBindingName, NamesButtonsFurtherButtonsAndStickDirections) {
+  const struct {
+    int32_t code;
+    const char* name;
+  } cases[] = {
+      {-1, "-"},
+      {-7, "-"},
+      {0, "A"},
+      {6, "Start"},
+      {11, "D-Up"},
+      {20, "Touchpad"},
+      {21, "Button 21"},
+      {57, "Button 57"},
+      {99, "Button 99"},
+      {100, "leftx-"},
+      {101, "leftx+"},
+      {103, "lefty+"},
+      {110, "righttrigger-"},
+      {112, "axis-"},
+      {2000001, "axis+"},
+  };
+  for (const auto& c : cases) {
+    char name[48];
+    controller_binding_name(c.code, name, sizeof name);
+    EXPECT_STREQ(name, c.name) << c.code;
   }
 }

@@ -10,14 +10,14 @@
 #include <cstdio>
 #include <string>
 
+#include "app/main_loop.h"
 #include "fake_game.h"
 #include "frontend/frontend_state.h"
-#include "frontend/main_loop.h"
 #include "frontend/picture.h"
 #include "frontend_fixture.h"
 #include "golden_image.h"
-#include "menu/text.h"
 #include "test_platform.h"
+#include "ui/text.h"
 
 namespace {
 

@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "app/main_loop.h"
 #include "canvas_recorder.h"
 #include "fake_game.h"
 #include "frontend/composition.h"
 #include "frontend/frontend_state.h"
-#include "frontend/main_loop.h"
 #include "frontend_fixture.h"
 #include "menu/menu_toolkit.h"
-#include "menu/text.h"
 #include "test_platform.h"
+#include "ui/text.h"
 
 namespace {
 

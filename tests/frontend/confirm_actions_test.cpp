@@ -8,6 +8,7 @@
 #include "frontend/confirm_actions.h"
 #include "frontend/frontend_state.h"
 #include "frontend/game_lifecycle.h"
+#include "frontend/page_stack.h"
 #include "frontend/slots.h"
 #include "frontend_fixture.h"
 #include "test_platform.h"

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "app/main_loop.h"
 #include "frontend/bindings.h"
 #include "frontend/frontend_state.h"
 #include "frontend/input_event.h"
-#include "frontend/main_loop.h"
 #include "frontend/platform.h"
 #include "frontend_fixture.h"
 #include "log_capture.h"

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "app/main_loop.h"
 #include "frontend/composition.h"
 #include "frontend/frontend_state.h"
-#include "frontend/main_loop.h"
 #include "frontend/picture.h"
 #include "menu_fixture.h"
 

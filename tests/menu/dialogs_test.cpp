@@ -8,8 +8,8 @@
 
 #include "frontend/frontend_state.h"
 #include "frontend/messages.h"
-#include "menu/text.h"
 #include "menu_fixture.h"
+#include "ui/text.h"
 
 namespace {
 

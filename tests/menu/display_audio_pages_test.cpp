@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "app/main_loop.h"
 #include "frontend/audio_output.h"
 #include "frontend/frontend_state.h"
-#include "frontend/main_loop.h"
 #include "frontend/picture.h"
 #include "menu_fixture.h"
 

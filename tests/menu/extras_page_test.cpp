@@ -16,8 +16,8 @@
 #include "frontend/rewind.h"
 #include "frontend/state_container.h"
 #include "menu/extras_page.h"
-#include "menu/text.h"
 #include "menu_fixture.h"
+#include "ui/text.h"
 
 namespace {
 

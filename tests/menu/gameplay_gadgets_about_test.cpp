@@ -15,8 +15,8 @@
 #include "frontend/composition.h"
 #include "frontend/frontend_state.h"
 #include "menu/gadget_pages.h"
-#include "menu/text.h"
 #include "menu_fixture.h"
+#include "ui/text.h"
 
 namespace {
 

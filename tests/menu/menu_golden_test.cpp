@@ -16,18 +16,18 @@
 #include <ctime>
 #include <string>
 
+#include "app/main_loop.h"
 #include "fake_game.h"
 #include "frontend/audio_output.h"
 #include "frontend/frontend_state.h"
-#include "frontend/main_loop.h"
 #include "frontend/messages.h"
 #include "frontend/picture.h"
 #include "frontend/rewind.h"
 #include "frontend/slots.h"
 #include "golden_image.h"
 #include "menu/binding_capture.h"
-#include "menu/text.h"
 #include "menu_fixture.h"
+#include "ui/text.h"
 
 namespace {
 

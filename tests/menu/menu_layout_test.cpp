@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "adapter/game_adapter.h"
+#include "app/main_loop.h"
 #include "fake_game.h"
-#include "frontend/main_loop.h"
 #include "frontend/messages.h"
 #include "frontend/slots.h"
 #include "menu/binding_capture.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/main_loop.h"
 #include "frontend/frontend_state.h"
-#include "frontend/main_loop.h"
 #include "menu/menu_toolkit.h"
 #include "menu_fixture.h"
 

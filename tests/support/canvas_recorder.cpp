@@ -1,7 +1,7 @@
 // The recording canvas's operations.
 #include "canvas_recorder.h"
 
-#include "menu/text.h"
+#include "ui/text.h"
 
 static canvas_recorder* recorder_of(canvas* c) {
   return static_cast<canvas_recorder*>(c->user);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/canvas.h"
+#include "ui/canvas.h"
 
 // Each record carries `seq`, its place among all the operations recorded since the last clear.
 struct recorded_fill {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/shutdown.h"
 #include "fake_game.h"
 #include "frontend/file_util.h"
 #include "frontend/frame_buffers.h"
@@ -14,7 +15,6 @@
 #include "frontend/platform.h"
 #include "frontend/rewind.h"
 #include "frontend/settings_model.h"
-#include "frontend/shutdown.h"
 #include "test_platform.h"
 
 static SDL_Surface* test_surface = nullptr;

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/main_loop.h"
 #include "frontend/frontend_state.h"
-#include "frontend/main_loop.h"
 #include "menu/menu_toolkit.h"
 
 static void record_row(const menu_row_record* r, void* user) {

@@ -35,8 +35,8 @@ TEST(MakeFontAtlas, RegeneratesTheCheckedInFontDataByteForByte) {
   const std::string made = whole_file(out), checked_in = whole_file(CB_FONT_DATA);
   ASSERT_FALSE(checked_in.empty());
   EXPECT_TRUE(made == checked_in)
-      << "menu/font_atlas_data.cpp differs from what make_font_atlas makes now; regenerate it "
+      << "ui/font_atlas_data.cpp differs from what make_font_atlas makes now; regenerate it "
          "with: make_font_atlas "
-      << font << " menu/font_atlas_data.cpp";
+      << font << " ui/font_atlas_data.cpp";
 #endif
 }

@@ -13,11 +13,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/main_loop.h"
+#include "app/shutdown.h"
 #include "bench_game.h"
 #include "frontend/frontend_state.h"
-#include "frontend/main_loop.h"
 #include "frontend/picture.h"
-#include "frontend/shutdown.h"
 
 namespace {
 

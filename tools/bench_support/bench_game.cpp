@@ -10,14 +10,14 @@
 #include <string>
 
 #include "adapter/game_adapter.h"
+#include "app/shutdown.h"
 #include "frontend/frame_buffers.h"
 #include "frontend/frontend_state.h"
 #include "frontend/picture.h"
 #include "frontend/platform.h"
 #include "frontend/settings_model.h"
-#include "frontend/shutdown.h"
-#include "menu/text.h"
 #include "test_romset.h"
+#include "ui/text.h"
 
 enum : uint16_t { DEBUG_SWITCH = 0x0004 };  // DIP word 0's debug switch: the stress mode
 

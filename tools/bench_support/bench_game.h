@@ -25,7 +25,7 @@ void bench_release_cartridge();
 // A hidden width x height window on SDL's software renderer (SDL's video must be up), made ready
 // the way start-up makes its own: fe.window, fe.renderer, fe.draw, the game texture with the
 // filter setting's scale mode, and the font atlas. 0 with SDL's error, nothing left open.
-// close_display (frontend/shutdown.h) closes it again.
+// close_display (app/shutdown.h) closes it again.
 int bench_open_window(int32_t width, int32_t height, char* msg, size_t msg_size);
 
 // The median of the values (the upper one of the middle two for an even count); 0 for none.

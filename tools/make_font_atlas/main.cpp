@@ -1,6 +1,6 @@
 // make_font_atlas FONT.ttf OUT.cpp: renders the menu font's 191 glyphs (U+0020-U+007E and
 // U+00A0-U+00FF) at 44 pixels with FreeType, packs their cells into a 1024 x 348 coverage image
-// of six 58-pixel bands, compresses the image with zlib and writes menu/font_atlas_data.cpp:
+// of six 58-pixel bands, compresses the image with zlib and writes ui/font_atlas_data.cpp:
 // the glyph table and the compressed image as C++ data. Run once by a developer; the program
 // only reads the generated file. The same font and FreeType give the same file byte for byte
 // (tests/tools/make_font_atlas_test checks that).
@@ -144,10 +144,10 @@ int main(int argc, char** argv) {
   out += line;
   out +=
       "//   make_font_atlas /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "
-      "menu/font_atlas_data.cpp\n"
+      "ui/font_atlas_data.cpp\n"
       "// The font's licence is licences/DejaVu-fonts.txt.\n"
       "// clang-format off\n"
-      "#include \"menu/text.h\"\n\n"
+      "#include \"ui/text.h\"\n\n"
       "// x, y, width, height, advance, x_offset, reserved\n"
       "const font_glyph font_glyphs[FONT_GLYPH_COUNT] = {\n";
   for (int i = 0; i < GLYPHS; i++) {

@@ -17,13 +17,13 @@
 #include <vector>
 
 #include "adapter/game_adapter.h"
+#include "app/frontend_run.h"
+#include "app/shutdown.h"
 #include "frontend/file_util.h"
 #include "frontend/frame_step.h"
-#include "frontend/frontend_run.h"
 #include "frontend/frontend_state.h"
 #include "frontend/movies.h"
 #include "frontend/picture.h"
-#include "frontend/shutdown.h"
 #include "frontend/slots.h"
 #include "scratch_dir.h"
 #include "test_romset.h"
