@@ -6,7 +6,6 @@
 
 #include <strings.h>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "frontend/file_util.h"
